@@ -1,0 +1,159 @@
+#include "CliCommands.h"
+
+#include "seams/MessageBoxSeam.h"
+#include "whois/CWhoisSocket.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <iostream>
+#include <string>
+
+namespace {
+
+// The command-line tool has no window: an error box becomes the result line of its name.
+class RememberedMessageBox : public MessageBoxSeam
+{
+public:
+    void Show(const std::string& text, MessageBoxIcon) override { m_text = text; }
+    void Clear() { m_text.clear(); }
+
+    // The box's text on one line: every run of white space becomes one blank.
+    std::string OneLine() const
+    {
+        std::string line;
+        bool inSpace = false;
+        for (char c : m_text) {
+            const bool space = c == ' ' || c == '\n' || c == '\r' || c == '\t';
+            if (space && !inSpace) {
+                line += ' ';
+            } else if (!space) {
+                line += c;
+            }
+            inSpace = space;
+        }
+        return line;
+    }
+
+    bool IsEmpty() const { return m_text.empty(); }
+
+private:
+    std::string m_text;
+};
+
+class CheckRun
+{
+public:
+    CheckRun(std::vector<std::string> names, std::optional<ServerAddress> server)
+        : m_names(std::move(names)), m_socket(m_messageBox)
+    {
+        m_socket.SetServerOverride(std::move(server));
+        QObject::connect(
+            &m_socket, &CWhoisSocket::whoisVerdict, &m_socket,
+            [this](int item, DomainStatus status) { Finish(item, std::string(StatusText(status)), true); },
+            Qt::DirectConnection);
+        QObject::connect(&m_socket, &CWhoisSocket::queryStalled, &m_socket, [this](int item) {
+            Finish(item, m_messageBox.IsEmpty() ? "No verdict" : m_messageBox.OneLine(), false);
+        });
+    }
+
+    // Starts the next name that can be asked; returns false when none is left.
+    bool StartNext()
+    {
+        while (m_next < m_names.size()) {
+            const std::size_t index = m_next++;
+            m_messageBox.Clear();
+            const QByteArray query = QByteArray::fromStdString(RemoveEveryWww(m_names[index]));
+            if (m_socket.StartQuery(query, static_cast<int>(index))) {
+                return true;
+            }
+            Print(index, "Not a domain name");
+            m_allDecided = false;
+        }
+        m_socket.Reset();
+        QCoreApplication::exit(ExitCode());
+        return false;
+    }
+
+    int ExitCode() const { return m_allDecided ? kExitSuccess : kExitSomeFailed; }
+
+private:
+    // Runs inside the socket's own signal: the next query starts from here, as it does in the
+    // window's search.
+    void Finish(int item, const std::string& result, bool decided)
+    {
+        Print(static_cast<std::size_t>(item), result);
+        m_allDecided = m_allDecided && decided;
+        StartNext();
+    }
+
+    void Print(std::size_t index, const std::string& result)
+    {
+        std::cout << m_names[index] << '\t' << result << std::endl;
+    }
+
+    std::vector<std::string> m_names;
+    std::size_t m_next = 0;
+    bool m_allDecided = true;
+    RememberedMessageBox m_messageBox;
+    CWhoisSocket m_socket;
+};
+
+std::vector<std::string> ReadNameLines(std::istream& stream)
+{
+    std::vector<std::string> names;
+    std::string line;
+    while (std::getline(stream, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty()) {
+            names.push_back(line);
+        }
+    }
+    return names;
+}
+
+} // namespace
+
+int RunCheckCommand(const std::vector<std::string>& arguments)
+{
+    std::optional<ServerAddress> server;
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--whois-server" || argument.starts_with("--whois-server=")) {
+            std::string value;
+            if (argument == "--whois-server") {
+                if (i + 1 == arguments.size()) {
+                    std::cerr << "qirv-cli check: --whois-server needs HOST[:PORT]\n";
+                    return kExitUsage;
+                }
+                value = arguments[++i];
+            } else {
+                value = argument.substr(std::string_view("--whois-server=").size());
+            }
+            server = ParseServerAddress(value);
+            if (!server) {
+                std::cerr << "qirv-cli check: not a server address: \"" << value << "\"\n";
+                return kExitUsage;
+            }
+        } else if (argument.starts_with("--")) {
+            std::cerr << "qirv-cli check: unknown option \"" << argument << "\"\n";
+            return kExitUsage;
+        } else {
+            names.push_back(argument);
+        }
+    }
+    if (names.empty()) {
+        names = ReadNameLines(std::cin);
+    }
+    if (names.empty()) {
+        return kExitSuccess;
+    }
+    CheckRun run(std::move(names), std::move(server));
+    if (!run.StartNext()) {
+        // Every name was refused before any traffic was needed.
+        return run.ExitCode();
+    }
+    return QCoreApplication::exec();
+}

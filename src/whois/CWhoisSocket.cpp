@@ -1,0 +1,211 @@
+#include "CWhoisSocket.h"
+
+#include "seams/MessageBoxSeam.h"
+#include "WhoisServerTable.h"
+
+#include <QTcpSocket>
+
+namespace {
+
+class SocketByteSource : public ReplyByteSource
+{
+public:
+    explicit SocketByteSource(QTcpSocket& socket) : m_socket(socket) {}
+
+    std::size_t Receive(char* buffer, std::size_t capacity) override
+    {
+        const qint64 count = m_socket.read(buffer, static_cast<qint64>(capacity));
+        return count > 0 ? static_cast<std::size_t>(count) : 0;
+    }
+
+    bool HasBytesWaiting() const override { return m_socket.bytesAvailable() > 0; }
+
+private:
+    QTcpSocket& m_socket;
+};
+
+constexpr const char* kConnectionFailure = "Connection Failure!";
+constexpr const char* kConnectionRejected = "Connection rejected!";
+
+} // namespace
+
+CWhoisSocket::CWhoisSocket(MessageBoxSeam& messageBoxes, QObject* parent)
+    : QObject(parent), m_messageBoxes(messageBoxes)
+{
+    m_connectTimer.setSingleShot(true);
+    m_replyTimer.setSingleShot(true);
+    SetTimeouts(WhoisLimits::kConnectTimeout, WhoisLimits::kReplyTimeout);
+    connect(&m_connectTimer, &QTimer::timeout, this, [this] { Fail(kConnectionFailure); });
+    connect(&m_replyTimer, &QTimer::timeout, this, [this] { Fail(kConnectionRejected); });
+}
+
+CWhoisSocket::~CWhoisSocket()
+{
+    Reset();
+}
+
+void CWhoisSocket::SetServerOverride(std::optional<ServerAddress> server)
+{
+    m_serverOverride = std::move(server);
+}
+
+void CWhoisSocket::SetTimeouts(std::chrono::milliseconds connectTimeout,
+                               std::chrono::milliseconds replyTimeout)
+{
+    m_connectTimer.setInterval(connectTimeout);
+    m_replyTimer.setInterval(replyTimeout);
+}
+
+bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QByteArray& server)
+{
+    m_nItem = item;
+    m_strDomain = name;
+    const std::string_view nameView(name.constData(), static_cast<std::size_t>(name.size()));
+    if (!IsQueryableName(nameView)) {
+        return false;
+    }
+    Reset();
+    m_replyLoop.Start(std::string(TldOf(nameView)));
+
+    quint16 port = WhoisLimits::kWhoisPort;
+    if (!server.isEmpty()) {
+        m_strServer = server;
+    } else if (m_serverOverride) {
+        m_strServer = QByteArray::fromStdString(m_serverOverride->host);
+        port = m_serverOverride->port;
+    } else {
+        const std::string_view host = LookupWhoisServer(nameView);
+        m_strServer = QByteArray(host.data(), static_cast<qsizetype>(host.size()));
+    }
+
+    m_socket = new QTcpSocket(this);
+    connect(m_socket, &QTcpSocket::connected, this, &CWhoisSocket::OnConnected);
+    connect(m_socket, &QTcpSocket::readyRead, this, &CWhoisSocket::OnReceive);
+    connect(m_socket, &QTcpSocket::disconnected, this, &CWhoisSocket::OnEndOfStream);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, &CWhoisSocket::OnSocketError);
+    m_state = QueryState::Connecting;
+    m_connectTimer.start();
+    m_socket->connectToHost(QString::fromUtf8(m_strServer), port);
+    return true;
+}
+
+void CWhoisSocket::Reset()
+{
+    StopTimers();
+    if (m_socket) {
+        // This may run inside one of the socket's own signals (a verdict handler starting the
+        // next query), so the socket is silenced and aborted now but deleted later.
+        QTcpSocket* socket = m_socket;
+        m_socket = nullptr;
+        socket->disconnect(this);
+        socket->abort();
+        socket->deleteLater();
+    }
+    m_state = QueryState::Idle;
+}
+
+void CWhoisSocket::ShowSocketError(const std::string& message)
+{
+    m_messageBoxes.Show("Winsock Error: \n\n " + message, MessageBoxIcon::Stop);
+}
+
+void CWhoisSocket::OnConnected()
+{
+    if (m_state != QueryState::Connecting) {
+        return;
+    }
+    m_connectTimer.stop();
+    QByteArray queryLine = m_strDomain;
+    queryLine.append('\n');
+    m_state = QueryState::AwaitingReply;
+    m_replyTimer.start();
+    if (m_socket->write(queryLine) != queryLine.size()) {
+        Fail(kConnectionRejected);
+    }
+}
+
+void CWhoisSocket::OnReceive()
+{
+    if (m_state != QueryState::AwaitingReply) {
+        return;
+    }
+    SocketByteSource source(*m_socket);
+    HandleReadResult(m_replyLoop.ReceiveAll(source, false), false);
+}
+
+void CWhoisSocket::OnEndOfStream()
+{
+    if (m_state == QueryState::Connecting) {
+        Fail(kConnectionFailure);
+        return;
+    }
+    if (m_state != QueryState::AwaitingReply) {
+        return;
+    }
+    SocketByteSource source(*m_socket);
+    HandleReadResult(m_replyLoop.ReceiveAll(source, true), true);
+}
+
+void CWhoisSocket::OnSocketError(QAbstractSocket::SocketError error)
+{
+    if (m_state == QueryState::Connecting) {
+        Fail(kConnectionFailure);
+    } else if (m_state == QueryState::AwaitingReply) {
+        // A server that closes after its reply is the normal end of a whois exchange.
+        if (error == QAbstractSocket::RemoteHostClosedError) {
+            OnEndOfStream();
+        } else {
+            Fail(kConnectionRejected);
+        }
+    }
+}
+
+void CWhoisSocket::HandleReadResult(ReplyReadingLoop::Result result, bool endOfStream)
+{
+    switch (result.outcome) {
+    case ReplyReadingLoop::Outcome::Verdict:
+        DeliverVerdict(result.status);
+        return;
+    case ReplyReadingLoop::Outcome::ReplyTooLarge:
+        Fail(kConnectionRejected);
+        return;
+    case ReplyReadingLoop::Outcome::WaitingForData:
+        if (endOfStream) {
+            Stall();
+        }
+        return;
+    }
+}
+
+void CWhoisSocket::DeliverVerdict(DomainStatus status)
+{
+    m_state = QueryState::Decided;
+    StopTimers();
+    // The handler usually resets this object and starts the next query; nothing may be touched
+    // after the emit.
+    emit whoisVerdict(m_nItem, status);
+}
+
+void CWhoisSocket::Fail(const std::string& message)
+{
+    m_state = QueryState::Stalled;
+    StopTimers();
+    if (m_socket) {
+        m_socket->abort();
+    }
+    ShowSocketError(message);
+    emit queryStalled(m_nItem);
+}
+
+void CWhoisSocket::Stall()
+{
+    m_state = QueryState::Stalled;
+    StopTimers();
+    emit queryStalled(m_nItem);
+}
+
+void CWhoisSocket::StopTimers()
+{
+    m_connectTimer.stop();
+    m_replyTimer.stop();
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "DomainName.h"
+#include "DomainStatus.h"
+#include "ReplyReadingLoop.h"
+#include "WhoisLimits.h"
+
+#include <QByteArray>
+#include <QMetaType>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QAbstractSocket>
+#include <chrono>
+#include <optional>
+
+class MessageBoxSeam;
+class QTcpSocket;
+
+Q_DECLARE_METATYPE(DomainStatus)
+
+// Asks one whois server about one domain name at a time over TCP port 43 and hands the verdict,
+// with the row index it was given, to whoever listens on whoisVerdict.
+//
+// Everything is asynchronous: StartQuery returns once the connection is under way, and the window
+// keeps working while the server answers. Every wait is bounded (WhoisLimits). A failure shows
+// the "Winsock Error" box and produces no verdict; so does a reply that ends without a marker,
+// minus the box. Either way queryStalled follows, and nothing more happens until the next
+// StartQuery or Reset.
+//
+// A verdict handler may call Reset and StartQuery on this very object: the socket that delivered
+// the verdict is only aborted and released later, never deleted inside its own signal.
+class CWhoisSocket : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class QueryState
+    {
+        Idle,
+        Connecting,
+        AwaitingReply,
+        Decided,
+        Stalled,
+    };
+
+    explicit CWhoisSocket(MessageBoxSeam& messageBoxes, QObject* parent = nullptr);
+    ~CWhoisSocket() override;
+
+    // Starts asking about `name` for row `item`. `server` names a host to ask instead of the
+    // table's choice. Returns false, with no box and no traffic, for a name without a "." or
+    // holding CR, LF or NUL; true once the connection is under way.
+    bool StartQuery(const QByteArray& name, int item, const QByteArray& server = {});
+
+    // Drops the current connection, if any; nothing of its reply is processed afterwards.
+    void Reset();
+
+    // "Winsock Error: ", two line breaks, a blank and the message, with the stop icon.
+    void ShowSocketError(const std::string& message);
+
+    // Sends every later query to this server and port instead of the table's choice.
+    void SetServerOverride(std::optional<ServerAddress> server);
+    void SetTimeouts(std::chrono::milliseconds connectTimeout,
+                     std::chrono::milliseconds replyTimeout);
+
+    QueryState State() const { return m_state; }
+    const QByteArray& Domain() const { return m_strDomain; }
+    int Item() const { return m_nItem; }
+    const std::string& Tld() const { return m_replyLoop.Tld(); }
+    const QByteArray& Server() const { return m_strServer; }
+    const std::string& Reply() const { return m_replyLoop.Reply(); }
+
+signals:
+    // Connect with Qt::DirectConnection: the handler has run to its end when the emit returns.
+    void whoisVerdict(int item, DomainStatus status);
+    // The query ended without a verdict: after an error box, or when the reply ended without a
+    // marker.
+    void queryStalled(int item);
+
+private:
+    void OnConnected();
+    void OnReceive();
+    void OnEndOfStream();
+    void OnSocketError(QAbstractSocket::SocketError error);
+    void HandleReadResult(ReplyReadingLoop::Result result, bool endOfStream);
+    void DeliverVerdict(DomainStatus status);
+    void Fail(const std::string& message);
+    void Stall();
+    void StopTimers();
+
+    MessageBoxSeam& m_messageBoxes;
+    QByteArray m_strDomain;
+    int m_nItem = 0;
+    QByteArray m_strServer;
+    ReplyReadingLoop m_replyLoop;
+    QPointer<QTcpSocket> m_socket;
+    QueryState m_state = QueryState::Idle;
+    std::optional<ServerAddress> m_serverOverride;
+    QTimer m_connectTimer;
+    QTimer m_replyTimer;
+};

@@ -1,0 +1,90 @@
+#include "DomainName.h"
+
+#include "WhoisLimits.h"
+
+#include <charconv>
+
+std::string RemoveEveryWww(std::string_view name)
+{
+    static constexpr std::string_view kWww = "www.";
+    std::string result;
+    result.reserve(name.size());
+    std::size_t from = 0;
+    for (std::size_t found = name.find(kWww); found != std::string_view::npos;
+         found = name.find(kWww, from)) {
+        result.append(name.substr(from, found - from));
+        from = found + kWww.size();
+    }
+    result.append(name.substr(from));
+    return result;
+}
+
+bool IsQueryableName(std::string_view name)
+{
+    return name.find('.') != std::string_view::npos &&
+           name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+std::string_view TldOf(std::string_view name)
+{
+    const auto lastDot = name.rfind('.');
+    return lastDot == std::string_view::npos ? std::string_view() : name.substr(lastDot + 1);
+}
+
+namespace {
+
+std::optional<unsigned short> ParsePort(std::string_view text)
+{
+    unsigned int port = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+    if (error != std::errc() || end != text.data() + text.size() || port == 0 || port > 65535) {
+        return std::nullopt;
+    }
+    return static_cast<unsigned short>(port);
+}
+
+} // namespace
+
+std::optional<ServerAddress> ParseServerAddress(std::string_view text)
+{
+    ServerAddress address;
+    address.port = WhoisLimits::kWhoisPort;
+    std::string_view host = text;
+    std::string_view port;
+    if (text.starts_with('[')) {
+        const auto closing = text.find(']');
+        if (closing == std::string_view::npos) {
+            return std::nullopt;
+        }
+        host = text.substr(1, closing - 1);
+        const std::string_view rest = text.substr(closing + 1);
+        if (!rest.empty()) {
+            if (!rest.starts_with(':')) {
+                return std::nullopt;
+            }
+            port = rest.substr(1);
+            if (port.empty()) {
+                return std::nullopt;
+            }
+        }
+    } else if (const auto colon = text.find(':');
+               colon != std::string_view::npos && text.find(':', colon + 1) == std::string_view::npos) {
+        host = text.substr(0, colon);
+        port = text.substr(colon + 1);
+        if (port.empty()) {
+            return std::nullopt;
+        }
+    }
+    if (host.empty() || host.find_first_of(std::string_view(" \t\r\n\0", 5)) != std::string_view::npos) {
+        return std::nullopt;
+    }
+    if (!port.empty()) {
+        const auto parsed = ParsePort(port);
+        if (!parsed) {
+            return std::nullopt;
+        }
+        address.port = *parsed;
+    }
+    address.host = std::string(host);
+    return address;
+}

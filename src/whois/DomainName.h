@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Removes every "www." from a name in one pass from left to right, as a row's name is prepared
+// for a whois query ("www.a.www.b.com" becomes "a.b.com").
+std::string RemoveEveryWww(std::string_view name);
+
+// Whether a name can be sent as a query: it holds a "." and no byte that would end the query line
+// early or start a second one (CR, LF, NUL).
+bool IsQueryableName(std::string_view name);
+
+// The suffix that picks the reply's rule: the text after the last ".", without it; empty when the
+// name ends with ".".
+std::string_view TldOf(std::string_view name);
+
+struct ServerAddress
+{
+    std::string host;
+    unsigned short port = 43;
+};
+
+// Reads "HOST", "HOST:PORT", "[IPV6]" or "[IPV6]:PORT". A bare IPv6 address (more than one ":")
+// is taken whole as the host. Returns nothing for an empty host or a port outside 1..65535.
+std::optional<ServerAddress> ParseServerAddress(std::string_view text);

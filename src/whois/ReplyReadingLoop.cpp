@@ -1,0 +1,144 @@
+#include "ReplyReadingLoop.h"
+
+#include "ClassifyReply.h"
+
+#include <algorithm>
+#include <cstring>
+
+void ReplyReadingLoop::Start(std::string tld)
+{
+    m_tld = std::move(tld);
+    m_reply.clear();
+    m_line.clear();
+    m_lineStarted = false;
+    m_carriageReturnPending = false;
+    m_whoisServerSeen = false;
+    m_receivedBytes = 0;
+    m_tooLarge = false;
+    m_position = 0;
+    m_length = 0;
+}
+
+bool ReplyReadingLoop::Refill(ReplyByteSource& source)
+{
+    m_position = 0;
+    m_length = source.Receive(m_buffer.data(), m_buffer.size());
+    m_receivedBytes += m_length;
+    if (m_receivedBytes > WhoisLimits::kMaxReplyBytes) {
+        m_tooLarge = true;
+    }
+    return m_length > 0;
+}
+
+ReplyReadingLoop::LineState ReplyReadingLoop::ReadLine(ReplyByteSource& source, bool endOfStream)
+{
+    for (;;) {
+        if (!HasUnreadBytes()) {
+            const bool gotBytes = Refill(source);
+            if (m_tooLarge) {
+                return LineState::TooLarge;
+            }
+            if (!gotBytes) {
+                if (!endOfStream) {
+                    return LineState::Incomplete;
+                }
+                return m_lineStarted ? LineState::Complete : LineState::None;
+            }
+        }
+        m_lineStarted = true;
+        if (m_carriageReturnPending) {
+            // The byte after a CR belongs to the line end, whatever it is.
+            ++m_position;
+            m_carriageReturnPending = false;
+            return LineState::Complete;
+        }
+        const char* begin = m_buffer.data() + m_position;
+        const char* end = m_buffer.data() + m_length;
+        const char* lineEnd = std::find_if(begin, end, [](char c) { return c == '\n' || c == '\r'; });
+        m_line.append(begin, lineEnd);
+        m_position = static_cast<std::size_t>(lineEnd - m_buffer.data());
+        if (lineEnd == end) {
+            continue;
+        }
+        ++m_position;
+        if (*lineEnd == '\n') {
+            return LineState::Complete;
+        }
+        m_carriageReturnPending = true;
+    }
+}
+
+ReplyReadingLoop::Result ReplyReadingLoop::OnReceive(ReplyByteSource& source, bool endOfStream)
+{
+    if (m_tooLarge) {
+        return {Outcome::ReplyTooLarge};
+    }
+    for (;;) {
+        const LineState state = ReadLine(source, endOfStream);
+        if (state == LineState::TooLarge) {
+            return {Outcome::ReplyTooLarge};
+        }
+        if (state != LineState::Complete) {
+            return {Outcome::WaitingForData};
+        }
+        m_reply += "\r\n";
+        m_reply += m_line;
+        // No marker holds CR or LF, and every earlier line was tested already without a match, so
+        // testing the new line alone gives the verdict that testing the whole reply would, without
+        // rescanning the reply after every line.
+        const std::optional<DomainStatus> verdict = ClassifyReply(m_tld, m_line);
+        m_whoisServerSeen = m_whoisServerSeen || m_line.find(kWhoisServerMarker) != std::string::npos;
+        m_line.clear();
+        m_lineStarted = false;
+        if (verdict) {
+            return {Outcome::Verdict, *verdict};
+        }
+        if (HasUnreadBytes()) {
+            continue;
+        }
+        if (m_whoisServerSeen) {
+            return {Outcome::Verdict, DomainStatus::Taken};
+        }
+        return {Outcome::WaitingForData};
+    }
+}
+
+ReplyReadingLoop::Result ReplyReadingLoop::ReceiveAll(ReplyByteSource& source, bool endOfStream)
+{
+    Result result = OnReceive(source, endOfStream);
+    while (result.outcome == Outcome::WaitingForData && source.HasBytesWaiting()) {
+        result = OnReceive(source, endOfStream);
+    }
+    return result;
+}
+
+namespace {
+
+class WholeReplySource : public ReplyByteSource
+{
+public:
+    explicit WholeReplySource(std::string_view bytes) : m_rest(bytes) {}
+
+    std::size_t Receive(char* buffer, std::size_t capacity) override
+    {
+        const std::size_t count = std::min(capacity, m_rest.size());
+        std::memcpy(buffer, m_rest.data(), count);
+        m_rest.remove_prefix(count);
+        return count;
+    }
+
+    bool HasBytesWaiting() const override { return !m_rest.empty(); }
+
+private:
+    std::string_view m_rest;
+};
+
+} // namespace
+
+ReplyReadingLoop::Result ClassifyWholeReply(std::string_view tld, std::string_view replyBytes)
+{
+    WholeReplySource source(replyBytes);
+    ReplyReadingLoop loop;
+    loop.Start(std::string(tld));
+    return loop.ReceiveAll(source, true);
+}

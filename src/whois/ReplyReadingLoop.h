@@ -1,0 +1,86 @@
+#pragma once
+
+#include "DomainStatus.h"
+#include "WhoisLimits.h"
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Where the bytes of a reply come from. One Receive is one read from the connection: it hands
+// over what is waiting, up to the capacity, and 0 when nothing is waiting right now.
+class ReplyByteSource
+{
+public:
+    virtual ~ReplyByteSource() = default;
+    virtual std::size_t Receive(char* buffer, std::size_t capacity) = 0;
+    virtual bool HasBytesWaiting() const = 0;
+};
+
+// Reads a whois reply line by line through a 4096-byte buffer and decides its verdict.
+//
+// A line ends at LF, or at CR together with the byte after it. After each line the reply is tested
+// against the suffix's markers; when the buffer has run dry exactly at a line end (every received
+// byte consumed) and the reply holds "Whois Server: ", the name counts as Taken. Where the
+// connection splits the reply therefore matters, and the buffer size is part of the behaviour.
+class ReplyReadingLoop
+{
+public:
+    enum class Outcome
+    {
+        Verdict,        // `status` holds it; nothing more of this reply is read
+        WaitingForData, // no verdict yet; more bytes (or the end of the stream) may bring one
+        ReplyTooLarge,  // more than WhoisLimits::kMaxReplyBytes arrived without a verdict
+    };
+
+    struct Result
+    {
+        Outcome outcome = Outcome::WaitingForData;
+        DomainStatus status = DomainStatus::Taken;
+    };
+
+    // Forgets the previous query and prepares for a reply about a name with this suffix.
+    void Start(std::string tld);
+
+    // One readable-data notification: reads lines for as long as the buffer holds unread bytes.
+    // With endOfStream set, a line cut short by the end of the stream counts as a whole line.
+    Result OnReceive(ReplyByteSource& source, bool endOfStream);
+
+    // Runs OnReceive again for as long as the source still has bytes waiting, as a socket layer
+    // that keeps signalling unread data would.
+    Result ReceiveAll(ReplyByteSource& source, bool endOfStream);
+
+    const std::string& Tld() const { return m_tld; }
+    // Every line read so far, each with CR LF in front of it.
+    const std::string& Reply() const { return m_reply; }
+    bool HasUnreadBytes() const { return m_position < m_length; }
+
+private:
+    enum class LineState
+    {
+        Complete,
+        Incomplete, // the buffer ran dry inside a line and nothing more is waiting
+        None,       // the stream ended before a new line began
+        TooLarge,
+    };
+
+    LineState ReadLine(ReplyByteSource& source, bool endOfStream);
+    bool Refill(ReplyByteSource& source);
+
+    std::string m_tld;
+    std::string m_reply;
+    std::string m_line;
+    bool m_lineStarted = false;
+    bool m_carriageReturnPending = false;
+    bool m_whoisServerSeen = false;
+    std::size_t m_receivedBytes = 0;
+    bool m_tooLarge = false;
+    std::array<char, WhoisLimits::kReadBufferSize> m_buffer{};
+    std::size_t m_position = 0;
+    std::size_t m_length = 0;
+};
+
+// Feeds a whole reply to a fresh loop as if every byte had arrived in one read and the server had
+// then closed the connection. Returns the verdict, if any.
+ReplyReadingLoop::Result ClassifyWholeReply(std::string_view tld, std::string_view replyBytes);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+
+// Every bound on a whois exchange lives here, so that a hostile or broken server can hold a query
+// for a known time and a known amount of memory at most.
+namespace WhoisLimits {
+
+inline constexpr unsigned short kWhoisPort = 43;
+
+// One refill of the reply reader takes at most this many bytes from the connection.
+inline constexpr std::size_t kReadBufferSize = 4096;
+
+// A server that neither accepts nor refuses within this time counts as unreachable.
+inline constexpr std::chrono::milliseconds kConnectTimeout{15000};
+
+// From the query line sent to a verdict, whether the server is silent or drips bytes.
+inline constexpr std::chrono::milliseconds kReplyTimeout{30000};
+
+// Real replies are a few kilobytes; anything past this is not a whois reply.
+inline constexpr std::size_t kMaxReplyBytes = 1024 * 1024;
+
+} // namespace WhoisLimits

@@ -1,0 +1,163 @@
+#include "FakeWhoisServer.h"
+#include "ReplyFiles.h"
+#include "TestMain.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+struct CliRun
+{
+    int exitCode = -1;
+    QByteArray output;
+    QByteArray errors;
+};
+
+// Runs qirv-cli while this test's event loop keeps serving the fake server.
+CliRun RunCli(const QStringList& arguments, const QByteArray& input = {})
+{
+    QProcess process;
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(QStringLiteral(QIRV_CLI_PATH), arguments);
+    if (!process.waitForStarted()) {
+        qFatal("cannot start qirv-cli");
+    }
+    process.write(input);
+    process.closeWriteChannel();
+    if (!finished.wait(60000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+QStringList CheckArguments(const FakeWhoisServer& server, const QStringList& names = {})
+{
+    return QStringList{"check", "--whois-server", QString::fromLatin1(server.Address())} + names;
+}
+
+} // namespace
+
+class CliTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void server_printsTheTableChoicePerName()
+    {
+        const CliRun run = RunCli({"server", "www.example.com", "x.eu", "x.ORG", "nodot"});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.output, QByteArray("whois.verisign-grs.com\nwhois.eu\nwhois.eu\nwhois.eu\n"));
+    }
+
+    void classify_readsAFileOrStandardInput()
+    {
+        const QString file = WhoisRepliesDirectory() + "/ca/whois.cira.ca__registered__weppos-2014-old.txt";
+        CliRun run = RunCli({"classify", "ca", file});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.output, QByteArray("Taken\n"));
+
+        run = RunCli({"classify", "de"}, "x.de has no information\n");
+        QCOMPARE(run.output, QByteArray("Information Missing\n"));
+        QCOMPARE(run.exitCode, 0);
+
+        run = RunCli({"classify", "com"}, "Domain not found.\n");
+        QCOMPARE(run.output, QByteArray("No verdict\n"));
+        QCOMPARE(run.exitCode, 1);
+    }
+
+    void badUsage_exitsWithTwo_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("no command") << QStringList{};
+        QTest::newRow("unknown command") << QStringList{"lookup", "x.com"};
+        QTest::newRow("server without names") << QStringList{"server"};
+        QTest::newRow("classify without suffix") << QStringList{"classify"};
+        QTest::newRow("classify of a missing file") << QStringList{"classify", "com", "/no/such/file"};
+        QTest::newRow("whois server without value") << QStringList{"check", "--whois-server"};
+        QTest::newRow("whois server with a bad port") << QStringList{"check", "--whois-server", "h:0", "x.com"};
+        QTest::newRow("unknown option") << QStringList{"check", "--fast", "x.com"};
+    }
+
+    void badUsage_exitsWithTwo()
+    {
+        QFETCH(QStringList, arguments);
+        const CliRun run = RunCli(arguments);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(!run.errors.isEmpty());
+    }
+
+    void helpAndVersion()
+    {
+        CliRun run = RunCli({"--help"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.output.contains("check [--whois-server HOST[:PORT]]"));
+        run = RunCli({"--version"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.output.startsWith("qirv-cli "));
+    }
+
+    void check_givesEveryRecordedReplyItsVerdict()
+    {
+        const QList<RecordedReply> replies = RecordedReplies();
+        FakeWhoisServer server;
+        // The query names which reply to play: "r<index>.<tld>".
+        server.SetResponder([&](const QByteArray& query) {
+            const int index = query.mid(1, query.indexOf('.') - 1).toInt();
+            return FakeWhoisServer::Reply(replies.at(index).bytes);
+        });
+        QStringList names;
+        QByteArray expected;
+        for (qsizetype index = 0; index < replies.size(); ++index) {
+            const QString name = QString("%1r%2.%3").arg(index % 2 ? "www." : "").arg(index).arg(replies[index].tld);
+            names.append(name);
+            expected += name.toUtf8() + '\t' + ExpectedResult(replies[index]) + '\n';
+        }
+        const CliRun run = RunCli(CheckArguments(server, names));
+        QCOMPARE(run.output, expected);
+        QCOMPARE(run.exitCode, 1); // several of today's replies carry no marker
+        QCOMPARE(server.ConnectionCount(), replies.size());
+        for (qsizetype index = 0; index < replies.size(); ++index) {
+            QCOMPARE(server.Received()[index],
+                     QString("r%1.%2\n").arg(index).arg(replies[index].tld).toUtf8());
+        }
+    }
+
+    void check_readsNamesFromStandardInput_andExitsZeroWhenAllAreDecided()
+    {
+        FakeWhoisServer server;
+        server.SetResponder([](const QByteArray& query) {
+            return FakeWhoisServer::Reply(query.startsWith("free") ? "No match for x\n" : "Domain Name: X\n");
+        });
+        const CliRun run = RunCli(CheckArguments(server), "www.free.com\r\n\r\ntaken.net\n");
+        QCOMPARE(run.output, QByteArray("www.free.com\tAvailable!\ntaken.net\tTaken\n"));
+        QCOMPARE(run.exitCode, 0);
+    }
+
+    void check_goesOnAfterAFailure()
+    {
+        FakeWhoisServer server;
+        server.SetResponder([](const QByteArray& query) {
+            return FakeWhoisServer::Reply(query.startsWith("quiet") ? "nothing to see\n" : "Domain Name: X\n");
+        });
+        const CliRun run = RunCli(CheckArguments(server, {"quiet.com", "nodot", "taken.com"}));
+        QCOMPARE(run.output, QByteArray("quiet.com\tNo verdict\nnodot\tNot a domain name\ntaken.com\tTaken\n"));
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(server.ConnectionCount(), 2);
+    }
+
+    void check_printsTheErrorBoxOnOneLine()
+    {
+        const QString address = "127.0.0.1:" + QString::number(ClosedLocalPort());
+        const CliRun run = RunCli({"check", "--whois-server", address, "a.com", "b.com"});
+        QCOMPARE(run.output, QByteArray("a.com\tWinsock Error: Connection Failure!\n"
+                                        "b.com\tWinsock Error: Connection Failure!\n"));
+        QCOMPARE(run.exitCode, 1);
+    }
+};
+
+QIRV_TEST(CliTest);
+#include "CliTest.moc"

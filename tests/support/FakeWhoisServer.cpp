@@ -1,0 +1,123 @@
+#include "FakeWhoisServer.h"
+
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
+
+FakeWhoisServer::Script FakeWhoisServer::Reply(const QByteArray& bytes)
+{
+    return Script{{Chunk{bytes, 0}}, true, true};
+}
+
+FakeWhoisServer::Script FakeWhoisServer::Chunked(const QList<QByteArray>& pieces,
+                                                 int delayMilliseconds)
+{
+    Script script;
+    for (const QByteArray& piece : pieces) {
+        script.chunks.append(Chunk{piece, script.chunks.isEmpty() ? 0 : delayMilliseconds});
+    }
+    return script;
+}
+
+FakeWhoisServer::Script FakeWhoisServer::Silent()
+{
+    return Script{{}, true, false};
+}
+
+FakeWhoisServer::FakeWhoisServer(QObject* parent) : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &FakeWhoisServer::OnNewConnection);
+    if (!m_server.listen(QHostAddress::LocalHost, 0)) {
+        qFatal("FakeWhoisServer: cannot listen on 127.0.0.1: %s",
+               qPrintable(m_server.errorString()));
+    }
+}
+
+FakeWhoisServer::~FakeWhoisServer() = default;
+
+QByteArray FakeWhoisServer::Address() const
+{
+    return "127.0.0.1:" + QByteArray::number(Port());
+}
+
+void FakeWhoisServer::SetScript(Script script)
+{
+    m_script = std::move(script);
+}
+
+void FakeWhoisServer::SetResponder(std::function<Script(const QByteArray&)> responder)
+{
+    m_responder = std::move(responder);
+}
+
+void FakeWhoisServer::OnNewConnection()
+{
+    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        socket->setParent(this);
+        const qsizetype index = m_received.size();
+        m_received.append(QByteArray());
+        ++m_open;
+        auto started = std::make_shared<bool>(false);
+        auto begin = [this, socket, index, started] {
+            if (*started) {
+                return;
+            }
+            const QByteArray& received = m_received[index];
+            const qsizetype lineEnd = received.indexOf('\n');
+            Script script = m_script;
+            if (m_responder || script.waitForQueryLine) {
+                if (lineEnd < 0) {
+                    return;
+                }
+                const QByteArray query = received.left(lineEnd);
+                emit queryReceived(query);
+                if (m_responder) {
+                    script = m_responder(query);
+                }
+            }
+            *started = true;
+            Play(socket, std::move(script), 0);
+        };
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, index, begin] {
+            m_received[index] += socket->readAll();
+            begin();
+        });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            --m_open;
+            socket->deleteLater();
+            emit connectionClosed();
+        });
+        if (!m_responder && !m_script.waitForQueryLine) {
+            begin();
+        }
+    }
+}
+
+void FakeWhoisServer::Play(QTcpSocket* socket, Script script, int next)
+{
+    QPointer<QTcpSocket> guard(socket);
+    if (next >= script.chunks.size()) {
+        if (script.closeWhenDone) {
+            socket->disconnectFromHost();
+        }
+        return;
+    }
+    const Chunk chunk = script.chunks[next];
+    QTimer::singleShot(chunk.delayMilliseconds, this, [this, guard, script, next, chunk] {
+        if (!guard || guard->state() != QAbstractSocket::ConnectedState) {
+            return;
+        }
+        guard->write(chunk.bytes);
+        guard->flush();
+        Play(guard, script, next + 1);
+    });
+}
+
+quint16 ClosedLocalPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}

@@ -1,0 +1,70 @@
+#include "ReplyFiles.h"
+
+#include <QFile>
+#include <QHash>
+#include <QTextStream>
+
+QString WhoisRepliesDirectory()
+{
+    return QStringLiteral(QIRV_WHOIS_REPLIES_DIR);
+}
+
+QList<RecordedReply> RecordedReplies()
+{
+    QList<RecordedReply> replies;
+    QFile index(WhoisRepliesDirectory() + "/INDEX.tsv");
+    if (!index.open(QIODevice::ReadOnly)) {
+        qFatal("Recorded whois replies not found at %s (set QIRV_WHOIS_REPLIES_DIR)",
+               qPrintable(WhoisRepliesDirectory()));
+    }
+    bool header = true;
+    while (!index.atEnd()) {
+        const QList<QByteArray> columns = index.readLine().trimmed().split('\t');
+        if (header || columns.size() < 2) {
+            header = false;
+            continue;
+        }
+        RecordedReply reply{QString::fromUtf8(columns[0]), QString::fromUtf8(columns[1]), {}};
+        QFile file(WhoisRepliesDirectory() + '/' + reply.file);
+        if (!file.open(QIODevice::ReadOnly)) {
+            qFatal("Cannot read %s", qPrintable(file.fileName()));
+        }
+        reply.bytes = file.readAll();
+        replies.append(reply);
+    }
+    return replies;
+}
+
+QByteArray ExpectedResult(const RecordedReply& reply)
+{
+    // Worked out by hand from each file's first marker line; every file not named here holds no
+    // marker of its rule.
+    static const QHash<QString, QByteArray> kResults{
+        {"biz/whois.biz__available__weppos-2014-neustar.txt", "Available!"},
+        {"ca/whois.cira.ca__available__weppos-2014-old.txt", "Available!"},
+        {"ca/whois.cira.ca__registered__weppos-2014-old.txt", "Taken"},
+        {"com/whois.verisign-grs.com__available__flipbit-2026-u34jedzcq.txt", "Available!"},
+        {"com/whois.verisign-grs.com__available__likexian-2022-crlf.txt", "Available!"},
+        {"com/whois.verisign-grs.com__available__weppos-2014-thin.txt", "Available!"},
+        {"com/whois.verisign-grs.com__registered__flipbit-2010-thin.txt", "Taken"},
+        {"com/whois.verisign-grs.com__registered__flipbit-2026-google.txt", "Taken"},
+        {"com/whois.verisign-grs.com__registered__weppos-2017-crlf.txt", "Taken"},
+        {"edu/whois.educause.edu__available__weppos-2015.txt", "Available!"},
+        {"edu/whois.educause.edu__registered__flipbit-2026-harvard.txt", "Taken"},
+        {"eu/whois.eu__available__likexian-2022.txt", "Available!"},
+        {"eu/whois.eu__available__weppos-2017.txt", "Available!"},
+        {"eu/whois.eu__registered__richardpenman-2025-eurid.txt", "Taken"},
+        {"eu/whois.eu__registered__weppos-2017.txt", "Taken"},
+        {"info/whois.afilias.net__available__weppos-2015.txt", "Available!"},
+        {"info/whois.afilias.net__registered__asyncwhois-2021-google.txt", "Taken"},
+        {"net/whois.verisign-grs.com__available__flipbit-2026-u34jedzcq.txt", "Available!"},
+        {"net/whois.verisign-grs.com__registered__flipbit-2026-google.txt", "Taken"},
+        {"net/whois.verisign-grs.com__registered__weppos-2017-crlf.txt", "Taken"},
+        {"org/whois.pir.org__available__weppos-2015.txt", "Available!"},
+        {"org/whois.pir.org__registered__flipbit-2026-google.txt", "Taken"},
+        {"org/whois.pir.org__registered__weppos-2014-afilias.txt", "Taken"},
+        {"us/whois.nic.us__available__weppos-2014-neustar.txt", "Available!"},
+        {"us/whois.nic.us__registered__weppos-2014-neustar.txt", "Taken"},
+    };
+    return kResults.value(reply.file, "No verdict");
+}

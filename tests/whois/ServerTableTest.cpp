@@ -1,0 +1,100 @@
+#include "TestMain.h"
+#include "whois/WhoisServerTable.h"
+
+#include <QTest>
+#include <map>
+#include <set>
+#include <string>
+
+class ServerTableTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void table_holdsEveryKeyOnceInItsOrder()
+    {
+        const auto table = WhoisServerTable();
+        QCOMPARE(table.size(), 107u);
+        QCOMPARE(table.front().suffixKey, ".com");
+        QCOMPARE(table[6].suffixKey, ".info");
+        QCOMPARE(table[10].suffixKey, ".int");
+        QCOMPARE(table[100].suffixKey, ".ph");
+        QCOMPARE(table.back().suffixKey, ".tc");
+        std::set<std::string_view> keys;
+        for (const WhoisServerEntry& entry : table) {
+            QVERIFY2(entry.suffixKey.starts_with('.'), entry.suffixKey.data());
+            QVERIFY2(keys.insert(entry.suffixKey).second, entry.suffixKey.data());
+            QVERIFY(!entry.server.empty());
+        }
+    }
+
+    void table_sharesServersAsDescribedAndGivesEveryOtherKeyItsOwn()
+    {
+        std::map<std::string_view, std::set<std::string_view>> keysByServer;
+        for (const WhoisServerEntry& entry : WhoisServerTable()) {
+            keysByServer[entry.server].insert(entry.suffixKey);
+        }
+        using Keys = std::set<std::string_view>;
+        QCOMPARE(keysByServer[ServerGtldThin], (Keys{".com", ".net", ".edu"}));
+        QCOMPARE(keysByServer[ServerAggregator], (Keys{".ph", ".fm", ".vu"}));
+        QCOMPARE(keysByServer[ServerTcGroup], (Keys{".ms", ".gs", ".vg", ".tc"}));
+        const Keys europe{".al", ".at", ".ba", ".bg", ".by", ".cy", ".cz", ".ee", ".eg", ".es",
+                          ".fi", ".fo", ".ga", ".gb", ".ge", ".gl", ".gm", ".gr", ".hr", ".il",
+                          ".it", ".jo", ".lv", ".ma", ".mc", ".md", ".mk", ".mt", ".pl", ".pt",
+                          ".ro", ".si", ".sk", ".sm", ".st", ".tn", ".tr", ".ua", ".va", ".yu"};
+        QCOMPARE(europe.size(), 40u);
+        QCOMPARE(keysByServer[ServerRirEurope], europe);
+
+        QCOMPARE(keysByServer.size(), 61u);
+        QVERIFY(!keysByServer.contains(ServerFallback));
+        int ownServers = 0;
+        for (const auto& [server, keys] : keysByServer) {
+            if (keys.size() == 1) {
+                ++ownServers;
+            }
+        }
+        QCOMPARE(ownServers, 57);
+    }
+
+    void lookup_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("server");
+        const auto row = [](const char* tag, const char* name, std::string_view server) {
+            QTest::newRow(tag) << QByteArray(name)
+                               << QByteArray(server.data(), static_cast<qsizetype>(server.size()));
+        };
+        row("com", "example.com", ServerGtldThin);
+        row("edu is asked at the com registry", "harvard.edu", ServerGtldThin);
+        row("several dots: last label counts", "www.a.b.org", "whois.publicinterestregistry.org");
+        row("mil has its own server", "army.mil", "whois.nic.mil");
+        row("bz is not br", "x.bz", "whois.identitydigital.services");
+        row("br", "x.br", "whois.registro.br");
+        row("ca", "x.ca", "whois.cira.ca");
+        row("us", "x.us", "whois.nic.us");
+        row("info keeps its last host", "x.info", "whois.afilias.net");
+        row("biz", "x.biz", "whois.nic.biz");
+        row("european registry", "x.it", ServerRirEurope);
+        row("aggregator", "x.ph", ServerAggregator);
+        row("tc group", "x.vg", ServerTcGroup);
+        row("eu is not a key", "x.eu", ServerFallback);
+        row("capitals match nothing", "EXAMPLE.COM", ServerFallback);
+        row("mixed case matches nothing", "example.Com", ServerFallback);
+        row("trailing dot", "example.", ServerFallback);
+        row("no dot", "com", ServerFallback);
+        row("key is the whole label, not a prefix", "x.comm", ServerFallback);
+        row("second-level suffix unknown", "x.co.uk", ServerFallback);
+        row("trailing blank", "x.com ", ServerFallback);
+    }
+
+    void lookup()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, server);
+        const std::string_view found = LookupWhoisServer(name.toStdString());
+        QCOMPARE(QByteArray(found.data(), static_cast<qsizetype>(found.size())), server);
+    }
+};
+
+QIRV_TEST(ServerTableTest);
+#include "ServerTableTest.moc"

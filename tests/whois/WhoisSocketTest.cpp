@@ -1,0 +1,280 @@
+#include "FakeWhoisServer.h"
+#include "RecordingMessageBox.h"
+#include "TestMain.h"
+#include "whois/CWhoisSocket.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A socket aimed at a test server, with what it delivered written down.
+struct Client
+{
+    explicit Client(const QByteArray& serverAddress = {})
+    {
+        if (!serverAddress.isEmpty()) {
+            socket.SetServerOverride(ParseServerAddress(serverAddress.toStdString()));
+        }
+        QObject::connect(
+            &socket, &CWhoisSocket::whoisVerdict, &socket,
+            [this](int item, DomainStatus status) { verdicts.append({item, status}); },
+            Qt::DirectConnection);
+        QObject::connect(&socket, &CWhoisSocket::queryStalled, &socket,
+                         [this](int item) { stalls.append(item); });
+    }
+
+    bool WaitForEnd(int milliseconds = 5000)
+    {
+        return QTest::qWaitFor([this] { return !verdicts.isEmpty() || !stalls.isEmpty(); },
+                               milliseconds);
+    }
+
+    RecordingMessageBox boxes;
+    CWhoisSocket socket{boxes};
+    QList<QPair<int, DomainStatus>> verdicts;
+    QList<int> stalls;
+};
+
+const std::string kConnectionFailureBox = "Winsock Error: \n\n Connection Failure!";
+const std::string kConnectionRejectedBox = "Winsock Error: \n\n Connection rejected!";
+
+} // namespace
+
+class WhoisSocketTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void query_sendsTheNameAndOneLineFeed_andReturnsTheRowIndexUnchanged()
+    {
+        FakeWhoisServer server;
+        server.SetScript(FakeWhoisServer::Reply("Domain Name: MiXeD.COM\r\n"));
+        Client client(server.Address());
+        QVERIFY(client.socket.StartQuery("MiXeD.com", 41));
+        QVERIFY(client.WaitForEnd());
+        QCOMPARE(client.verdicts, (QList<QPair<int, DomainStatus>>{{41, DomainStatus::Taken}}));
+        QTRY_COMPARE(server.Received(), QList<QByteArray>{"MiXeD.com\n"});
+        QVERIFY(client.boxes.shown.empty());
+        QCOMPARE(client.socket.Tld(), "com");
+        QCOMPARE(client.socket.Server(), QByteArray("127.0.0.1"));
+    }
+
+    void unsendableNames_areRefusedWithoutBoxOrTraffic_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("no dot") << QByteArray("localhost");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("second query line") << QByteArray("a.com\nb.com");
+        QTest::newRow("CR") << QByteArray("a.com\r");
+        QTest::newRow("NUL") << QByteArray("a.c\0om", 6);
+    }
+
+    void unsendableNames_areRefusedWithoutBoxOrTraffic()
+    {
+        QFETCH(QByteArray, name);
+        FakeWhoisServer server;
+        Client client(server.Address());
+        QVERIFY(!client.socket.StartQuery(name, 3));
+        QTest::qWait(100);
+        QCOMPARE(server.ConnectionCount(), 0);
+        QVERIFY(client.boxes.shown.empty());
+        QVERIFY(client.verdicts.isEmpty() && client.stalls.isEmpty());
+    }
+
+    void unresolvableHost_showsConnectionFailure_andNoVerdict()
+    {
+        // The empty label makes the lookup fail at once, without asking any name server.
+        Client client("unresolvable..invalid:43");
+        QVERIFY(client.socket.StartQuery("example.com", 7));
+        QVERIFY(client.WaitForEnd());
+        QVERIFY(client.verdicts.isEmpty());
+        QCOMPARE(client.stalls, QList<int>{7});
+        QCOMPARE(client.boxes.shown.size(), 1u);
+        QCOMPARE(client.boxes.shown[0].text, kConnectionFailureBox);
+        QCOMPARE(client.boxes.shown[0].icon, MessageBoxIcon::Stop);
+    }
+
+    void refusedConnection_showsConnectionFailure()
+    {
+        Client client("127.0.0.1:" + QByteArray::number(ClosedLocalPort()));
+        QVERIFY(client.socket.StartQuery("example.com", 1));
+        QVERIFY(client.WaitForEnd());
+        QVERIFY(client.verdicts.isEmpty());
+        QCOMPARE(client.boxes.shown.size(), 1u);
+        QCOMPARE(client.boxes.shown[0].text, kConnectionFailureBox);
+    }
+
+    void closeWithoutMarker_givesNoVerdictAndNoBox()
+    {
+        FakeWhoisServer server;
+        server.SetScript(FakeWhoisServer::Reply("Domain not found.\nterms of use\n"));
+        Client client(server.Address());
+        QVERIFY(client.socket.StartQuery("example.org", 5));
+        QVERIFY(client.WaitForEnd());
+        QVERIFY(client.verdicts.isEmpty());
+        QCOMPARE(client.stalls, QList<int>{5});
+        QVERIFY(client.boxes.shown.empty());
+        QCOMPARE(client.socket.Reply(), "\r\nDomain not found.\r\nterms of use");
+    }
+
+    void cutLastLine_isReadWhenTheServerCloses()
+    {
+        FakeWhoisServer server;
+        server.SetScript(FakeWhoisServer::Reply("intro\nNo match for \"X.NET\"."));
+        Client client(server.Address());
+        QVERIFY(client.socket.StartQuery("x.net", 0));
+        QVERIFY(client.WaitForEnd());
+        QCOMPARE(client.verdicts, (QList<QPair<int, DomainStatus>>{{0, DomainStatus::Available}}));
+    }
+
+    void earlyVerdict_leavesLaterLinesUnread_andComesOnce()
+    {
+        FakeWhoisServer server;
+        server.SetScript(FakeWhoisServer::Chunked({"NOT FOUND\nrest of the first chunk\n",
+                                                   "Domain Name: X.ORG\n", "more\n"}));
+        Client client(server.Address());
+        QVERIFY(client.socket.StartQuery("x.org", 2));
+        QVERIFY(client.WaitForEnd());
+        QTest::qWait(250);
+        QCOMPARE(client.verdicts, (QList<QPair<int, DomainStatus>>{{2, DomainStatus::Available}}));
+        QCOMPARE(client.socket.Reply(), "\r\nNOT FOUND");
+        QVERIFY(client.stalls.isEmpty());
+    }
+
+    void whoisServerReferral_decidesTakenOnlyWhenItEndsWhatHasArrived_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("chunks");
+        QTest::addColumn<DomainStatus>("verdict");
+        QTest::newRow("referral and marker arrive together")
+            << QList<QByteArray>{"Whois Server: whois.example\nNo match for \"X.COM\".\n"}
+            << DomainStatus::Available;
+        QTest::newRow("marker arrives later")
+            << QList<QByteArray>{"Whois Server: whois.example\n", "No match for \"X.COM\".\n"}
+            << DomainStatus::Taken;
+    }
+
+    void whoisServerReferral_decidesTakenOnlyWhenItEndsWhatHasArrived()
+    {
+        QFETCH(QList<QByteArray>, chunks);
+        QFETCH(DomainStatus, verdict);
+        FakeWhoisServer server;
+        server.SetScript(FakeWhoisServer::Chunked(chunks, 150));
+        Client client(server.Address());
+        QVERIFY(client.socket.StartQuery("x.com", 9));
+        QVERIFY(client.WaitForEnd());
+        QCOMPARE(client.verdicts, (QList<QPair<int, DomainStatus>>{{9, verdict}}));
+    }
+
+    void silentServer_isRejectedAfterTheReplyTimeout()
+    {
+        FakeWhoisServer server;
+        server.SetScript(FakeWhoisServer::Silent());
+        Client client(server.Address());
+        client.socket.SetTimeouts(2000ms, 300ms);
+        QVERIFY(client.socket.StartQuery("x.com", 4));
+        QVERIFY(client.WaitForEnd());
+        QVERIFY(client.verdicts.isEmpty());
+        QCOMPARE(client.boxes.shown.size(), 1u);
+        QCOMPARE(client.boxes.shown[0].text, kConnectionRejectedBox);
+        QTRY_COMPARE(server.OpenConnections(), 0);
+    }
+
+    void drippingServer_isRejectedAfterTheReplyTimeout()
+    {
+        FakeWhoisServer server;
+        server.SetScript(FakeWhoisServer::Chunked(QList<QByteArray>(100, "x"), 20));
+        Client client(server.Address());
+        client.socket.SetTimeouts(2000ms, 300ms);
+        QVERIFY(client.socket.StartQuery("x.com", 4));
+        QVERIFY(client.WaitForEnd());
+        QVERIFY(client.verdicts.isEmpty());
+        QCOMPARE(client.boxes.shown.size(), 1u);
+        QCOMPARE(client.boxes.shown[0].text, kConnectionRejectedBox);
+    }
+
+    void oversizedReply_isRejected()
+    {
+        FakeWhoisServer server;
+        QByteArray flood;
+        while (flood.size() <= qsizetype(WhoisLimits::kMaxReplyBytes)) {
+            flood += "a line that holds no marker at all\n";
+        }
+        server.SetScript(FakeWhoisServer::Reply(flood + "No match for x\n"));
+        Client client(server.Address());
+        QVERIFY(client.socket.StartQuery("x.com", 4));
+        QVERIFY(client.WaitForEnd());
+        QVERIFY(client.verdicts.isEmpty());
+        QCOMPARE(client.boxes.shown.size(), 1u);
+        QCOMPARE(client.boxes.shown[0].text, kConnectionRejectedBox);
+    }
+
+    void reset_dropsThePendingQuery()
+    {
+        FakeWhoisServer server;
+        server.SetScript(FakeWhoisServer::Chunked({"", "No match for x\n"}, 200));
+        Client client(server.Address());
+        QVERIFY(client.socket.StartQuery("x.com", 4));
+        QTRY_COMPARE(server.ConnectionCount(), 1);
+        client.socket.Reset();
+        QTest::qWait(400);
+        QVERIFY(client.verdicts.isEmpty() && client.stalls.isEmpty() && client.boxes.shown.empty());
+        QCOMPARE(client.socket.State(), CWhoisSocket::QueryState::Idle);
+    }
+
+    void verdictHandler_startsTheNextQueryOnTheSameSocket_manyTimesInARow()
+    {
+        // The handler resets the socket and starts the next query from inside the verdict,
+        // while the socket that delivered it is still on the stack.
+        FakeWhoisServer server;
+        server.SetResponder([](const QByteArray& query) {
+            return FakeWhoisServer::Reply(query.startsWith("free") ? "No match for x\nmore\n"
+                                                                   : "Domain Name: X\nmore\n");
+        });
+        RecordingMessageBox boxes;
+        CWhoisSocket socket(boxes);
+        socket.SetServerOverride(ParseServerAddress(server.Address().toStdString()));
+        constexpr int kQueries = 150;
+        QList<QPair<int, DomainStatus>> verdicts;
+        QObject::connect(
+            &socket, &CWhoisSocket::whoisVerdict, &socket,
+            [&](int item, DomainStatus status) {
+                verdicts.append({item, status});
+                socket.Reset();
+                if (item + 1 < kQueries) {
+                    const QByteArray name = (item % 3 ? "taken" : "free") + QByteArray::number(item + 1);
+                    QVERIFY(socket.StartQuery(name + ".com", item + 1));
+                }
+            },
+            Qt::DirectConnection);
+        QVERIFY(socket.StartQuery("free0.com", 0));
+        QTRY_COMPARE_WITH_TIMEOUT(verdicts.size(), kQueries, 20000);
+        for (int item = 0; item < kQueries; ++item) {
+            QCOMPARE(verdicts[item].first, item);
+            const bool free = item == 0 || (item - 1) % 3 == 0;
+            QCOMPARE(verdicts[item].second, free ? DomainStatus::Available : DomainStatus::Taken);
+        }
+        QVERIFY(boxes.shown.empty());
+        QTRY_COMPARE(server.OpenConnections(), 0);
+    }
+
+    void failureHandler_mayStartTheNextQuery()
+    {
+        FakeWhoisServer server;
+        server.SetScript(FakeWhoisServer::Reply("Domain Name: X\n"));
+        Client client("127.0.0.1:" + QByteArray::number(ClosedLocalPort()));
+        QObject::connect(&client.socket, &CWhoisSocket::queryStalled, &client.socket, [&](int) {
+            client.socket.SetServerOverride(ParseServerAddress(server.Address().toStdString()));
+            client.socket.StartQuery("next.com", 2);
+        });
+        QVERIFY(client.socket.StartQuery("first.com", 1));
+        QTRY_COMPARE(client.verdicts.size(), 1);
+        QCOMPARE(client.verdicts[0].first, 2);
+        QCOMPARE(client.boxes.shown.size(), 1u);
+    }
+};
+
+QIRV_TEST(WhoisSocketTest);
+#include "WhoisSocketTest.moc"
