@@ -1,5 +1,4 @@
 #include "CliCommands.h"
-
 #include "seams/MessageBoxSeam.h"
 #include "whois/CWhoisSocket.h"
 
@@ -49,7 +48,9 @@ public:
         m_socket.SetServerOverride(std::move(server));
         QObject::connect(
             &m_socket, &CWhoisSocket::whoisVerdict, &m_socket,
-            [this](int item, DomainStatus status) { Finish(item, std::string(StatusText(status)), true); },
+            [this](int item, DomainStatus status) {
+                Finish(item, std::string(StatusText(status)), true);
+            },
             Qt::DirectConnection);
         QObject::connect(&m_socket, &CWhoisSocket::queryStalled, &m_socket, [this](int item) {
             Finish(item, m_messageBox.IsEmpty() ? "No verdict" : m_messageBox.OneLine(), false);

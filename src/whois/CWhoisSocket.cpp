@@ -1,7 +1,7 @@
 #include "CWhoisSocket.h"
 
-#include "seams/MessageBoxSeam.h"
 #include "WhoisServerTable.h"
+#include "seams/MessageBoxSeam.h"
 
 #include <QTcpSocket>
 

@@ -5,12 +5,12 @@
 #include "ReplyReadingLoop.h"
 #include "WhoisLimits.h"
 
+#include <QAbstractSocket>
 #include <QByteArray>
 #include <QMetaType>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
-#include <QAbstractSocket>
 #include <chrono>
 #include <optional>
 

@@ -32,7 +32,8 @@ constexpr std::array<Rule, 7> kRules{{
     {{"us", ""}, {{{"Not found:", Available}, {"Sponsoring Registrar", Taken}}}},
 }};
 
-constexpr Rule kOtherSuffixes{{"", ""}, {{{"has no information", InformationMissing}, {"", Taken}}}};
+constexpr Rule kOtherSuffixes{{"", ""},
+                              {{{"has no information", InformationMissing}, {"", Taken}}}};
 
 const Rule& RuleFor(std::string_view tld)
 {

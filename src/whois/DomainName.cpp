@@ -68,14 +68,16 @@ std::optional<ServerAddress> ParseServerAddress(std::string_view text)
             }
         }
     } else if (const auto colon = text.find(':');
-               colon != std::string_view::npos && text.find(':', colon + 1) == std::string_view::npos) {
+               colon != std::string_view::npos &&
+               text.find(':', colon + 1) == std::string_view::npos) {
         host = text.substr(0, colon);
         port = text.substr(colon + 1);
         if (port.empty()) {
             return std::nullopt;
         }
     }
-    if (host.empty() || host.find_first_of(std::string_view(" \t\r\n\0", 5)) != std::string_view::npos) {
+    if (host.empty() ||
+        host.find_first_of(std::string_view(" \t\r\n\0", 5)) != std::string_view::npos) {
         return std::nullopt;
     }
     if (!port.empty()) {

@@ -54,7 +54,8 @@ ReplyReadingLoop::LineState ReplyReadingLoop::ReadLine(ReplyByteSource& source, 
         }
         const char* begin = m_buffer.data() + m_position;
         const char* end = m_buffer.data() + m_length;
-        const char* lineEnd = std::find_if(begin, end, [](char c) { return c == '\n' || c == '\r'; });
+        const char* lineEnd =
+            std::find_if(begin, end, [](char c) { return c == '\n' || c == '\r'; });
         m_line.append(begin, lineEnd);
         m_position = static_cast<std::size_t>(lineEnd - m_buffer.data());
         if (lineEnd == end) {
@@ -87,7 +88,8 @@ ReplyReadingLoop::Result ReplyReadingLoop::OnReceive(ReplyByteSource& source, bo
         // testing the new line alone gives the verdict that testing the whole reply would, without
         // rescanning the reply after every line.
         const std::optional<DomainStatus> verdict = ClassifyReply(m_tld, m_line);
-        m_whoisServerSeen = m_whoisServerSeen || m_line.find(kWhoisServerMarker) != std::string::npos;
+        m_whoisServerSeen =
+            m_whoisServerSeen || m_line.find(kWhoisServerMarker) != std::string::npos;
         m_line.clear();
         m_lineStarted = false;
         if (verdict) {

@@ -55,7 +55,8 @@ private slots:
 
     void classify_readsAFileOrStandardInput()
     {
-        const QString file = WhoisRepliesDirectory() + "/ca/whois.cira.ca__registered__weppos-2014-old.txt";
+        const QString file =
+            WhoisRepliesDirectory() + "/ca/whois.cira.ca__registered__weppos-2014-old.txt";
         CliRun run = RunCli({"classify", "ca", file});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.output, QByteArray("Taken\n"));
@@ -76,9 +77,11 @@ private slots:
         QTest::newRow("unknown command") << QStringList{"lookup", "x.com"};
         QTest::newRow("server without names") << QStringList{"server"};
         QTest::newRow("classify without suffix") << QStringList{"classify"};
-        QTest::newRow("classify of a missing file") << QStringList{"classify", "com", "/no/such/file"};
+        QTest::newRow("classify of a missing file")
+            << QStringList{"classify", "com", "/no/such/file"};
         QTest::newRow("whois server without value") << QStringList{"check", "--whois-server"};
-        QTest::newRow("whois server with a bad port") << QStringList{"check", "--whois-server", "h:0", "x.com"};
+        QTest::newRow("whois server with a bad port")
+            << QStringList{"check", "--whois-server", "h:0", "x.com"};
         QTest::newRow("unknown option") << QStringList{"check", "--fast", "x.com"};
     }
 
@@ -112,7 +115,8 @@ private slots:
         QStringList names;
         QByteArray expected;
         for (qsizetype index = 0; index < replies.size(); ++index) {
-            const QString name = QString("%1r%2.%3").arg(index % 2 ? "www." : "").arg(index).arg(replies[index].tld);
+            const QString name =
+                QString("%1r%2.%3").arg(index % 2 ? "www." : "").arg(index).arg(replies[index].tld);
             names.append(name);
             expected += name.toUtf8() + '\t' + ExpectedResult(replies[index]) + '\n';
         }
@@ -130,7 +134,8 @@ private slots:
     {
         FakeWhoisServer server;
         server.SetResponder([](const QByteArray& query) {
-            return FakeWhoisServer::Reply(query.startsWith("free") ? "No match for x\n" : "Domain Name: X\n");
+            return FakeWhoisServer::Reply(query.startsWith("free") ? "No match for x\n"
+                                                                   : "Domain Name: X\n");
         });
         const CliRun run = RunCli(CheckArguments(server), "www.free.com\r\n\r\ntaken.net\n");
         QCOMPARE(run.output, QByteArray("www.free.com\tAvailable!\ntaken.net\tTaken\n"));
@@ -141,10 +146,12 @@ private slots:
     {
         FakeWhoisServer server;
         server.SetResponder([](const QByteArray& query) {
-            return FakeWhoisServer::Reply(query.startsWith("quiet") ? "nothing to see\n" : "Domain Name: X\n");
+            return FakeWhoisServer::Reply(query.startsWith("quiet") ? "nothing to see\n"
+                                                                    : "Domain Name: X\n");
         });
         const CliRun run = RunCli(CheckArguments(server, {"quiet.com", "nodot", "taken.com"}));
-        QCOMPARE(run.output, QByteArray("quiet.com\tNo verdict\nnodot\tNot a domain name\ntaken.com\tTaken\n"));
+        QCOMPARE(run.output,
+                 QByteArray("quiet.com\tNo verdict\nnodot\tNot a domain name\ntaken.com\tTaken\n"));
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(server.ConnectionCount(), 2);
     }

@@ -15,7 +15,10 @@ public:
         MessageBoxIcon icon;
     };
 
-    void Show(const std::string& text, MessageBoxIcon icon) override { shown.push_back({text, icon}); }
+    void Show(const std::string& text, MessageBoxIcon icon) override
+    {
+        shown.push_back({text, icon});
+    }
 
     std::vector<Shown> shown;
 };

@@ -13,7 +13,10 @@ std::vector<TestFactory>& RegisteredTests();
 
 struct TestRegistration
 {
-    explicit TestRegistration(TestFactory factory) { RegisteredTests().push_back(std::move(factory)); }
+    explicit TestRegistration(TestFactory factory)
+    {
+        RegisteredTests().push_back(std::move(factory));
+    }
 };
 
 #define QIRV_TEST(Class)                                                                           \

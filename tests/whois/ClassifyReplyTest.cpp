@@ -1,5 +1,6 @@
-#include "TestMain.h"
 #include "whois/ClassifyReply.h"
+
+#include "TestMain.h"
 
 #include <QTest>
 
@@ -33,7 +34,8 @@ private slots:
         row("com taken", "com", "\r\n   Domain Name: X.COM", "Taken");
         row("net taken", "net", "\r\nDomain Name: X.NET", "Taken");
         row("com available", "com", "\r\nNo match for \"X.COM\".", "Available!");
-        row("com taken wins over a later no match", "com", "\r\nDomain Name: X\r\nNo match for", "Taken");
+        row("com taken wins over a later no match", "com", "\r\nDomain Name: X\r\nNo match for",
+            "Taken");
         row("com needs the blank after the colon", "com", "\r\nDomain Name:X.COM", "none");
         row("com marker is case-sensitive", "com", "\r\nno match for x", "none");
         // org and info
@@ -68,7 +70,8 @@ private slots:
         row("empty suffix", "", "\r\nhas no information", "Information Missing");
         row("other ignores com markers", "de", "\r\nDomain Name: X\r\nNo match for", "none");
         row("capital suffix uses the last rule", "COM", "\r\nDomain Name: X.COM", "none");
-        row("capital suffix information missing", "COM", "\r\nhas no information", "Information Missing");
+        row("capital suffix information missing", "COM", "\r\nhas no information",
+            "Information Missing");
         row("nothing at all", "com", "", "none");
     }
 

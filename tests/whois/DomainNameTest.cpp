@@ -1,5 +1,6 @@
-#include "TestMain.h"
 #include "whois/DomainName.h"
+
+#include "TestMain.h"
 
 #include <QTest>
 
@@ -15,7 +16,8 @@ private slots:
         QTest::newRow("leading") << QByteArray("www.example.com") << QByteArray("example.com");
         QTest::newRow("twice") << QByteArray("www.a.www.b.com") << QByteArray("a.b.com");
         QTest::newRow("doubled at the start") << QByteArray("www.www.x.com") << QByteArray("x.com");
-        QTest::newRow("one pass, left to right") << QByteArray("wwwww..com") << QByteArray("ww.com");
+        QTest::newRow("one pass, left to right")
+            << QByteArray("wwwww..com") << QByteArray("ww.com");
         QTest::newRow("case kept") << QByteArray("WWW.X.com") << QByteArray("WWW.X.com");
         QTest::newRow("none") << QByteArray("example.com") << QByteArray("example.com");
         QTest::newRow("only www.") << QByteArray("www.") << QByteArray("");
@@ -38,8 +40,8 @@ private slots:
         QTest::newRow("trailing dot") << QByteArray("a.") << true << QByteArray("");
         QTest::newRow("no dot") << QByteArray("localhost") << false << QByteArray("");
         QTest::newRow("empty") << QByteArray("") << false << QByteArray("");
-        QTest::newRow("LF would start a second query") << QByteArray("a.com\nb.com") << false
-                                                       << QByteArray("com");
+        QTest::newRow("LF would start a second query")
+            << QByteArray("a.com\nb.com") << false << QByteArray("com");
         QTest::newRow("CR") << QByteArray("a.com\r") << false << QByteArray("com\r");
         QTest::newRow("NUL") << QByteArray("a.c\0om", 6) << false << QByteArray("c\0om", 4);
     }
@@ -61,9 +63,12 @@ private slots:
         QTest::addColumn<bool>("valid");
         QTest::addColumn<QByteArray>("host");
         QTest::addColumn<int>("port");
-        QTest::newRow("host") << QByteArray("whois.example.net") << true << QByteArray("whois.example.net") << 43;
-        QTest::newRow("host and port") << QByteArray("127.0.0.1:4343") << true << QByteArray("127.0.0.1") << 4343;
-        QTest::newRow("bracketed IPv6 and port") << QByteArray("[::1]:4343") << true << QByteArray("::1") << 4343;
+        QTest::newRow("host") << QByteArray("whois.example.net") << true
+                              << QByteArray("whois.example.net") << 43;
+        QTest::newRow("host and port")
+            << QByteArray("127.0.0.1:4343") << true << QByteArray("127.0.0.1") << 4343;
+        QTest::newRow("bracketed IPv6 and port")
+            << QByteArray("[::1]:4343") << true << QByteArray("::1") << 4343;
         QTest::newRow("bracketed IPv6") << QByteArray("[::1]") << true << QByteArray("::1") << 43;
         QTest::newRow("bare IPv6") << QByteArray("::1") << true << QByteArray("::1") << 43;
         QTest::newRow("empty") << QByteArray("") << false << QByteArray() << 0;

@@ -1,6 +1,7 @@
+#include "whois/ReplyReadingLoop.h"
+
 #include "ReplyFiles.h"
 #include "TestMain.h"
-#include "whois/ReplyReadingLoop.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -18,7 +19,8 @@ public:
 
     std::size_t Receive(char* buffer, std::size_t capacity) override
     {
-        const auto count = std::min<std::size_t>(capacity, static_cast<std::size_t>(m_waiting.size()));
+        const auto count =
+            std::min<std::size_t>(capacity, static_cast<std::size_t>(m_waiting.size()));
         std::memcpy(buffer, m_waiting.constData(), count);
         m_waiting.remove(0, static_cast<qsizetype>(count));
         ++receiveCalls;
@@ -89,13 +91,14 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::newRow("LF") << QList<QByteArray>{"a\nb\n"} << QByteArray("\r\na\r\nb");
         QTest::newRow("CR LF") << QList<QByteArray>{"a\r\nb\r\n"} << QByteArray("\r\na\r\nb");
-        QTest::newRow("CR eats the byte after it") << QList<QByteArray>{"a\rXb\n"}
-                                                   << QByteArray("\r\na\r\nb");
+        QTest::newRow("CR eats the byte after it")
+            << QList<QByteArray>{"a\rXb\n"} << QByteArray("\r\na\r\nb");
         QTest::newRow("CR CR") << QList<QByteArray>{"a\r\rb\n"} << QByteArray("\r\na\r\nb");
         QTest::newRow("empty lines") << QList<QByteArray>{"\n\n"} << QByteArray("\r\n\r\n");
         QTest::newRow("last line cut by the close")
             << QList<QByteArray>{"a\nbc"} << QByteArray("\r\na\r\nbc");
-        QTest::newRow("CR last before the close") << QList<QByteArray>{"a\r"} << QByteArray("\r\na");
+        QTest::newRow("CR last before the close")
+            << QList<QByteArray>{"a\r"} << QByteArray("\r\na");
         QTest::newRow("nothing") << QList<QByteArray>{""} << QByteArray("");
         QTest::newRow("line split over chunks")
             << QList<QByteArray>{"ab", "c\nd", "e\n"} << QByteArray("\r\nabc\r\nde");
@@ -168,16 +171,19 @@ private slots:
             << QByteArray("com") << QList<QByteArray>{"Whois Ser", "ver: w\nNo match for x\n"}
             << QByteArray("Available!");
         QTest::newRow("biz without a marker")
-            << QByteArray("biz") << QList<QByteArray>{"Domain Name: X.BIZ\n"} << QByteArray("No verdict");
+            << QByteArray("biz") << QList<QByteArray>{"Domain Name: X.BIZ\n"}
+            << QByteArray("No verdict");
         QTest::newRow("biz with a referral")
             << QByteArray("biz") << QList<QByteArray>{"Whois Server: w\nDomain Name: X.BIZ\n"}
             << QByteArray("Taken");
         QTest::newRow("other suffix with a referral")
             << QByteArray("de") << QList<QByteArray>{"Whois Server: w\n"} << QByteArray("Taken");
         QTest::newRow("referral needs its blank")
-            << QByteArray("de") << QList<QByteArray>{"Whois Server:w\n"} << QByteArray("No verdict");
+            << QByteArray("de") << QList<QByteArray>{"Whois Server:w\n"}
+            << QByteArray("No verdict");
         QTest::newRow("referral is case-sensitive")
-            << QByteArray("de") << QList<QByteArray>{"whois server: w\n"} << QByteArray("No verdict");
+            << QByteArray("de") << QList<QByteArray>{"whois server: w\n"}
+            << QByteArray("No verdict");
     }
 
     void whoisServer_decidesTakenOnlyWhenEveryByteIsConsumedBeforeTheMarker()
@@ -248,7 +254,8 @@ private slots:
         for (const RecordedReply& reply : RecordedReplies()) {
             const QByteArray expected = ExpectedResult(reply);
             const std::string tld = reply.tld.toStdString();
-            const std::string_view bytes(reply.bytes.constData(), static_cast<std::size_t>(reply.bytes.size()));
+            const std::string_view bytes(reply.bytes.constData(),
+                                         static_cast<std::size_t>(reply.bytes.size()));
             QVERIFY2(Describe(ClassifyWholeReply(tld, bytes)) == expected, qPrintable(reply.file));
             for (int round = 0; round < 20; ++round) {
                 QList<QByteArray> chunks;

@@ -20,7 +20,9 @@ struct Client
         }
         QObject::connect(
             &socket, &CWhoisSocket::whoisVerdict, &socket,
-            [this](int item, DomainStatus status) { verdicts.append({item, status}); },
+            [this](int item, DomainStatus status) {
+                verdicts.append({item, status});
+            },
             Qt::DirectConnection);
         QObject::connect(&socket, &CWhoisSocket::queryStalled, &socket,
                          [this](int item) { stalls.append(item); });
@@ -133,8 +135,8 @@ private slots:
     void earlyVerdict_leavesLaterLinesUnread_andComesOnce()
     {
         FakeWhoisServer server;
-        server.SetScript(FakeWhoisServer::Chunked({"NOT FOUND\nrest of the first chunk\n",
-                                                   "Domain Name: X.ORG\n", "more\n"}));
+        server.SetScript(FakeWhoisServer::Chunked(
+            {"NOT FOUND\nrest of the first chunk\n", "Domain Name: X.ORG\n", "more\n"}));
         Client client(server.Address());
         QVERIFY(client.socket.StartQuery("x.org", 2));
         QVERIFY(client.WaitForEnd());
@@ -244,7 +246,8 @@ private slots:
                 verdicts.append({item, status});
                 socket.Reset();
                 if (item + 1 < kQueries) {
-                    const QByteArray name = (item % 3 ? "taken" : "free") + QByteArray::number(item + 1);
+                    const QByteArray name =
+                        (item % 3 ? "taken" : "free") + QByteArray::number(item + 1);
                     QVERIFY(socket.StartQuery(name + ".com", item + 1));
                 }
             },
