@@ -71,3 +71,5 @@ private:
 
 // A port on 127.0.0.1 where nothing listens, for connections that must be refused.
 quint16 ClosedLocalPort();
+
+Q_DECLARE_METATYPE(FakeWhoisServer::Script)

@@ -170,47 +170,33 @@ private slots:
         QCOMPARE(client.verdicts, (QList<QPair<int, DomainStatus>>{{9, verdict}}));
     }
 
-    void silentServer_isRejectedAfterTheReplyTimeout()
+    void hostileServers_areRejectedWithinTheirBounds_data()
     {
-        FakeWhoisServer server;
-        server.SetScript(FakeWhoisServer::Silent());
-        Client client(server.Address());
-        client.socket.SetTimeouts(2000ms, 300ms);
-        QVERIFY(client.socket.StartQuery("x.com", 4));
-        QVERIFY(client.WaitForEnd());
-        QVERIFY(client.verdicts.isEmpty());
-        QCOMPARE(client.boxes.shown.size(), 1u);
-        QCOMPARE(client.boxes.shown[0].text, kConnectionRejectedBox);
-        QTRY_COMPARE(server.OpenConnections(), 0);
-    }
-
-    void drippingServer_isRejectedAfterTheReplyTimeout()
-    {
-        FakeWhoisServer server;
-        server.SetScript(FakeWhoisServer::Chunked(QList<QByteArray>(100, "x"), 20));
-        Client client(server.Address());
-        client.socket.SetTimeouts(2000ms, 300ms);
-        QVERIFY(client.socket.StartQuery("x.com", 4));
-        QVERIFY(client.WaitForEnd());
-        QVERIFY(client.verdicts.isEmpty());
-        QCOMPARE(client.boxes.shown.size(), 1u);
-        QCOMPARE(client.boxes.shown[0].text, kConnectionRejectedBox);
-    }
-
-    void oversizedReply_isRejected()
-    {
-        FakeWhoisServer server;
+        QTest::addColumn<FakeWhoisServer::Script>("script");
         QByteArray flood;
         while (flood.size() <= qsizetype(WhoisLimits::kMaxReplyBytes)) {
             flood += "a line that holds no marker at all\n";
         }
-        server.SetScript(FakeWhoisServer::Reply(flood + "No match for x\n"));
+        QTest::newRow("silent") << FakeWhoisServer::Silent();
+        QTest::newRow("dripping") << FakeWhoisServer::Chunked(QList<QByteArray>(100, "x"), 20);
+        QTest::newRow("oversized") << FakeWhoisServer::Reply(flood + "No match for x\n");
+    }
+
+    void hostileServers_areRejectedWithinTheirBounds()
+    {
+        QFETCH(FakeWhoisServer::Script, script);
+        FakeWhoisServer server;
+        server.SetScript(script);
         Client client(server.Address());
+        client.socket.SetTimeouts(2000ms, 300ms);
         QVERIFY(client.socket.StartQuery("x.com", 4));
         QVERIFY(client.WaitForEnd());
         QVERIFY(client.verdicts.isEmpty());
+        QCOMPARE(client.stalls, QList<int>{4});
         QCOMPARE(client.boxes.shown.size(), 1u);
         QCOMPARE(client.boxes.shown[0].text, kConnectionRejectedBox);
+        QCOMPARE(client.boxes.shown[0].icon, MessageBoxIcon::Stop);
+        QTRY_COMPARE(server.OpenConnections(), 0);
     }
 
     void reset_dropsThePendingQuery()
