@@ -1,6 +1,5 @@
 #include "TestMain.h"
 
-#include <QCoreApplication>
 #include <QTest>
 #include <cstring>
 
@@ -10,9 +9,8 @@ std::vector<TestFactory>& RegisteredTests()
     return tests;
 }
 
-int main(int argc, char** argv)
+int RunRegisteredTests(int argc, char** argv)
 {
-    QCoreApplication application(argc, argv);
     const char* onlyClass = argc > 1 && argv[1][0] != '-' ? argv[1] : nullptr;
     std::vector<char*> arguments{argv[0]};
     arguments.insert(arguments.end(), argv + (onlyClass ? 2 : 1), argv + argc);

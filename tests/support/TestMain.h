@@ -19,5 +19,8 @@ struct TestRegistration
     }
 };
 
+// Runs the registered classes; the executable's main creates the application object first.
+int RunRegisteredTests(int argc, char** argv);
+
 #define QIRV_TEST(Class)                                                                           \
     static const TestRegistration registration##Class([] { return std::make_unique<Class>(); })

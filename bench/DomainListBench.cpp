@@ -1,0 +1,172 @@
+// Speed and memory of the domain list with a million rows. Run the release build:
+//   cmake --preset release && cmake --build --preset release
+//   QT_QPA_PLATFORM=offscreen build/release/bench/bench_domainlist
+#include "domainlist/CDomainListCtrl.h"
+#include "domainlist/CListCommands.h"
+#include "seams/MessageBoxSeam.h"
+
+#include <QApplication>
+#include <QStandardItemModel>
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kRows = 1'000'000;
+
+class SilentMessageBoxes : public MessageBoxSeam
+{
+public:
+    void Show(const std::string&, MessageBoxIcon) override {}
+};
+
+const QList<QByteArray>& Names()
+{
+    static const QList<QByteArray> names = [] {
+        QList<QByteArray> list;
+        list.reserve(kRows);
+        for (int number = 0; number < kRows; ++number) {
+            list.append("www.keyword" + QByteArray::number(number) + "name.com");
+        }
+        return list;
+    }();
+    return names;
+}
+
+double PeakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// A list in a window that exists but is not shown, as in the program before its first paint.
+struct FilledList
+{
+    explicit FilledList(bool fill = true)
+    {
+        list.SetUp();
+        if (fill) {
+            for (const QByteArray& name : Names()) {
+                list.AddPendingRow(name);
+            }
+        }
+    }
+    SilentMessageBoxes boxes;
+    CDomainListCtrl list{boxes};
+};
+
+void AddPendingRow_withDuplicateTest(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto fixture = std::make_unique<FilledList>(false);
+        if (state.range(0) != 0) {
+            fixture->list.resize(400, 300);
+            fixture->list.show();
+            QApplication::processEvents();
+        }
+        state.ResumeTiming();
+        for (const QByteArray& name : Names()) {
+            if (!fixture->list.IsDomainListed(name)) {
+                fixture->list.AddPendingRow(name);
+            }
+        }
+        QApplication::processEvents();
+        state.PauseTiming();
+        fixture.reset();
+        state.ResumeTiming();
+    }
+    state.counters["peak_MB"] = PeakMegabytes();
+}
+
+void QStandardItemModel_appendRow(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto model = std::make_unique<QStandardItemModel>(0, 2);
+        state.ResumeTiming();
+        for (const QByteArray& name : Names()) {
+            auto* nameItem = new QStandardItem(QString::fromUtf8(name));
+            nameItem->setCheckable(true);
+            nameItem->setCheckState(Qt::Checked);
+            model->appendRow({nameItem, new QStandardItem(QStringLiteral("Pending"))});
+        }
+        state.PauseTiming();
+        model.reset();
+        state.ResumeTiming();
+    }
+}
+
+void SortByColumn(benchmark::State& state)
+{
+    FilledList fixture;
+    for (auto _ : state) {
+        fixture.list.SortByColumn(static_cast<int>(state.range(0)));
+    }
+}
+
+void CheckAll(benchmark::State& state)
+{
+    FilledList fixture;
+    CListCommands commands(fixture.list);
+    for (auto _ : state) {
+        state.PauseTiming();
+        commands.UncheckAll();
+        state.ResumeTiming();
+        commands.CheckAll();
+    }
+}
+
+void DeleteCheckedHalf(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto fixture = std::make_unique<FilledList>();
+        CListCommands commands(fixture->list);
+        fixture->list.SetChecks([](const DomainRow& row) { return row.nameHash % 2 == 0; });
+        state.ResumeTiming();
+        commands.DeleteChecked();
+        state.PauseTiming();
+        fixture.reset();
+        state.ResumeTiming();
+    }
+}
+
+void IsDomainListed(benchmark::State& state)
+{
+    FilledList fixture;
+    int found = 0;
+    for (auto _ : state) {
+        for (const QByteArray& name : Names()) {
+            found += fixture.list.IsDomainListed(name) ? 1 : 0;
+        }
+    }
+    benchmark::DoNotOptimize(found);
+}
+
+} // namespace
+
+// Argument 1: the list is on screen while the rows arrive.
+BENCHMARK(AddPendingRow_withDuplicateTest)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(QStandardItemModel_appendRow)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(SortByColumn)->Arg(0)->Arg(1)->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(CheckAll)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(DeleteCheckedHalf)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(IsDomainListed)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    Q_INIT_RESOURCE(qirv);
+    benchmark::Initialize(&argc, argv);
+    Names();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::printf("peak resident memory: %.0f MB\n", PeakMegabytes());
+    return 0;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+class MessageBoxSeam;
+struct ServerAddress;
+
+// The program: checks that TCP sockets can be made, then runs the main window until it closes.
+class CSearchApp
+{
+public:
+    // Reads the command line (--whois-server HOST[:PORT]); a QApplication must exist.
+    CSearchApp();
+
+    // Runs the program. Returns false always: the program ends when the window closes, or at
+    // once when the socket layer is unavailable or the command line is wrong.
+    bool InitInstance();
+
+    // The help file: the program's own name with ".chm", beside the program.
+    static QString HelpFilePath();
+
+    // Whether the system can make a TCP socket; replaceable for tests.
+    std::function<bool()> m_isSocketLayerAvailable;
+    // The boxes of the start-up failure; the window's own boxes by default.
+    MessageBoxSeam* m_messageBoxes = nullptr;
+    int m_exitCode = 0;
+};
+
+bool IsSocketLayerAvailable();

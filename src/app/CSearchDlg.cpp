@@ -1,0 +1,132 @@
+#include "CSearchDlg.h"
+
+#include "ControlIds.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <array>
+
+namespace {
+
+using enum ControlKind;
+using namespace ControlId;
+
+constexpr auto kMainWindow = std::to_array<ControlTemplate>({
+    {Banner, Custom, "", 7, 7, 407, 54},
+    {0, GroupBox, "Domain List ( Double Click On List Item to Open URL in Web Browser  )", 7, 65,
+     280, 216},
+    {DomainList, Custom, "", 12, 79, 269, 199},
+    {0, GroupBox, "Domain List Functions", 293, 65, 121, 216},
+    {SelectAvailable, PushButton, "Select Available Domains", 297, 79, 108, 20},
+    {CopySelected, PushButton, "Copy Selected Domains", 297, 100, 108, 20},
+    {SaveSelected, PushButton, "Save Selected Domains", 297, 121, 108, 20},
+    {SelectTaken, PushButton, "Select Taken Domains", 297, 142, 108, 20},
+    {DeleteTaken, PushButton, "Delete Taken Domains", 297, 163, 108, 20},
+    {DeleteSelected, PushButton, "Delete Selected Items", 297, 184, 108, 20},
+    {DeleteUnselected, PushButton, "Delete UnSelected Items", 297, 205, 108, 20},
+    {SelectAll, PushButton, "Select All Domians", 297, 234, 108, 20},
+    {UnselectAll, PushButton, "UnSelect All Domians", 297, 256, 108, 20},
+    {Progress, ProgressBar, "", 8, 286, 406, 14},
+    {0, GroupBox, "Add / Delete Domains", 7, 305, 198, 41},
+    {AddNewKeywords, PushButton, "Add New Keywords", 12, 319, 93, 22},
+    {DeleteList, PushButton, "Delete List", 107, 319, 93, 22},
+    {0, GroupBox, "Search Available Domains", 213, 305, 201, 41},
+    {SearchDomains, DefaultButton, "Search Domains", 218, 319, 93, 22},
+    {StopSearch, PushButton, "Stop Search", 315, 319, 93, 22},
+});
+
+constexpr int kWidthInDialogUnits = 421;
+constexpr int kHeightInDialogUnits = 353;
+
+// The banner, the group boxes and the progress bar are not tab stops.
+constexpr std::array kTabOrder{AddNewKeywords, DomainList,       SearchDomains, DeleteList,
+                               SelectAll,      DeleteUnselected, UnselectAll,   CopySelected,
+                               SaveSelected,   SelectAvailable,  StopSearch,    SelectTaken,
+                               DeleteSelected, DeleteTaken};
+
+QLabel* NewBanner()
+{
+    auto* banner = new QLabel;
+    banner->setFrameShape(QFrame::Panel);
+    banner->setFrameShadow(QFrame::Sunken);
+    banner->setAlignment(Qt::AlignCenter);
+    return banner;
+}
+
+} // namespace
+
+std::span<const ControlTemplate> CSearchDlg::Template()
+{
+    return kMainWindow;
+}
+
+CSearchDlg::CSearchDlg(MessageBoxSeam* messageBoxes, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_messageBoxes(messageBoxes ? *messageBoxes : m_ownMessageBoxes),
+      m_whoisSocket(m_messageBoxes, this), m_list(new CDomainListCtrl(m_messageBoxes, this)),
+      m_progressBar(new QProgressBar(this)),
+      m_searchDriver(*m_list, m_whoisSocket, *m_progressBar, m_messageBoxes, this),
+      m_listCommands(*m_list)
+{
+    m_ownMessageBoxes.SetParentWindow(this);
+    setWindowTitle(QStringLiteral("Qirv - Zelbrane "));
+    QIcon icon;
+    for (const int size : {16, 32, 48}) {
+        icon.addFile(QStringLiteral(":/icons/128-%1.png").arg(size), QSize(size, size));
+    }
+    setWindowIcon(icon);
+    setFont(DialogFont());
+
+    const DialogUnits units(font());
+    m_controls =
+        BuildDialog(*this, kMainWindow, units,
+                    {{Banner, NewBanner()}, {DomainList, m_list}, {Progress, m_progressBar}});
+    setFixedSize(units.ToPixels(QSize(kWidthInDialogUnits, kHeightInDialogUnits)));
+    for (std::size_t index = 1; index < kTabOrder.size(); ++index) {
+        setTabOrder(m_controls.value(kTabOrder[index - 1]), m_controls.value(kTabOrder[index]));
+    }
+    m_controls.value(Banner)->setFocusPolicy(Qt::NoFocus);
+    m_progressBar->setFocusPolicy(Qt::NoFocus);
+
+    m_list->SetUp();
+    ConnectButtons();
+}
+
+CSearchDlg::~CSearchDlg()
+{
+    // Close any open connection before the controls it reports to go away.
+    m_whoisSocket.Reset();
+}
+
+void CSearchDlg::done(int result)
+{
+    m_whoisSocket.Reset();
+    QDialog::done(result);
+}
+
+void CSearchDlg::SetWhoisServer(std::optional<ServerAddress> server)
+{
+    m_whoisSocket.SetServerOverride(std::move(server));
+}
+
+void CSearchDlg::ConnectButtons()
+{
+    const auto onClick = [this](int id, auto handler) {
+        connect(qobject_cast<QPushButton*>(m_controls.value(id)), &QPushButton::clicked, this,
+                handler);
+    };
+    onClick(SearchDomains, [this] { m_searchDriver.OnSearchDomains(); });
+    onClick(StopSearch, [this] { m_searchDriver.OnStopSearch(); });
+    onClick(DeleteList, [this] { m_listCommands.ClearList(); });
+    onClick(SelectAll, [this] { m_listCommands.CheckAll(); });
+    onClick(UnselectAll, [this] { m_listCommands.UncheckAll(); });
+    onClick(SelectAvailable, [this] { m_listCommands.CheckAvailable(); });
+    onClick(SelectTaken, [this] { m_listCommands.CheckTaken(); });
+    onClick(DeleteSelected, [this] { m_listCommands.DeleteChecked(); });
+    onClick(DeleteUnselected, [this] { m_listCommands.DeleteUnchecked(); });
+    onClick(DeleteTaken, [this] { m_listCommands.DeleteTaken(); });
+}

@@ -1,0 +1,12 @@
+#include "QtMessageBoxes.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+void QtMessageBoxes::Show(const std::string& text, MessageBoxIcon icon)
+{
+    QMessageBox box(icon == MessageBoxIcon::Stop ? QMessageBox::Critical : QMessageBox::NoIcon,
+                    QCoreApplication::applicationName(), QString::fromUtf8(text), QMessageBox::Ok,
+                    m_parent);
+    box.exec();
+}

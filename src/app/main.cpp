@@ -1,0 +1,12 @@
+#include "CSearchApp.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    Q_INIT_RESOURCE(qirv);
+    CSearchApp program;
+    program.InitInstance();
+    return program.m_exitCode;
+}

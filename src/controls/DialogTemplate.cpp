@@ -1,0 +1,119 @@
+#include "DialogTemplate.h"
+
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+
+int MultiplyDivide(int value, int multiplier, int divisor)
+{
+    return (value * multiplier + divisor / 2) / divisor;
+}
+
+QWidget* CreateControl(ControlKind kind, const QString& text, QWidget& dialog)
+{
+    switch (kind) {
+    case ControlKind::PushButton:
+    case ControlKind::DefaultButton: {
+        auto* button = new QPushButton(text, &dialog);
+        button->setAutoDefault(false);
+        button->setDefault(kind == ControlKind::DefaultButton);
+        return button;
+    }
+    case ControlKind::CheckBox:
+        return new QCheckBox(text, &dialog);
+    case ControlKind::GroupBox:
+        return new QGroupBox(text, &dialog);
+    case ControlKind::Label:
+        return new QLabel(text, &dialog);
+    case ControlKind::ProgressBar:
+        return new QProgressBar(&dialog);
+    case ControlKind::MultiLineEdit:
+        return new QPlainTextEdit(&dialog);
+    case ControlKind::Custom:
+        break;
+    }
+    qFatal("BuildDialog: control of kind Custom not supplied");
+}
+
+} // namespace
+
+DialogUnits::DialogUnits(const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    // Rounded the way dialog base units are: half of the width of the 52 letters over 26.
+    m_averageCharWidth = (metrics.horizontalAdvance(alphabet) / 26 + 1) / 2;
+    m_charHeight = metrics.height();
+}
+
+QPoint DialogUnits::ToPixels(int x, int y) const
+{
+    return {MultiplyDivide(x, m_averageCharWidth, 4), MultiplyDivide(y, m_charHeight, 8)};
+}
+
+QSize DialogUnits::ToPixels(QSize size) const
+{
+    const QPoint corner = ToPixels(size.width(), size.height());
+    return {corner.x(), corner.y()};
+}
+
+QRect DialogUnits::ToPixels(int x, int y, int width, int height) const
+{
+    const QPoint topLeft = ToPixels(x, y);
+    const QPoint bottomRight = ToPixels(x + width, y + height);
+    return {topLeft, QSize(bottomRight.x() - topLeft.x(), bottomRight.y() - topLeft.y())};
+}
+
+QFont DialogFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+    font.setPointSize(8);
+    return font;
+}
+
+QString ControlName(int id)
+{
+    return QString::number(id);
+}
+
+QHash<int, QWidget*> BuildDialog(QWidget& dialog, std::span<const ControlTemplate> controls,
+                                 const DialogUnits& units, const QHash<int, QWidget*>& custom)
+{
+    QHash<int, QWidget*> byId;
+    QList<QWidget*> groupBoxes;
+    for (const ControlTemplate& control : controls) {
+        const QString text = QString::fromUtf8(control.text);
+        QWidget* widget = custom.value(control.id);
+        if (widget) {
+            widget->setParent(&dialog);
+        } else {
+            widget = CreateControl(control.kind, text, dialog);
+        }
+        if (control.kind == ControlKind::GroupBox) {
+            groupBoxes.append(widget);
+        }
+        if (auto* bar = qobject_cast<QProgressBar*>(widget)) {
+            bar->setTextVisible(false);
+            bar->setRange(0, 100);
+            bar->setValue(0);
+        }
+        if (control.id != 0) {
+            widget->setObjectName(ControlName(control.id));
+            byId.insert(control.id, widget);
+        }
+        widget->setGeometry(units.ToPixels(control.x, control.y, control.width, control.height));
+    }
+    for (QWidget* groupBox : groupBoxes) {
+        groupBox->setFocusPolicy(Qt::NoFocus);
+        groupBox->lower();
+    }
+    return byId;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QFont>
+#include <QHash>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <span>
+
+class QWidget;
+
+// A window laid out like a dialog template: every control has an id, a kind, a text and a place
+// in dialog units, which the window's font turns into pixels (a horizontal unit is a quarter of
+// the font's average character width, a vertical unit an eighth of its height).
+enum class ControlKind
+{
+    PushButton,
+    DefaultButton,
+    CheckBox,
+    GroupBox,
+    Label,
+    ProgressBar,
+    MultiLineEdit,
+    Custom, // made by the window itself and handed to the builder by id
+};
+
+struct ControlTemplate
+{
+    int id; // 0 for controls without one (group boxes)
+    ControlKind kind;
+    const char* text;
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+class DialogUnits
+{
+public:
+    explicit DialogUnits(const QFont& font);
+    QPoint ToPixels(int x, int y) const;
+    QSize ToPixels(QSize size) const;
+    QRect ToPixels(int x, int y, int width, int height) const;
+    int AverageCharWidth() const { return m_averageCharWidth; }
+    int CharHeight() const { return m_charHeight; }
+
+private:
+    int m_averageCharWidth;
+    int m_charHeight;
+};
+
+// The font dialogs are laid out with: 8-point "MS Sans Serif", or the nearest sans serif font.
+QFont DialogFont();
+
+// Creates every control of the table as a child of `dialog` (or takes the one `custom` holds for
+// its id), places it, names it by its id and returns the controls by id. Controls with id 0 are
+// created but not returned. Group boxes are kept below the controls they frame.
+QHash<int, QWidget*> BuildDialog(QWidget& dialog, std::span<const ControlTemplate> controls,
+                                 const DialogUnits& units, const QHash<int, QWidget*>& custom = {});
+
+// The objectName a control with this id gets.
+QString ControlName(int id);

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "DomainListModel.h"
+
+#include <QHeaderView>
+#include <QTableView>
+#include <functional>
+
+class MessageBoxSeam;
+
+// The header of the domain list: plain headings, with a small arrow right of the sorted
+// column's text (down when ascending, up when descending).
+class CSortHeader : public QHeaderView
+{
+    Q_OBJECT
+
+public:
+    explicit CSortHeader(QWidget* parent = nullptr);
+
+    void SetArrows(QPixmap ascending, QPixmap descending);
+    // Column -1 shows no arrow.
+    void ShowArrow(int column, bool ascending);
+    int ArrowColumn() const { return m_arrowColumn; }
+    bool ArrowAscending() const { return m_arrowAscending; }
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+
+private:
+    QPixmap m_ascendingArrow;
+    QPixmap m_descendingArrow;
+    int m_arrowColumn = -1;
+    bool m_arrowAscending = true;
+};
+
+// The main window's list of candidate domain names: a check box, the name and a status per row.
+// Check marks are the working set of the search and the list commands; the one highlighted row
+// is the target of the one-row commands.
+class CDomainListCtrl : public QTableView
+{
+    Q_OBJECT
+
+public:
+    explicit CDomainListCtrl(MessageBoxSeam& messageBoxes, QWidget* parent = nullptr);
+
+    // Columns, pictures and the header arrow; called once by the window.
+    void SetUp();
+    // The sort is refused while this says a search is running.
+    void SetSearchPendingQuery(std::function<bool()> isSearchPending);
+
+    int GetItemCount() const;
+    int AddPendingRow(const QByteArray& name);
+    int AddPendingRows(const QList<QByteArray>& names);
+    bool IsDomainListed(const QByteArray& name) const;
+    // Empty for a row outside the list.
+    QByteArray GetName(int row) const;
+    QByteArray GetStatus(int row) const;
+    bool GetCheck(int row) const;
+    void SetCheck(int row, bool checked);
+    // Writes the status text and picture of a verdict (0 Taken, 1 Available, 3 Information
+    // Missing); any other value leaves the row unchanged.
+    void SetVerdict(int row, int status);
+    int GetFirstSelected() const;
+    void DeleteRow(int row);
+    void DeleteAll();
+    void SortByColumn(int column);
+
+    // Many rows at once, each in one step.
+    void SetChecks(const std::function<std::optional<bool>(const DomainRow&)>& wanted);
+    void DeleteRows(const std::function<bool(const DomainRow&)>& remove);
+
+    // Follows one row through deletions (the row a search is asking about).
+    void TrackRow(int row) { m_model.TrackRow(row); }
+    TrackedRow Tracked() const { return m_model.Rows().Tracked(); }
+
+    DomainListModel& Model() { return m_model; }
+    const DomainListModel& Model() const { return m_model; }
+    CSortHeader& Header() { return *m_header; }
+
+    int m_sortColumn = 0;
+    bool m_sortAscending = true;
+    bool m_showSortArrow = false;
+
+signals:
+    void rowDoubleClicked();
+    void contextMenuAt(const QPoint& globalPosition);
+
+private:
+    void UpdateHeaderArrow();
+
+    MessageBoxSeam& m_messageBoxes;
+    DomainListModel m_model;
+    CSortHeader* m_header;
+    std::function<bool()> m_isSearchPending;
+};
+
+// The five 16 x 15 row pictures cut from bitmap 130, teal made transparent.
+QList<QPixmap> LoadRowImages();

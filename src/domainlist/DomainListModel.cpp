@@ -1,0 +1,197 @@
+#include "DomainListModel.h"
+
+#include <algorithm>
+
+namespace {
+
+QString Text(std::string_view bytes)
+{
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+} // namespace
+
+DomainListModel::DomainListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void DomainListModel::SetRowImages(QList<QPixmap> images)
+{
+    m_rowImages = std::move(images);
+    if (m_rows.Count() > 0) {
+        emit dataChanged(index(0, NameColumn), index(m_rows.Count() - 1, NameColumn),
+                         {Qt::DecorationRole});
+    }
+}
+
+int DomainListModel::AppendPendingRow(const QByteArray& name)
+{
+    const int row = m_rows.Count();
+    beginInsertRows({}, row, row);
+    m_rows.Append(name.toStdString());
+    endInsertRows();
+    return row;
+}
+
+int DomainListModel::AppendPendingRows(const QList<QByteArray>& names)
+{
+    const int first = m_rows.Count();
+    if (names.isEmpty()) {
+        return first;
+    }
+    beginInsertRows({}, first, first + static_cast<int>(names.size()) - 1);
+    for (const QByteArray& name : names) {
+        m_rows.Append(name.toStdString());
+    }
+    endInsertRows();
+    return first;
+}
+
+void DomainListModel::SetChecked(int row, bool checked)
+{
+    if (!m_rows.IsValidRow(row) || m_rows.At(row).checked == checked) {
+        return;
+    }
+    m_rows.SetChecked(row, checked);
+    const QModelIndex changed = index(row, NameColumn);
+    emit dataChanged(changed, changed, {Qt::CheckStateRole});
+}
+
+void DomainListModel::SetStatus(int row, RowStatus status)
+{
+    if (!m_rows.IsValidRow(row)) {
+        return;
+    }
+    m_rows.SetStatus(row, status);
+    emit dataChanged(index(row, NameColumn), index(row, StatusColumn),
+                     {Qt::DisplayRole, Qt::DecorationRole});
+}
+
+void DomainListModel::SetChecks(const std::function<std::optional<bool>(const DomainRow&)>& wanted)
+{
+    const std::vector<int> changed = m_rows.SetChecks(wanted);
+    if (!changed.empty()) {
+        emit dataChanged(index(changed.front(), NameColumn), index(changed.back(), NameColumn),
+                         {Qt::CheckStateRole});
+    }
+}
+
+void DomainListModel::RemapPersistentIndices(const std::function<int(int oldRow)>& newRowOf)
+{
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& old : before) {
+        const int row = newRowOf(old.row());
+        after.append(row < 0 ? QModelIndex() : index(row, old.column()));
+    }
+    changePersistentIndexList(before, after);
+}
+
+void DomainListModel::RemoveRows(const std::function<bool(const DomainRow&)>& remove)
+{
+    // One layout change for the whole removal: rows far apart (every checked row, say) go in
+    // one step instead of one notification each.
+    emit layoutAboutToBeChanged();
+    const std::vector<int> removed = m_rows.RemoveIf(remove);
+    RemapPersistentIndices([&removed](int oldRow) {
+        const auto before = std::lower_bound(removed.begin(), removed.end(), oldRow);
+        if (before != removed.end() && *before == oldRow) {
+            return -1;
+        }
+        return oldRow - static_cast<int>(before - removed.begin());
+    });
+    emit layoutChanged();
+}
+
+void DomainListModel::RemoveAll()
+{
+    beginResetModel();
+    m_rows.Clear();
+    endResetModel();
+}
+
+void DomainListModel::SortRows(int column, bool ascending)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const std::vector<int> order = m_rows.Sort(column, ascending);
+    std::vector<int> newRowOfOld(order.size());
+    for (std::size_t position = 0; position < order.size(); ++position) {
+        newRowOfOld[static_cast<std::size_t>(order[position])] = static_cast<int>(position);
+    }
+    RemapPersistentIndices(
+        [&newRowOfOld](int oldRow) { return newRowOfOld[static_cast<std::size_t>(oldRow)]; });
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int DomainListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_rows.Count();
+}
+
+int DomainListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 2;
+}
+
+QVariant DomainListModel::data(const QModelIndex& index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return {};
+    }
+    const DomainRow& row = m_rows.At(index.row());
+    if (index.column() == NameColumn) {
+        switch (role) {
+        case Qt::DisplayRole:
+            return Text(row.name);
+        case NameBytesRole:
+            return QByteArray::fromStdString(row.name);
+        case Qt::CheckStateRole:
+            return row.checked ? Qt::Checked : Qt::Unchecked;
+        case Qt::DecorationRole: {
+            const int image = RowImage(row.status);
+            return image < m_rowImages.size() ? QVariant(m_rowImages[image]) : QVariant();
+        }
+        default:
+            return {};
+        }
+    }
+    if (role == Qt::DisplayRole) {
+        return Text(RowStatusText(row.status));
+    }
+    return {};
+}
+
+bool DomainListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::CheckStateRole || index.column() != NameColumn ||
+        !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return false;
+    }
+    SetChecked(index.row(), value.value<Qt::CheckState>() == Qt::Checked);
+    return true;
+}
+
+Qt::ItemFlags DomainListModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    Qt::ItemFlags itemFlags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == NameColumn) {
+        itemFlags |= Qt::ItemIsUserCheckable;
+    }
+    return itemFlags;
+}
+
+QVariant DomainListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal) {
+        return {};
+    }
+    if (role == Qt::DisplayRole) {
+        return section == NameColumn ? QStringLiteral("Domain Name") : QStringLiteral("Status");
+    }
+    if (role == Qt::TextAlignmentRole) {
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    return {};
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "DomainRows.h"
+
+#include <QAbstractTableModel>
+#include <QByteArray>
+#include <QList>
+#include <QPixmap>
+
+// The domain list's rows as a two-column table model: "Domain Name" (with the check box and the
+// status picture) and "Status". Every operation that touches many rows does so with one
+// begin/end notification, so a million rows change as fast as the store allows.
+class DomainListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column
+    {
+        NameColumn = 0,
+        StatusColumn = 1,
+    };
+    // The name's bytes, exactly as stored (DisplayRole is for showing them).
+    static constexpr int NameBytesRole = Qt::UserRole + 1;
+
+    explicit DomainListModel(QObject* parent = nullptr);
+
+    // The five row pictures, by image index.
+    void SetRowImages(QList<QPixmap> images);
+
+    const DomainRows& Rows() const { return m_rows; }
+
+    int AppendPendingRow(const QByteArray& name);
+    // Appends every name in one step; returns the index of the first new row.
+    int AppendPendingRows(const QList<QByteArray>& names);
+    void SetChecked(int row, bool checked);
+    void SetStatus(int row, RowStatus status);
+    void SetChecks(const std::function<std::optional<bool>(const DomainRow&)>& wanted);
+    void RemoveRows(const std::function<bool(const DomainRow&)>& remove);
+    void RemoveAll();
+    void SortRows(int column, bool ascending);
+    void TrackRow(int row) { m_rows.Track(row); }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    // Moves persistent indices (the view's selection and current row) to the rows' new places.
+    void RemapPersistentIndices(const std::function<int(int oldRow)>& newRowOf);
+
+    DomainRows m_rows;
+    QList<QPixmap> m_rowImages;
+};

@@ -1,0 +1,207 @@
+#include "DomainRows.h"
+
+#include <algorithm>
+#include <numeric>
+
+std::string_view RowStatusText(RowStatus status)
+{
+    switch (status) {
+    case RowStatus::Available:
+        return "Available!";
+    case RowStatus::InformationMissing:
+        return "Information Missing";
+    case RowStatus::Pending:
+        return "Pending";
+    case RowStatus::Taken:
+        return "Taken";
+    }
+    return "Pending";
+}
+
+RowStatus RowStatusFor(DomainStatus verdict)
+{
+    switch (verdict) {
+    case DomainStatus::Available:
+        return RowStatus::Available;
+    case DomainStatus::InformationMissing:
+        return RowStatus::InformationMissing;
+    case DomainStatus::Taken:
+        break;
+    }
+    return RowStatus::Taken;
+}
+
+int RowImage(RowStatus status)
+{
+    switch (status) {
+    case RowStatus::Pending:
+        return 2;
+    case RowStatus::Available:
+        return 4;
+    case RowStatus::Taken:
+    case RowStatus::InformationMissing:
+        break;
+    }
+    return 3;
+}
+
+namespace {
+
+std::size_t HashName(std::string_view name)
+{
+    return std::hash<std::string_view>{}(name);
+}
+
+} // namespace
+
+bool DomainRows::Contains(std::string_view name) const
+{
+    if (m_index.empty()) {
+        return false;
+    }
+    const std::size_t hash = HashName(name);
+    const std::size_t mask = m_index.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const int row = m_index[slot];
+        if (row < 0) {
+            return false;
+        }
+        const DomainRow& candidate = m_rows[static_cast<std::size_t>(row)];
+        if (candidate.nameHash == hash && candidate.name == name) {
+            return true;
+        }
+    }
+}
+
+int DomainRows::Append(std::string name)
+{
+    DomainRow row;
+    row.nameHash = HashName(name);
+    row.name = std::move(name);
+    m_rows.push_back(std::move(row));
+    const int index = Count() - 1;
+    GrowIndexIfNeeded();
+    InsertIntoIndex(index);
+    return index;
+}
+
+void DomainRows::GrowIndexIfNeeded()
+{
+    // Keep the table at most half full so that probes stay short.
+    if (m_rows.size() * 2 > m_index.size()) {
+        RebuildIndex();
+    }
+}
+
+void DomainRows::RebuildIndex()
+{
+    std::size_t size = 16;
+    while (size < m_rows.size() * 2 + 2) {
+        size *= 2;
+    }
+    if (m_index.size() != size) {
+        m_index.assign(size, -1);
+    } else {
+        std::fill(m_index.begin(), m_index.end(), -1);
+    }
+    for (int row = 0; row < Count(); ++row) {
+        InsertIntoIndex(row);
+    }
+}
+
+void DomainRows::InsertIntoIndex(int row)
+{
+    const std::size_t mask = m_index.size() - 1;
+    std::size_t slot = m_rows[static_cast<std::size_t>(row)].nameHash & mask;
+    while (m_index[slot] >= 0) {
+        slot = (slot + 1) & mask;
+    }
+    m_index[slot] = row;
+}
+
+std::vector<int>
+DomainRows::SetChecks(const std::function<std::optional<bool>(const DomainRow&)>& wanted)
+{
+    std::vector<int> changed;
+    for (int row = 0; row < Count(); ++row) {
+        DomainRow& current = m_rows[static_cast<std::size_t>(row)];
+        const std::optional<bool> check = wanted(current);
+        if (check && *check != current.checked) {
+            current.checked = *check;
+            changed.push_back(row);
+        }
+    }
+    return changed;
+}
+
+std::vector<int> DomainRows::RemoveIf(const std::function<bool(const DomainRow&)>& remove)
+{
+    std::vector<int> removed;
+    std::size_t kept = 0;
+    for (std::size_t row = 0; row < m_rows.size(); ++row) {
+        if (remove(m_rows[row])) {
+            removed.push_back(static_cast<int>(row));
+        } else {
+            if (kept != row) {
+                m_rows[kept] = std::move(m_rows[row]);
+            }
+            ++kept;
+        }
+    }
+    if (removed.empty()) {
+        return removed;
+    }
+    m_rows.resize(kept);
+    if (m_tracked.row >= 0 && !m_tracked.cleared) {
+        const auto before = std::lower_bound(removed.begin(), removed.end(), m_tracked.row);
+        m_tracked.deleted =
+            m_tracked.deleted || (before != removed.end() && *before == m_tracked.row);
+        m_tracked.row -= static_cast<int>(before - removed.begin());
+    }
+    RebuildIndex();
+    return removed;
+}
+
+void DomainRows::Clear()
+{
+    m_rows.clear();
+    m_index.clear();
+    if (m_tracked.row >= 0) {
+        m_tracked = TrackedRow{0, true, true};
+    }
+}
+
+std::vector<int> DomainRows::Sort(int column, bool ascending)
+{
+    std::vector<int> order(m_rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    const auto key = [this, column](int row) -> std::string_view {
+        const DomainRow& current = m_rows[static_cast<std::size_t>(row)];
+        return column == 0 ? std::string_view(current.name) : RowStatusText(current.status);
+    };
+    // std::string_view compares through char_traits<char>, which compares bytes as unsigned.
+    if (ascending) {
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int left, int right) { return key(left) < key(right); });
+    } else {
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int left, int right) { return key(right) < key(left); });
+    }
+    std::vector<DomainRow> sorted;
+    sorted.reserve(m_rows.size());
+    for (int row : order) {
+        sorted.push_back(std::move(m_rows[static_cast<std::size_t>(row)]));
+    }
+    m_rows = std::move(sorted);
+    if (m_tracked.row >= 0 && !m_tracked.deleted) {
+        m_tracked.row =
+            static_cast<int>(std::find(order.begin(), order.end(), m_tracked.row) - order.begin());
+    }
+    RebuildIndex();
+    return order;
+}
+
+void DomainRows::Track(int row)
+{
+    m_tracked = TrackedRow{row, false, false};
+}

@@ -1,0 +1,224 @@
+#include "FakeWhoisServer.h"
+#include "RecordingMessageBox.h"
+#include "TestMain.h"
+#include "app/CSearchApp.h"
+#include "app/CSearchDlg.h"
+#include "app/ControlIds.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+QPushButton* Button(const CSearchDlg& window, int id)
+{
+    return qobject_cast<QPushButton*>(window.Control(id));
+}
+
+QByteArrayList Statuses(CSearchDlg& window)
+{
+    QByteArrayList statuses;
+    for (int row = 0; row < window.List().GetItemCount(); ++row) {
+        statuses.append(window.List().GetStatus(row));
+    }
+    return statuses;
+}
+
+QList<bool> Checks(CSearchDlg& window)
+{
+    QList<bool> checks;
+    for (int row = 0; row < window.List().GetItemCount(); ++row) {
+        checks.append(window.List().GetCheck(row));
+    }
+    return checks;
+}
+
+} // namespace
+
+class SearchDlgTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void window_placesEveryControlByItsTemplate()
+    {
+        RecordingMessageBox boxes;
+        CSearchDlg window(&boxes);
+        const DialogUnits units(window.font());
+        QStringList groupTitles;
+        for (const ControlTemplate& control : CSearchDlg::Template()) {
+            if (control.id == 0) {
+                groupTitles.append(QString::fromUtf8(control.text));
+                continue;
+            }
+            QWidget* widget = window.Control(control.id);
+            QVERIFY2(widget, qPrintable(QString::number(control.id)));
+            QCOMPARE(widget->objectName(), QString::number(control.id));
+            QCOMPARE(window.findChild<QWidget*>(QString::number(control.id)), widget);
+            QCOMPARE(widget->geometry(),
+                     units.ToPixels(control.x, control.y, control.width, control.height));
+            if (auto* button = qobject_cast<QPushButton*>(widget)) {
+                QCOMPARE(button->text(), QString::fromUtf8(control.text));
+                QCOMPARE(button->isDefault(), control.id == ControlId::SearchDomains);
+            }
+        }
+        QStringList shownTitles;
+        for (const QGroupBox* group : window.findChildren<QGroupBox*>()) {
+            shownTitles.append(group->title());
+        }
+        shownTitles.sort();
+        groupTitles.sort();
+        QCOMPARE(shownTitles, groupTitles);
+        QVERIFY(groupTitles.contains(
+            "Domain List ( Double Click On List Item to Open URL in Web Browser  )"));
+        QCOMPARE(Button(window, ControlId::SelectAll)->text(),
+                 QStringLiteral("Select All Domians"));
+    }
+
+    void window_isAFixedDialogWithCaptionIconAndEmptyList()
+    {
+        RecordingMessageBox boxes;
+        CSearchDlg window(&boxes);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Qirv - Zelbrane "));
+        const QSize size = DialogUnits(window.font()).ToPixels(QSize(421, 353));
+        QCOMPARE(window.minimumSize(), size);
+        QCOMPARE(window.maximumSize(), size);
+        QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(window.windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(!window.windowIcon().isNull());
+        QCOMPARE(window.List().GetItemCount(), 0);
+        QCOMPARE(qobject_cast<QProgressBar*>(window.Control(ControlId::Progress))->value(), 0);
+        QCOMPARE(window.List().Header().ArrowColumn(), 0);
+        QVERIFY(window.List().Header().ArrowAscending());
+    }
+
+    void tabOrder_followsTheTemplate()
+    {
+        RecordingMessageBox boxes;
+        CSearchDlg window(&boxes);
+        const QList<int> expected{1000, 1008, 1009, 1019, 1020, 1021, 1022,
+                                  1023, 1024, 1025, 1026, 1028, 1029, 1030};
+        QList<int> order;
+        QWidget* widget = window.Control(ControlId::AddNewKeywords);
+        do {
+            if (widget->focusPolicy() & Qt::TabFocus && widget->parentWidget() == &window) {
+                order.append(widget->objectName().toInt());
+            }
+            widget = widget->nextInFocusChain();
+        } while (widget != window.Control(ControlId::AddNewKeywords) && order.size() < 40);
+        QCOMPARE(order, expected);
+    }
+
+    void noSocketLayer_showsOnlyTheStartUpFailure()
+    {
+        RecordingMessageBox boxes;
+        CSearchApp program;
+        program.m_messageBoxes = &boxes;
+        program.m_isSocketLayerAvailable = [] {
+            return false;
+        };
+        QVERIFY(!program.InitInstance());
+        QCOMPARE(boxes.shown.size(), 1u);
+        QCOMPARE(boxes.shown[0].text, std::string("Socket initialization failed!"));
+        QVERIFY(QApplication::topLevelWidgets().isEmpty() ||
+                std::none_of(QApplication::topLevelWidgets().begin(),
+                             QApplication::topLevelWidgets().end(),
+                             [](QWidget* widget) { return qobject_cast<CSearchDlg*>(widget); }));
+    }
+
+    void helpFile_isTheProgramNameWithChmBesideIt()
+    {
+        QCOMPARE(CSearchApp::HelpFilePath(),
+                 QDir(QCoreApplication::applicationDirPath()).filePath("tst_app.chm"));
+    }
+
+    void listButtons_checkAndDeleteRows()
+    {
+        RecordingMessageBox boxes;
+        CSearchDlg window(&boxes);
+        window.List().AddPendingRows({"www.a.com", "www.b.com", "www.c.com", "www.d.com"});
+        window.List().SetVerdict(0, 1);
+        window.List().SetVerdict(1, 0);
+        window.List().SetVerdict(2, 3);
+        const auto click = [&](int id) {
+            QTest::mouseClick(Button(window, id), Qt::LeftButton);
+        };
+        click(ControlId::UnselectAll);
+        QCOMPARE(Checks(window), (QList<bool>{false, false, false, false}));
+        click(ControlId::SelectAvailable);
+        QCOMPARE(Checks(window), (QList<bool>{true, false, false, false}));
+        click(ControlId::SelectTaken);
+        QCOMPARE(Checks(window), (QList<bool>{false, true, false, false}));
+        click(ControlId::SelectAll);
+        QCOMPARE(Checks(window), (QList<bool>{true, true, true, true}));
+        click(ControlId::DeleteTaken);
+        QCOMPARE(Statuses(window),
+                 (QByteArrayList{"Available!", "Information Missing", "Pending"}));
+        QCOMPARE(Checks(window), (QList<bool>{false, false, false}));
+        window.List().SetCheck(1, true);
+        click(ControlId::DeleteSelected);
+        QCOMPARE(Statuses(window), (QByteArrayList{"Available!", "Pending"}));
+        window.List().SetCheck(1, true);
+        click(ControlId::DeleteUnselected);
+        QCOMPARE(Statuses(window), QByteArrayList{"Pending"});
+        click(ControlId::DeleteList);
+        QCOMPARE(window.List().GetItemCount(), 0);
+        QVERIFY(boxes.shown.empty());
+    }
+
+    void searchDomains_fillsEveryCheckedRowFromTheServer()
+    {
+        FakeWhoisServer server;
+        server.SetResponder([](const QByteArray& query) {
+            return FakeWhoisServer::Reply(query.startsWith("free") ? "No match for x\n"
+                                          : query.endsWith(".de")  ? "x has no information\n"
+                                                                   : "Domain Name: X\n");
+        });
+        RecordingMessageBox boxes;
+        CSearchDlg window(&boxes);
+        window.SetWhoisServer(ParseServerAddress(server.Address().toStdString()));
+        window.List().AddPendingRows({"www.freedom.com", "www.google.com", "www.skipped.com",
+                                      "www.free-names.net", "www.example.de"});
+        window.List().SetCheck(2, false);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::mouseClick(Button(window, ControlId::SearchDomains), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!boxes.shown.empty(), 10000);
+        QCOMPARE(boxes.shown.size(), 1u);
+        QCOMPARE(boxes.shown[0].text, std::string("Domain Name Search Finished!"));
+        QCOMPARE(Statuses(window), (QByteArrayList{"Available!", "Taken", "Pending", "Available!",
+                                                   "Information Missing"}));
+        QCOMPARE(server.ConnectionCount(), 4);
+
+        window.List().selectRow(1);
+        QDir().mkpath(QStringLiteral(QIRV_SCREENSHOT_DIR));
+        QVERIFY(window.grab().save(QStringLiteral(QIRV_SCREENSHOT_DIR "/main-window.png")));
+    }
+
+    void enter_startsTheSearch()
+    {
+        FakeWhoisServer server;
+        server.SetScript(FakeWhoisServer::Silent());
+        RecordingMessageBox boxes;
+        CSearchDlg window(&boxes);
+        window.SetWhoisServer(ParseServerAddress(server.Address().toStdString()));
+        window.List().AddPendingRow("www.example.com");
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.Control(ControlId::AddNewKeywords)->setFocus();
+        QTest::keyClick(&window, Qt::Key_Return);
+        QVERIFY(window.SearchDriver().m_searchPending);
+        QTRY_COMPARE(server.ConnectionCount(), 1);
+        // Closing the window during a search closes the connection without a message.
+        window.close();
+        QTRY_COMPARE(server.OpenConnections(), 0);
+        QVERIFY(boxes.shown.empty());
+    }
+};
+
+QIRV_TEST(SearchDlgTest);
+#include "SearchDlgTest.moc"

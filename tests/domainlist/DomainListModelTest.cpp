@@ -1,0 +1,114 @@
+#include "domainlist/DomainListModel.h"
+
+#include "TestMain.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QList<QByteArray> NumberedNames(int count)
+{
+    QList<QByteArray> names;
+    for (int number = 0; number < count; ++number) {
+        names.append("www.n" + QByteArray::number(number) + ".com");
+    }
+    return names;
+}
+
+} // namespace
+
+class DomainListModelTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyOperation_keepsTheModelConsistent()
+    {
+        DomainListModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.AppendPendingRow("www.one.com");
+        model.AppendPendingRows(NumberedNames(50));
+        model.AppendPendingRows({});
+        model.SetChecked(3, false);
+        model.SetStatus(4, RowStatus::Available);
+        model.SetChecks([](const DomainRow& row) { return row.status == RowStatus::Available; });
+        model.SortRows(0, false);
+        model.SortRows(1, true);
+        model.RemoveRows([](const DomainRow& row) { return row.name.ends_with("3.com"); });
+        model.RemoveRows([](const DomainRow&) { return false; });
+        QVERIFY(model.setData(model.index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
+        QVERIFY(!model.setData(model.index(0, 1), Qt::Unchecked, Qt::CheckStateRole));
+        model.RemoveAll();
+        QCOMPARE(model.rowCount(), 0);
+    }
+
+    void rows_showNameCheckPictureAndStatus()
+    {
+        DomainListModel model;
+        QList<QPixmap> images;
+        for (int image = 0; image < 5; ++image) {
+            QPixmap picture(16, 15);
+            picture.fill(QColor(image * 50, 0, 0));
+            images.append(picture);
+        }
+        model.SetRowImages(images);
+        model.AppendPendingRow("www.caf\xc3\xa9.com");
+        const QModelIndex name = model.index(0, 0);
+        QCOMPARE(name.data().toString(), QString::fromUtf8("www.caf\xc3\xa9.com"));
+        QCOMPARE(name.data(DomainListModel::NameBytesRole).toByteArray(),
+                 QByteArray("www.caf\xc3\xa9.com"));
+        QCOMPARE(name.data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
+        QCOMPARE(name.data(Qt::DecorationRole).value<QPixmap>().toImage(), images[2].toImage());
+        QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("Pending"));
+        QVERIFY(model.flags(name) & Qt::ItemIsUserCheckable);
+        model.SetStatus(0, RowStatus::InformationMissing);
+        QCOMPARE(name.data(Qt::DecorationRole).value<QPixmap>().toImage(), images[3].toImage());
+        QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QStringLiteral("Domain Name"));
+        QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QStringLiteral("Status"));
+    }
+
+    void batchOperations_notifyOnceEach()
+    {
+        DomainListModel model;
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QSignalSpy layout(&model, &QAbstractItemModel::layoutChanged);
+        model.AppendPendingRows(NumberedNames(1000));
+        QCOMPARE(inserted.size(), 1);
+        QCOMPARE(inserted[0][1].toInt(), 0);
+        QCOMPARE(inserted[0][2].toInt(), 999);
+        model.SetChecks([](const DomainRow&) { return false; });
+        QCOMPARE(changed.size(), 1);
+        model.SetChecks([](const DomainRow&) { return false; });
+        QCOMPARE(changed.size(), 1); // nothing changed, nothing announced
+        model.RemoveRows([](const DomainRow& row) { return row.nameHash % 2 == 0; });
+        QCOMPARE(layout.size(), 1);
+        model.SortRows(0, true);
+        QCOMPARE(layout.size(), 2);
+    }
+
+    void persistentIndices_followTheirRows()
+    {
+        DomainListModel model;
+        model.AppendPendingRows({"www.c.com", "www.a.com", "www.d.com", "www.b.com"});
+        const QPersistentModelIndex d = model.index(2, 1);
+        const QPersistentModelIndex a = model.index(1, 0);
+        model.SortRows(0, true);
+        QCOMPARE(d.row(), 3);
+        QCOMPARE(d.column(), 1);
+        QCOMPARE(a.row(), 0);
+        model.RemoveRows([](const DomainRow& row) { return row.name == "www.a.com"; });
+        QVERIFY(!a.isValid());
+        QCOMPARE(d.row(), 2);
+        QCOMPARE(d.data().toString(), QStringLiteral("Pending"));
+        QCOMPARE(model.index(d.row(), 0).data().toString(), QStringLiteral("www.d.com"));
+    }
+};
+
+QIRV_TEST(DomainListModelTest);
+#include "DomainListModelTest.moc"

@@ -1,0 +1,186 @@
+#include "domainlist/DomainRows.h"
+
+#include "TestMain.h"
+
+#include <QTest>
+
+namespace {
+
+DomainRows RowsNamed(std::initializer_list<const char*> names)
+{
+    DomainRows rows;
+    for (const char* name : names) {
+        rows.Append(name);
+    }
+    return rows;
+}
+
+QStringList Names(const DomainRows& rows)
+{
+    QStringList names;
+    for (int row = 0; row < rows.Count(); ++row) {
+        names.append(QString::fromStdString(rows.At(row).name));
+    }
+    return names;
+}
+
+} // namespace
+
+class DomainRowsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void newRow_isCheckedPendingAndLast()
+    {
+        DomainRows rows = RowsNamed({"www.b.com", "www.a.com"});
+        rows.Sort(0, true);
+        QCOMPARE(rows.Append("www.0.com"), 2);
+        QCOMPARE(Names(rows), (QStringList{"www.a.com", "www.b.com", "www.0.com"}));
+        QVERIFY(rows.At(2).checked);
+        QCOMPARE(rows.At(2).status, RowStatus::Pending);
+    }
+
+    void contains_comparesWholeNamesExactly()
+    {
+        DomainRows rows = RowsNamed({"www.Example.com", "www.x.net"});
+        QVERIFY(rows.Contains("www.Example.com"));
+        QVERIFY(!rows.Contains("www.example.com"));
+        QVERIFY(!rows.Contains("www.x.ne"));
+        QVERIFY(!rows.Contains("www.x.net "));
+        QVERIFY(!rows.Contains(""));
+        QVERIFY(!DomainRows().Contains("www.x.net"));
+    }
+
+    void contains_followsRowsThroughGrowthDeletionAndSorting()
+    {
+        DomainRows rows;
+        for (int number = 0; number < 5000; ++number) {
+            rows.Append("www.name" + std::to_string(number) + ".com");
+        }
+        rows.RemoveIf([](const DomainRow& row) { return row.name.ends_with("7.com"); });
+        rows.Sort(0, false);
+        for (int number = 0; number < 5000; ++number) {
+            const std::string name = "www.name" + std::to_string(number) + ".com";
+            QCOMPARE(rows.Contains(name), number % 10 != 7);
+        }
+        QCOMPARE(rows.Count(), 4500);
+        rows.Clear();
+        QVERIFY(!rows.Contains("www.name1.com"));
+    }
+
+    void removeIf_keepsTheOrderOfTheRest()
+    {
+        DomainRows rows = RowsNamed({"a", "b", "c", "d", "e"});
+        const std::vector<int> removed =
+            rows.RemoveIf([](const DomainRow& row) { return row.name == "b" || row.name == "d"; });
+        QCOMPARE(removed, (std::vector<int>{1, 3}));
+        QCOMPARE(Names(rows), (QStringList{"a", "c", "e"}));
+    }
+
+    void trackedRow_followsDeletions_data()
+    {
+        QTest::addColumn<int>("tracked");
+        QTest::addColumn<QStringList>("deleted");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("wasDeleted");
+        QTest::newRow("rows above deleted") << 3 << QStringList{"a", "c"} << 1 << false;
+        QTest::newRow("rows below deleted") << 1 << QStringList{"c", "e"} << 1 << false;
+        QTest::newRow("itself deleted: the next row's place")
+            << 2 << QStringList{"a", "c"} << 1 << true;
+        QTest::newRow("itself and everything after")
+            << 2 << QStringList{"c", "d", "e"} << 2 << true;
+    }
+
+    void trackedRow_followsDeletions()
+    {
+        QFETCH(int, tracked);
+        QFETCH(QStringList, deleted);
+        QFETCH(int, row);
+        QFETCH(bool, wasDeleted);
+        DomainRows rows = RowsNamed({"a", "b", "c", "d", "e"});
+        rows.Track(tracked);
+        rows.RemoveIf([&](const DomainRow& candidate) {
+            return deleted.contains(QString::fromStdString(candidate.name));
+        });
+        QCOMPARE(rows.Tracked().row, row);
+        QCOMPARE(rows.Tracked().deleted, wasDeleted);
+        QVERIFY(!rows.Tracked().cleared);
+    }
+
+    void trackedRow_staysDeletedAfterLaterDeletions()
+    {
+        DomainRows rows = RowsNamed({"a", "b", "c", "d"});
+        rows.Track(2);
+        rows.RemoveIf([](const DomainRow& row) { return row.name == "c"; });
+        rows.RemoveIf([](const DomainRow& row) { return row.name == "a"; });
+        QCOMPARE(rows.Tracked().row, 1);
+        QVERIFY(rows.Tracked().deleted);
+    }
+
+    void clear_marksTheTrackedRowCleared()
+    {
+        DomainRows rows = RowsNamed({"a", "b"});
+        rows.Track(1);
+        rows.Clear();
+        rows.Append("c");
+        QVERIFY(rows.Tracked().cleared);
+        QVERIFY(rows.Tracked().deleted);
+    }
+
+    void sort_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("ascending");
+        QTest::addColumn<QStringList>("order");
+        // Names carry their status after the "|": see init below.
+        QTest::newRow("names ascending: bytes, capitals first, non-ASCII last")
+            << 0 << true << QStringList{"B|T", "a2|A", "a|P", "b|A", "\u00e9|I"};
+        QTest::newRow("names descending")
+            << 0 << false << QStringList{"\u00e9|I", "b|A", "a|P", "a2|A", "B|T"};
+        QTest::newRow("status ascending, equal texts keep their order")
+            << 1 << true << QStringList{"b|A", "a2|A", "\u00e9|I", "a|P", "B|T"};
+        QTest::newRow("status descending, equal texts keep their order")
+            << 1 << false << QStringList{"B|T", "a|P", "\u00e9|I", "b|A", "a2|A"};
+    }
+
+    void sort()
+    {
+        QFETCH(int, column);
+        QFETCH(bool, ascending);
+        QFETCH(QStringList, order);
+        DomainRows rows;
+        const auto statusOf = [](QChar letter) {
+            switch (letter.toLatin1()) {
+            case 'A':
+                return RowStatus::Available;
+            case 'I':
+                return RowStatus::InformationMissing;
+            case 'T':
+                return RowStatus::Taken;
+            default:
+                return RowStatus::Pending;
+            }
+        };
+        for (const QString entry : {"b|A", "\u00e9|I", "a|P", "B|T", "a2|A"}) {
+            const int row = rows.Append(entry.toStdString());
+            rows.SetStatus(row, statusOf(entry.section('|', 1).at(0)));
+        }
+        rows.Sort(column, ascending);
+        QCOMPARE(Names(rows), order);
+    }
+
+    void statusTexts_sortInTheirListedOrder()
+    {
+        QVERIFY(RowStatusText(RowStatus::Available) < RowStatusText(RowStatus::InformationMissing));
+        QVERIFY(RowStatusText(RowStatus::InformationMissing) < RowStatusText(RowStatus::Pending));
+        QVERIFY(RowStatusText(RowStatus::Pending) < RowStatusText(RowStatus::Taken));
+        QCOMPARE(RowImage(RowStatus::Pending), 2);
+        QCOMPARE(RowImage(RowStatus::Taken), 3);
+        QCOMPARE(RowImage(RowStatus::InformationMissing), 3);
+        QCOMPARE(RowImage(RowStatus::Available), 4);
+    }
+};
+
+QIRV_TEST(DomainRowsTest);
+#include "DomainRowsTest.moc"

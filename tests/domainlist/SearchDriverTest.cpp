@@ -1,0 +1,280 @@
+#include "FakeWhoisServer.h"
+#include "RecordingMessageBox.h"
+#include "TestMain.h"
+#include "domainlist/CDomainListCtrl.h"
+#include "domainlist/CListCommands.h"
+#include "domainlist/CSearchDriver.h"
+#include "whois/CWhoisSocket.h"
+
+#include <QProgressBar>
+#include <QTest>
+
+namespace {
+
+const std::string kFinished = "Domain Name Search Finished!";
+
+// A search over a real list and socket, against a server whose answer depends on the name:
+// "free..." is available, "taken..." taken, "info..." has no information, "mute..." never
+// answers, and "slow" in front of any of them delays the answer.
+struct SearchFixture
+{
+    SearchFixture()
+    {
+        list.SetUp();
+        socket.SetServerOverride(ParseServerAddress(server.Address().toStdString()));
+        server.SetResponder([](const QByteArray& query) {
+            const bool slow = query.startsWith("slow");
+            const QByteArray name = slow ? query.mid(4) : query;
+            if (name.startsWith("mute")) {
+                return FakeWhoisServer::Silent();
+            }
+            const QByteArray reply = name.startsWith("free")   ? "No match for x\n"
+                                     : name.startsWith("info") ? "x has no information\n"
+                                                               : "Domain Name: X\n";
+            return slow ? FakeWhoisServer::Chunked({"", reply}, 300)
+                        : FakeWhoisServer::Reply(reply);
+        });
+        QObject::connect(&server, &FakeWhoisServer::queryReceived, &server,
+                         [this](const QByteArray& query) { queries.append(query); });
+        QObject::connect(&bar, &QProgressBar::valueChanged, &bar,
+                         [this](int value) { barValues.append(value); });
+    }
+
+    void Add(std::initializer_list<const char*> names)
+    {
+        for (const char* name : names) {
+            list.AddPendingRow(name);
+        }
+    }
+
+    QByteArrayList Statuses() const
+    {
+        QByteArrayList statuses;
+        for (int row = 0; row < list.GetItemCount(); ++row) {
+            statuses.append(list.GetStatus(row));
+        }
+        return statuses;
+    }
+
+    int FinishMessages() const
+    {
+        return static_cast<int>(
+            std::count_if(boxes.shown.begin(), boxes.shown.end(),
+                          [](const auto& box) { return box.text == kFinished; }));
+    }
+
+    bool WaitForFinish()
+    {
+        return QTest::qWaitFor([this] { return FinishMessages() > 0; }, 10000);
+    }
+
+    // Runs `action` once, when the server has received the query for `name`.
+    void OnQuery(const QByteArray& name, std::function<void()> action)
+    {
+        QObject::connect(
+            &server, &FakeWhoisServer::queryReceived, &server,
+            [name, action = std::move(action), done = false](const QByteArray& query) mutable {
+                if (!done && query == name) {
+                    done = true;
+                    action();
+                }
+            });
+    }
+
+    FakeWhoisServer server;
+    RecordingMessageBox boxes;
+    CDomainListCtrl list{boxes};
+    CWhoisSocket socket{boxes};
+    QProgressBar bar;
+    CSearchDriver driver{list, socket, bar, boxes};
+    CListCommands commands{list};
+    QByteArrayList queries;
+    QList<int> barValues;
+};
+
+} // namespace
+
+class SearchDriverTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void checkedPendingRows_areAskedInOrder_thenTheSearchFinishes()
+    {
+        SearchFixture search;
+        search.Add({"www.free1.com", "www.taken2.net", "www.info3.de"});
+        search.driver.OnSearchDomains();
+        QVERIFY(search.driver.m_searchPending);
+        QCOMPARE(search.bar.maximum(), 3);
+        QVERIFY(search.WaitForFinish());
+        QCOMPARE(search.queries, (QByteArrayList{"free1.com", "taken2.net", "info3.de"}));
+        QCOMPARE(search.Statuses(), (QByteArrayList{"Available!", "Taken", "Information Missing"}));
+        QCOMPARE(search.barValues, (QList<int>{1, 2, 3, 0}));
+        QCOMPARE(search.FinishMessages(), 1);
+        QVERIFY(!search.driver.m_searchPending);
+        QCOMPARE(search.driver.m_currentRow, 0);
+        QCOMPARE(search.driver.m_doneCount, 3u);
+    }
+
+    void uncheckedRows_areSkipped()
+    {
+        SearchFixture search;
+        search.Add({"www.free0.com", "www.free1.com", "www.free2.com", "www.free3.com"});
+        search.list.SetCheck(0, false);
+        search.list.SetCheck(2, false);
+        search.driver.OnSearchDomains();
+        QCOMPARE(search.driver.m_totalCount, 2u);
+        QVERIFY(search.WaitForFinish());
+        QCOMPARE(search.queries, (QByteArrayList{"free1.com", "free3.com"}));
+        QCOMPARE(search.Statuses(),
+                 (QByteArrayList{"Pending", "Available!", "Pending", "Available!"}));
+    }
+
+    void withoutCheckedPendingRows_nothingStarts()
+    {
+        SearchFixture search;
+        search.Add({"www.free0.com", "www.free1.com"});
+        search.list.SetCheck(0, false);
+        search.list.SetVerdict(1, 0);
+        search.driver.OnSearchDomains();
+        QVERIFY(!search.driver.m_searchPending);
+        QTest::qWait(100);
+        QCOMPARE(search.server.ConnectionCount(), 0);
+        QVERIFY(search.boxes.shown.empty());
+        search.list.SortByColumn(0);
+        QVERIFY(search.boxes.shown.empty());
+    }
+
+    void checkedAnsweredRowsAfterTheStart_areAskedAgain()
+    {
+        SearchFixture search;
+        search.Add({"www.taken0.com", "www.free1.com", "www.free2.com"});
+        search.list.SetVerdict(0, 0);
+        search.list.SetVerdict(2, 0);
+        search.driver.OnSearchDomains();
+        QCOMPARE(search.driver.m_totalCount, 1u);
+        QVERIFY(search.WaitForFinish());
+        QCOMPARE(search.queries, (QByteArrayList{"free1.com", "free2.com"}));
+        QCOMPARE(search.Statuses(), (QByteArrayList{"Taken", "Available!", "Available!"}));
+        QCOMPARE(search.bar.value(), 0);
+    }
+
+    void rowsAddedDuringTheSearch_areVisitedButNotCounted()
+    {
+        SearchFixture search;
+        search.Add({"www.slowfree0.com"});
+        search.OnQuery("slowfree0.com", [&] { search.list.AddPendingRow("www.free1.com"); });
+        search.driver.OnSearchDomains();
+        QVERIFY(search.WaitForFinish());
+        QCOMPARE(search.queries, (QByteArrayList{"slowfree0.com", "free1.com"}));
+        QCOMPARE(search.driver.m_totalCount, 1u);
+        QCOMPARE(search.Statuses(), (QByteArrayList{"Available!", "Available!"}));
+    }
+
+    void stopDuringAQuery_endsTheSearchAtOnce()
+    {
+        SearchFixture search;
+        search.Add({"www.mute0.com", "www.free1.com"});
+        search.OnQuery("mute0.com", [&] { search.driver.OnStopSearch(); });
+        search.driver.OnSearchDomains();
+        QVERIFY(search.WaitForFinish());
+        QTest::qWait(200);
+        QCOMPARE(search.FinishMessages(), 1);
+        QCOMPARE(search.Statuses(), (QByteArrayList{"Pending", "Pending"}));
+        QCOMPARE(search.bar.value(), 0);
+        QVERIFY(!search.driver.m_searchPending);
+        QCOMPARE(search.socket.State(), CWhoisSocket::QueryState::Idle);
+        QTRY_COMPARE(search.server.OpenConnections(), 0);
+    }
+
+    void stopWithoutASearch_stillSaysFinished()
+    {
+        SearchFixture search;
+        search.driver.OnStopSearch();
+        QCOMPARE(search.FinishMessages(), 1);
+    }
+
+    void searchAgainDuringASearch_restartsAtTheFirstCheckedPendingRow()
+    {
+        SearchFixture search;
+        search.Add({"www.mute0.com", "www.free1.com"});
+        search.OnQuery("mute0.com", [&] { search.driver.OnSearchDomains(); });
+        search.driver.OnSearchDomains();
+        QTRY_COMPARE(search.queries.size(), 2);
+        QCOMPARE(search.queries, (QByteArrayList{"mute0.com", "mute0.com"}));
+        QVERIFY(search.driver.m_searchPending);
+        QCOMPARE(search.driver.m_totalCount, 2u);
+        search.driver.OnStopSearch();
+    }
+
+    void everyWwwIsRemovedBeforeTheQuery()
+    {
+        SearchFixture search;
+        search.Add({"www.free.www.example.com"});
+        search.driver.OnSearchDomains();
+        QVERIFY(search.WaitForFinish());
+        QCOMPARE(search.queries, QByteArrayList{"free.example.com"});
+    }
+
+    void aFailedQuery_leavesTheSearchPendingUntilStopped()
+    {
+        SearchFixture search;
+        search.socket.SetServerOverride(ServerAddress{"127.0.0.1", ClosedLocalPort()});
+        search.Add({"www.free0.com"});
+        search.driver.OnSearchDomains();
+        QTRY_COMPARE(search.boxes.shown.size(), 1u);
+        QCOMPARE(search.boxes.shown[0].text,
+                 std::string("Winsock Error: \n\n Connection Failure!"));
+        QVERIFY(search.driver.m_searchPending);
+        search.list.SortByColumn(0);
+        QCOMPARE(search.boxes.shown.back().text,
+                 std::string("Domain Name Search is Pending, Please Wait!"));
+        search.driver.OnStopSearch();
+        QVERIFY(!search.driver.m_searchPending);
+        QCOMPARE(search.Statuses(), QByteArrayList{"Pending"});
+    }
+
+    void deletingRowsAboveTheAskedRow_stillWritesTheVerdictIntoIt()
+    {
+        SearchFixture search;
+        search.Add({"www.taken0.com", "www.taken1.com", "www.slowfree2.com", "www.taken3.com"});
+        search.list.SetCheck(0, false);
+        search.list.SetCheck(1, false);
+        search.OnQuery("slowfree2.com", [&] { search.commands.DeleteUnchecked(); });
+        search.driver.OnSearchDomains();
+        QVERIFY(search.WaitForFinish());
+        QCOMPARE(search.list.GetName(0), QByteArray("www.slowfree2.com"));
+        QCOMPARE(search.Statuses(), (QByteArrayList{"Available!", "Taken"}));
+        QCOMPARE(search.queries, (QByteArrayList{"slowfree2.com", "taken3.com"}));
+    }
+
+    void deletingTheAskedRow_changesNoRow_andTheSearchGoesOnAfterIt()
+    {
+        SearchFixture search;
+        search.Add({"www.free0.com", "www.slowtaken1.com", "www.free2.com"});
+        search.list.SetCheck(0, false);
+        search.OnQuery("slowtaken1.com", [&] { search.list.DeleteRow(1); });
+        search.driver.OnSearchDomains();
+        QVERIFY(search.WaitForFinish());
+        QCOMPARE(search.queries, (QByteArrayList{"slowtaken1.com", "free2.com"}));
+        QCOMPARE(search.Statuses(), (QByteArrayList{"Pending", "Available!"}));
+    }
+
+    void clearingTheListDuringASearch_endsItAtTheNextVerdict()
+    {
+        SearchFixture search;
+        search.Add({"www.slowfree0.com", "www.free1.com"});
+        search.OnQuery("slowfree0.com", [&] {
+            search.commands.ClearList();
+            search.list.AddPendingRow("www.free5.com");
+        });
+        search.driver.OnSearchDomains();
+        QVERIFY(search.WaitForFinish());
+        QCOMPARE(search.queries, QByteArrayList{"slowfree0.com"});
+        QCOMPARE(search.Statuses(), QByteArrayList{"Pending"});
+        QVERIFY(!search.driver.m_searchPending);
+    }
+};
+
+QIRV_TEST(SearchDriverTest);
+#include "SearchDriverTest.moc"

@@ -1,0 +1,9 @@
+#include "TestMain.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    return RunRegisteredTests(argc, argv);
+}

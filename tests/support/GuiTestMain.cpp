@@ -1,0 +1,10 @@
+#include "TestMain.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    Q_INIT_RESOURCE(qirv);
+    return RunRegisteredTests(argc, argv);
+}
