@@ -67,7 +67,7 @@ bool CSearchApp::InitInstance()
         return false;
     }
 
-    CSearchDlg window(m_messageBoxes);
+    CSearchDlg window({m_messageBoxes, nullptr});
     window.SetWhoisServer(server);
     window.exec();
     return false;

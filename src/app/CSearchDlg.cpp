@@ -1,6 +1,7 @@
 #include "CSearchDlg.h"
 
 #include "ControlIds.h"
+#include "generate/PendingRows.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -62,17 +63,19 @@ std::span<const ControlTemplate> CSearchDlg::Template()
     return kMainWindow;
 }
 
-CSearchDlg::CSearchDlg(MessageBoxSeam* messageBoxes, QWidget* parent)
+CSearchDlg::CSearchDlg(Seams seams, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_messageBoxes(messageBoxes ? *messageBoxes : m_ownMessageBoxes),
+      m_messageBoxes(seams.messageBoxes ? *seams.messageBoxes : m_ownMessageBoxes),
+      m_fileDialogs(seams.fileDialogs ? *seams.fileDialogs : m_ownFileDialogs),
       m_whoisSocket(m_messageBoxes, this), m_list(new CDomainListCtrl(m_messageBoxes, this)),
       m_progressBar(new QProgressBar(this)),
       m_searchDriver(*m_list, m_whoisSocket, *m_progressBar, m_messageBoxes, this),
-      m_listCommands(*m_list)
+      m_listCommands(*m_list), m_keywordDlg(m_fileDialogs, this)
 {
     m_ownMessageBoxes.SetParentWindow(this);
+    m_ownFileDialogs.SetParentWindow(this);
     setWindowTitle(QStringLiteral("Qirv - Zelbrane "));
     QIcon icon;
     for (const int size : {16, 32, 48}) {
@@ -119,6 +122,7 @@ void CSearchDlg::ConnectButtons()
         connect(qobject_cast<QPushButton*>(m_controls.value(id)), &QPushButton::clicked, this,
                 handler);
     };
+    onClick(AddNewKeywords, [this] { OnAddNewKeywords(); });
     onClick(SearchDomains, [this] { m_searchDriver.OnSearchDomains(); });
     onClick(StopSearch, [this] { m_searchDriver.OnStopSearch(); });
     onClick(DeleteList, [this] { m_listCommands.ClearList(); });
@@ -129,4 +133,71 @@ void CSearchDlg::ConnectButtons()
     onClick(DeleteSelected, [this] { m_listCommands.DeleteChecked(); });
     onClick(DeleteUnselected, [this] { m_listCommands.DeleteUnchecked(); });
     onClick(DeleteTaken, [this] { m_listCommands.DeleteTaken(); });
+}
+
+void CSearchDlg::OnAddNewKeywords()
+{
+    if (m_keywordDlg.exec() != QDialog::Accepted) {
+        return;
+    }
+    GenerateCandidates();
+}
+
+void CSearchDlg::GenerateCandidates()
+{
+    // The names gather outside the list and join it in one step, so a large run costs one
+    // notification of the view instead of one per row.
+    PendingRows newRows(
+        [this](std::string_view name) { return m_list->Model().Rows().Contains(name); });
+    CandidateGenerator generator(m_keywordDlg.m_options, m_keywordDlg.m_arrExtensions,
+                                 m_keywordDlg.m_lists, newRows);
+    const bool someLineNotCombined = generator.GenerateCandidates();
+    m_list->AddPendingNames(newRows.TakeNames());
+    if (someLineNotCombined) {
+        m_messageBoxes.Show(CandidateGenerator::kLinesNotCombinedMessage, MessageBoxIcon::None);
+    }
+}
+
+bool CSearchDlg::ChooseFileToLoad(std::string& path)
+{
+    path = ChooseTextFile(m_fileDialogs);
+    if (path.empty()) {
+        return false;
+    }
+    m_keywordDlg.m_options.m_strKeywords.clear();
+    return true;
+}
+
+void CSearchDlg::OnLoadKeywords()
+{
+    std::string path;
+    if (ChooseFileToLoad(path)) {
+        m_keywordDlg.LoadKeywordText(path);
+        OnAddNewKeywords();
+    }
+}
+
+void CSearchDlg::OnLoadTopWords()
+{
+    std::string path;
+    if (ChooseFileToLoad(path)) {
+        m_keywordDlg.LoadTopWordList(path);
+        OnAddNewKeywords();
+    }
+}
+
+void CSearchDlg::OnLoadPrefixes()
+{
+    std::string path;
+    if (ChooseFileToLoad(path)) {
+        m_keywordDlg.LoadPrefixList(path);
+    }
+}
+
+void CSearchDlg::OnLoadSuffixes()
+{
+    std::string path;
+    if (ChooseFileToLoad(path)) {
+        m_keywordDlg.LoadSuffixList(path);
+    }
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "QtFileDialogs.h"
 #include "QtMessageBoxes.h"
 #include "controls/DialogTemplate.h"
 #include "domainlist/CDomainListCtrl.h"
 #include "domainlist/CListCommands.h"
 #include "domainlist/CSearchDriver.h"
+#include "generate/CKeywordSelectionDlg.h"
 #include "whois/CWhoisSocket.h"
 
 #include <QDialog>
@@ -15,15 +17,22 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
+// How the main window reaches the desktop; each one left out is the desktop's own.
+struct SearchDlgSeams
+{
+    MessageBoxSeam* messageBoxes = nullptr;
+    FileDialogSeam* fileDialogs = nullptr;
+};
+
 // The main window: the domain list, the search progress and the command buttons.
 class CSearchDlg : public QDialog
 {
     Q_OBJECT
 
 public:
-    // `messageBoxes` shows every box of the window and of its search; by default the window's
-    // own modal boxes.
-    explicit CSearchDlg(MessageBoxSeam* messageBoxes = nullptr, QWidget* parent = nullptr);
+    using Seams = SearchDlgSeams;
+
+    explicit CSearchDlg(Seams seams = {}, QWidget* parent = nullptr);
     ~CSearchDlg() override;
 
     // The window's controls, in dialog units.
@@ -37,6 +46,18 @@ public:
     CSearchDriver& SearchDriver() { return m_searchDriver; }
     CWhoisSocket& WhoisSocket() { return m_whoisSocket; }
     CListCommands& ListCommands() { return m_listCommands; }
+    CKeywordSelectionDlg& KeywordDlg() { return m_keywordDlg; }
+
+    // "Add New Keywords": the keyword window, and on OK the new candidate rows.
+    void OnAddNewKeywords();
+    // The File menu's loading commands: each asks for a text file first and changes nothing
+    // when the user cancels. Keywords and top words then open the keyword window.
+    void OnLoadKeywords();
+    void OnLoadTopWords();
+    void OnLoadPrefixes();
+    void OnLoadSuffixes();
+    // Appends every candidate of the keyword window's text and options not yet listed.
+    void GenerateCandidates();
 
 protected:
     // Closing the window (close box, Esc) ends any query at once, without a message.
@@ -45,13 +66,19 @@ protected:
 private:
     void ConnectButtons();
 
+    // Asks for a file and empties the keyword text; false when the user cancels.
+    bool ChooseFileToLoad(std::string& path);
+
     QtMessageBoxes m_ownMessageBoxes;
+    QtFileDialogs m_ownFileDialogs;
     MessageBoxSeam& m_messageBoxes;
+    FileDialogSeam& m_fileDialogs;
     CWhoisSocket m_whoisSocket;
     // Owned by the window once it is built; created first because the driver works on them.
     CDomainListCtrl* m_list;
     QProgressBar* m_progressBar;
     CSearchDriver m_searchDriver;
     CListCommands m_listCommands;
+    CKeywordSelectionDlg m_keywordDlg;
     QHash<int, QWidget*> m_controls;
 };

@@ -25,6 +25,17 @@ constexpr const char* kUsage =
     "                        Ask about each NAME (or each line of standard input), one at a\n"
     "                        time, and print NAME, a tab and the result as soon as it is known.\n"
     "                        Every \"www.\" is removed from a name before it is asked.\n"
+    "  generate [OPTIONS]    Print the candidate names for keyword lines, as the window adds\n"
+    "                        them to an empty list, one per line.\n"
+    "      --keywords TEXT | --keywords-file FILE   keyword lines (else standard input)\n"
+    "      --ext .com,.net,...       extensions (default .com), used in the fixed order\n"
+    "                                .com .net .org .info .edu .biz .ca .eu .us\n"
+    "      --no-combine --no-hyphens --no-remove-spaces\n"
+    "      --suffixes FILE --prefixes FILE --top-words FILE   word lists (turn their use on)\n"
+    "      --use-suffixes --use-prefixes --use-top-words      the word files beside qirv-cli\n"
+    "      --count                   print only how many names there are\n"
+    "  words [--raw] FILE    Print the lines of a word file as the lists read it (trimmed;\n"
+    "                        untrimmed with --raw).\n"
     "\n"
     "Options:\n"
     "  --whois-server HOST[:PORT]  Send every query to this server instead of the registry's.\n"
@@ -110,6 +121,12 @@ int RunCli(int argc, char** argv)
     }
     if (command == "classify") {
         return RunClassifyCommand(arguments);
+    }
+    if (command == "generate") {
+        return RunGenerateCommand(arguments);
+    }
+    if (command == "words") {
+        return RunWordsCommand(arguments);
     }
     if (command == "check") {
         QCoreApplication application(argc, argv);

@@ -158,6 +158,11 @@ int CDomainListCtrl::AddPendingRows(const QList<QByteArray>& names)
     return m_model.AppendPendingRows(names);
 }
 
+int CDomainListCtrl::AddPendingNames(std::vector<std::string> names)
+{
+    return m_model.AppendPendingNames(std::move(names));
+}
+
 bool CDomainListCtrl::IsDomainListed(const QByteArray& name) const
 {
     return m_model.Rows().Contains(

@@ -51,6 +51,7 @@ public:
     int GetItemCount() const;
     int AddPendingRow(const QByteArray& name);
     int AddPendingRows(const QList<QByteArray>& names);
+    int AddPendingNames(std::vector<std::string> names);
     bool IsDomainListed(const QByteArray& name) const;
     // Empty for a row outside the list.
     QByteArray GetName(int row) const;

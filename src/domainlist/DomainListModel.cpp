@@ -33,13 +33,23 @@ int DomainListModel::AppendPendingRow(const QByteArray& name)
 
 int DomainListModel::AppendPendingRows(const QList<QByteArray>& names)
 {
+    std::vector<std::string> converted;
+    converted.reserve(static_cast<std::size_t>(names.size()));
+    for (const QByteArray& name : names) {
+        converted.push_back(name.toStdString());
+    }
+    return AppendPendingNames(std::move(converted));
+}
+
+int DomainListModel::AppendPendingNames(std::vector<std::string> names)
+{
     const int first = m_rows.Count();
-    if (names.isEmpty()) {
+    if (names.empty()) {
         return first;
     }
     beginInsertRows({}, first, first + static_cast<int>(names.size()) - 1);
-    for (const QByteArray& name : names) {
-        m_rows.Append(name.toStdString());
+    for (std::string& name : names) {
+        m_rows.Append(std::move(name));
     }
     endInsertRows();
     return first;

@@ -33,6 +33,7 @@ public:
     int AppendPendingRow(const QByteArray& name);
     // Appends every name in one step; returns the index of the first new row.
     int AppendPendingRows(const QList<QByteArray>& names);
+    int AppendPendingNames(std::vector<std::string> names);
     void SetChecked(int row, bool checked);
     void SetStatus(int row, RowStatus status);
     void SetChecks(const std::function<std::optional<bool>(const DomainRow&)>& wanted);

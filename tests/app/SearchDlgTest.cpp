@@ -47,7 +47,7 @@ private slots:
     void window_placesEveryControlByItsTemplate()
     {
         RecordingMessageBox boxes;
-        CSearchDlg window(&boxes);
+        CSearchDlg window({&boxes});
         const DialogUnits units(window.font());
         QStringList groupTitles;
         for (const ControlTemplate& control : CSearchDlg::Template()) {
@@ -82,7 +82,7 @@ private slots:
     void window_isAFixedDialogWithCaptionIconAndEmptyList()
     {
         RecordingMessageBox boxes;
-        CSearchDlg window(&boxes);
+        CSearchDlg window({&boxes});
         QCOMPARE(window.windowTitle(), QStringLiteral("Qirv - Zelbrane "));
         const QSize size = DialogUnits(window.font()).ToPixels(QSize(421, 353));
         QCOMPARE(window.minimumSize(), size);
@@ -99,7 +99,7 @@ private slots:
     void tabOrder_followsTheTemplate()
     {
         RecordingMessageBox boxes;
-        CSearchDlg window(&boxes);
+        CSearchDlg window({&boxes});
         const QList<int> expected{1000, 1008, 1009, 1019, 1020, 1021, 1022,
                                   1023, 1024, 1025, 1026, 1028, 1029, 1030};
         QList<int> order;
@@ -139,7 +139,7 @@ private slots:
     void listButtons_checkAndDeleteRows()
     {
         RecordingMessageBox boxes;
-        CSearchDlg window(&boxes);
+        CSearchDlg window({&boxes});
         window.List().AddPendingRows({"www.a.com", "www.b.com", "www.c.com", "www.d.com"});
         window.List().SetVerdict(0, 1);
         window.List().SetVerdict(1, 0);
@@ -179,7 +179,7 @@ private slots:
                                                                    : "Domain Name: X\n");
         });
         RecordingMessageBox boxes;
-        CSearchDlg window(&boxes);
+        CSearchDlg window({&boxes});
         window.SetWhoisServer(ParseServerAddress(server.Address().toStdString()));
         window.List().AddPendingRows({"www.freedom.com", "www.google.com", "www.skipped.com",
                                       "www.free-names.net", "www.example.de"});
@@ -204,7 +204,7 @@ private slots:
         FakeWhoisServer server;
         server.SetScript(FakeWhoisServer::Silent());
         RecordingMessageBox boxes;
-        CSearchDlg window(&boxes);
+        CSearchDlg window({&boxes});
         window.SetWhoisServer(ParseServerAddress(server.Address().toStdString()));
         window.List().AddPendingRow("www.example.com");
         window.show();

@@ -1,0 +1,13 @@
+#include "QtFileDialogs.h"
+
+#include <QFileDialog>
+
+std::optional<std::string> QtFileDialogs::GetOpenFileName()
+{
+    const QString path =
+        QFileDialog::getOpenFileName(m_parent, {}, {}, QStringLiteral("Text Files (*.txt)"));
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return path.toStdString();
+}

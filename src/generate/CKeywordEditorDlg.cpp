@@ -1,0 +1,83 @@
+#include "CKeywordEditorDlg.h"
+
+#include "CLineListTools.h"
+#include "CTextLineReader.h"
+#include "controls/DialogTemplate.h"
+#include "controls/EditText.h"
+#include "seams/FileDialogSeam.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <array>
+
+namespace {
+
+using enum ControlKind;
+
+constexpr int kTextId = 1029;
+constexpr int kBrowseId = 1030;
+constexpr int kOkId = 1;
+constexpr int kCancelId = 2;
+
+constexpr auto kEditorWindow = std::to_array<ControlTemplate>({
+    {kTextId, MultiLineEdit, "", 7, 7, 245, 163},
+    {kBrowseId, PushButton, "Browse Load File...", 37, 188, 71, 14},
+    {kOkId, DefaultButton, "OK", 115, 188, 50, 14},
+    {kCancelId, PushButton, "Cancel", 172, 188, 50, 14},
+});
+
+} // namespace
+
+std::string ChooseTextFile(FileDialogSeam& fileDialogs)
+{
+    const std::optional<std::string> chosen = fileDialogs.GetOpenFileName();
+    return chosen && !chosen->empty() ? WithTextExtension(*chosen) : std::string();
+}
+
+CKeywordEditorDlg::CKeywordEditorDlg(FileDialogSeam& fileDialogs, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_fileDialogs(fileDialogs)
+{
+    setWindowTitle(QStringLiteral("Keyword Editor Dialog"));
+    setFont(DialogFont());
+    const DialogUnits units(font());
+    const QHash<int, QWidget*> controls = BuildDialog(*this, kEditorWindow, units);
+    setFixedSize(units.ToPixels(QSize(259, 209)));
+    m_edit = qobject_cast<QPlainTextEdit*>(controls.value(kTextId));
+    m_edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    connect(qobject_cast<QPushButton*>(controls.value(kBrowseId)), &QPushButton::clicked, this,
+            &CKeywordEditorDlg::OnBrowseLoadFile);
+    connect(qobject_cast<QPushButton*>(controls.value(kOkId)), &QPushButton::clicked, this,
+            &QDialog::accept);
+    connect(qobject_cast<QPushButton*>(controls.value(kCancelId)), &QPushButton::clicked, this,
+            &QDialog::reject);
+}
+
+int CKeywordEditorDlg::exec()
+{
+    ShowInEdit(*m_edit, m_strText);
+    return QDialog::exec();
+}
+
+void CKeywordEditorDlg::accept()
+{
+    TakeFromEdit(*m_edit, m_strText);
+    QDialog::accept();
+}
+
+void CKeywordEditorDlg::OnBrowseLoadFile()
+{
+    const std::string path = ChooseTextFile(m_fileDialogs);
+    if (path.empty()) {
+        return;
+    }
+    m_strText.clear();
+    CTextLineReader reader(path);
+    std::string line;
+    while (reader.ReadLine(line)) {
+        m_strText += CLineListTools::EnsureLineEnd(line);
+    }
+    reader.Close();
+    ShowInEdit(*m_edit, m_strText);
+}

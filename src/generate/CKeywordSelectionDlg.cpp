@@ -1,0 +1,235 @@
+#include "CKeywordSelectionDlg.h"
+
+#include "CLineListTools.h"
+#include "CTextLineReader.h"
+#include "controls/DialogTemplate.h"
+#include "controls/EditText.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <array>
+
+namespace {
+
+using enum ControlKind;
+
+enum : int
+{
+    kOk = 1,
+    kCancel = 2,
+    kUseSuffixes = 1002,
+    kUsePrefixes = 1003,
+    kEditSuffixes = 1004,
+    kEditPrefixes = 1005,
+    kKeywords = 1006,
+    kUseHyphens = 1007,
+    kUseTopWords = 1008,
+    kEditTopWords = 1009,
+    kCom = 1010,
+    kNet = 1011,
+    kOrg = 1012,
+    kInfo = 1013,
+    kBiz = 1014,
+    kCa = 1015,
+    kSelectAll = 1017,
+    kCombineKeywords = 1028,
+    kEu = 1040,
+    kRemoveSpaces = 1041,
+    kEdu = 1042,
+    kUs = 1043,
+};
+
+// In tab order.
+constexpr auto kSelectionWindow = std::to_array<ControlTemplate>({
+    {kOk, DefaultButton, "OK", 137, 209, 50, 14},
+    {kCancel, PushButton, "Cancel", 213, 209, 50, 14},
+    {kUseSuffixes, CheckBox, "Use Suffixes", 244, 126, 55, 10},
+    {kUsePrefixes, CheckBox, "Use Prefixes", 244, 146, 55, 10},
+    {kEditSuffixes, PushButton, "Edit Suffix List", 311, 123, 76, 18},
+    {kEditPrefixes, PushButton, "Edit Preffix List", 311, 144, 76, 18},
+    {0, GroupBox, "Keyword List ( Enter One or More KeyWords in Every Line", 7, 8, 228, 195},
+    {kKeywords, MultiLineEdit, "", 11, 18, 218, 177},
+    {kUseHyphens, CheckBox, "Use hyphens", 244, 186, 55, 10},
+    {0, GroupBox, "Domain Extensions", 238, 8, 153, 69},
+    {kCom, CheckBox, ".com", 244, 23, 31, 10},
+    {kNet, CheckBox, ".net", 281, 23, 26, 10},
+    {kOrg, CheckBox, ".org", 313, 23, 28, 10},
+    {kInfo, CheckBox, ".info", 345, 22, 29, 10},
+    {kBiz, CheckBox, ".biz", 244, 42, 27, 10},
+    {kCa, CheckBox, ".ca", 313, 42, 26, 10},
+    {kSelectAll, PushButton, "Select All", 303, 56, 64, 17},
+    {0, GroupBox, "KeyWord Combination", 238, 80, 153, 30},
+    {0, GroupBox, "Prefix, Suffix, Hyphens", 237, 113, 154, 90},
+    {kUseTopWords, CheckBox, "Use Top Words", 244, 166, 63, 10},
+    {kCombineKeywords, CheckBox, "Combine Keywords", 244, 94, 76, 10},
+    {kEditTopWords, PushButton, "Edit Top Words", 311, 165, 76, 18},
+    {kEu, CheckBox, ".eu", 345, 42, 26, 10},
+    {kRemoveSpaces, CheckBox, "Remove Spaces", 312, 186, 69, 10},
+    {kEdu, CheckBox, ".edu", 281, 42, 26, 10},
+    {kUs, CheckBox, ".us", 244, 59, 25, 10},
+});
+
+struct FlagBinding
+{
+    int id;
+    int KeywordOptions::*flag;
+};
+
+constexpr std::array kFlagBindings{
+    FlagBinding{kUsePrefixes, &KeywordOptions::m_bUsePrefixes},
+    FlagBinding{kUseSuffixes, &KeywordOptions::m_bUseSuffixes},
+    FlagBinding{kUseHyphens, &KeywordOptions::m_bUseHyphens},
+    FlagBinding{kBiz, &KeywordOptions::m_bBiz},
+    FlagBinding{kCa, &KeywordOptions::m_bCa},
+    FlagBinding{kCom, &KeywordOptions::m_bCom},
+    FlagBinding{kInfo, &KeywordOptions::m_bInfo},
+    FlagBinding{kNet, &KeywordOptions::m_bNet},
+    FlagBinding{kOrg, &KeywordOptions::m_bOrg},
+    FlagBinding{kUseTopWords, &KeywordOptions::m_bUseTopWords},
+    FlagBinding{kCombineKeywords, &KeywordOptions::m_bCombineKeywords},
+    FlagBinding{kEu, &KeywordOptions::m_bEu},
+    FlagBinding{kRemoveSpaces, &KeywordOptions::m_bRemoveSpaces},
+    FlagBinding{kEdu, &KeywordOptions::m_bEdu},
+    FlagBinding{kUs, &KeywordOptions::m_bUs},
+};
+
+} // namespace
+
+CKeywordSelectionDlg::CKeywordSelectionDlg(FileDialogSeam& fileDialogs, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_programDirectory([] { return QCoreApplication::applicationDirPath().toStdString(); }),
+      m_dlgEditor(fileDialogs, this)
+{
+    setWindowTitle(QStringLiteral("Keyword Selection Dialog"));
+    setFont(DialogFont());
+    const DialogUnits units(font());
+    m_controls = BuildDialog(*this, kSelectionWindow, units);
+    setFixedSize(units.ToPixels(QSize(402, 230)));
+    QWidget* previous = nullptr;
+    for (const ControlTemplate& control : kSelectionWindow) {
+        QWidget* current = m_controls.value(control.id);
+        if (control.id == 0 || !current) {
+            continue;
+        }
+        if (previous) {
+            setTabOrder(previous, current);
+        }
+        previous = current;
+    }
+    m_keywordEdit = qobject_cast<QPlainTextEdit*>(m_controls.value(kKeywords));
+    m_keywordEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_keywordEdit->setTabChangesFocus(true);
+
+    const auto onClick = [this](int id, auto handler) {
+        connect(qobject_cast<QPushButton*>(m_controls.value(id)), &QPushButton::clicked, this,
+                handler);
+    };
+    onClick(kOk, [this] { accept(); });
+    onClick(kCancel, [this] { reject(); });
+    onClick(kSelectAll, [this] { OnSelectAll(); });
+    onClick(kEditSuffixes, [this] { EditWordList(m_lists.m_arrSuffixes); });
+    onClick(kEditPrefixes, [this] { EditWordList(m_lists.m_arrPrefixes); });
+    onClick(kEditTopWords, [this] { EditWordList(m_lists.m_arrTopWords); });
+}
+
+int CKeywordSelectionDlg::exec()
+{
+    UpdateData(false);
+    LoadWordFilesOnce();
+    UpdateData(false);
+    m_keywordEdit->setFocus();
+    return QDialog::exec();
+}
+
+void CKeywordSelectionDlg::accept()
+{
+    UpdateData(true);
+    m_arrExtensions = ExtensionsInOrder(m_options);
+    QDialog::accept();
+}
+
+void CKeywordSelectionDlg::OnSelectAll()
+{
+    UpdateData(true);
+    SelectAllExtensions(m_options);
+    UpdateData(false);
+}
+
+void CKeywordSelectionDlg::EditWordList(std::vector<std::string>& list)
+{
+    m_dlgEditor.m_strText.clear();
+    CLineListTools::JoinLines(list, m_dlgEditor.m_strText, "\r\n");
+    if (m_dlgEditor.exec() != QDialog::Accepted) {
+        return;
+    }
+    std::string text = m_dlgEditor.m_strText;
+    if (!text.empty() && !text.ends_with("\r\n")) {
+        text += "\r\n";
+    }
+    list.clear();
+    CLineListTools::SplitLines(list, text, "\r\n");
+}
+
+void CKeywordSelectionDlg::LoadSuffixList(const std::string& path)
+{
+    m_lists.m_arrSuffixes = ReadTrimmedLines(path);
+}
+
+void CKeywordSelectionDlg::LoadPrefixList(const std::string& path)
+{
+    m_lists.m_arrPrefixes = ReadTrimmedLines(path);
+}
+
+void CKeywordSelectionDlg::LoadTopWordList(const std::string& path)
+{
+    m_lists.m_arrTopWords = ReadTrimmedLines(path);
+}
+
+void CKeywordSelectionDlg::LoadKeywordText(const std::string& path)
+{
+    m_options.m_strKeywords = ReadKeywordText(path);
+}
+
+std::string CKeywordSelectionDlg::GetProgramDirectory() const
+{
+    return m_programDirectory();
+}
+
+void CKeywordSelectionDlg::LoadWordFilesOnce()
+{
+    if (m_bListsLoaded != 0) {
+        return;
+    }
+    m_strProgramDir = GetProgramDirectory();
+    // A list that a File-menu command filled before this first opening stays as it is.
+    if (m_lists.m_arrSuffixes.empty()) {
+        LoadSuffixList(m_strProgramDir + "/suffixes.txt");
+    }
+    if (m_lists.m_arrPrefixes.empty()) {
+        LoadPrefixList(m_strProgramDir + "/preffixes.txt");
+    }
+    if (m_lists.m_arrTopWords.empty()) {
+        LoadTopWordList(m_strProgramDir + "/keywords.txt");
+    }
+    m_bListsLoaded = 1;
+}
+
+void CKeywordSelectionDlg::UpdateData(bool takeFromControls)
+{
+    for (const FlagBinding& binding : kFlagBindings) {
+        auto* box = qobject_cast<QCheckBox*>(m_controls.value(binding.id));
+        if (takeFromControls) {
+            m_options.*binding.flag = box->isChecked() ? 1 : 0;
+        } else {
+            box->setChecked(m_options.*binding.flag != 0);
+        }
+    }
+    if (takeFromControls) {
+        TakeFromEdit(*m_keywordEdit, m_options.m_strKeywords);
+    } else {
+        ShowInEdit(*m_keywordEdit, m_options.m_strKeywords);
+    }
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "CKeywordEditorDlg.h"
+#include "KeywordOptions.h"
+
+#include <QDialog>
+#include <QHash>
+#include <functional>
+
+class FileDialogSeam;
+class QCheckBox;
+class QPlainTextEdit;
+
+// Where the user types keywords and picks extensions and combination options. One object lives
+// as long as the main window, so every opening shows what the previous one left; OK is what
+// starts generation, Cancel starts nothing.
+class CKeywordSelectionDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit CKeywordSelectionDlg(FileDialogSeam& fileDialogs, QWidget* parent = nullptr);
+
+    // Fills the controls from the members (reading the word files at the first opening), then
+    // runs the window modally.
+    int exec() override;
+    // OK: takes the controls into the members and rebuilds the extension list.
+    void accept() override;
+    void OnSelectAll();
+    // The three Edit buttons: the list as text in the editor; OK there replaces the list.
+    void EditWordList(std::vector<std::string>& list);
+
+    void LoadSuffixList(const std::string& path);
+    void LoadPrefixList(const std::string& path);
+    void LoadTopWordList(const std::string& path);
+    void LoadKeywordText(const std::string& path);
+    std::string GetProgramDirectory() const;
+
+    QWidget* Control(int id) const { return m_controls.value(id); }
+    CKeywordEditorDlg& Editor() { return m_dlgEditor; }
+
+    int m_bListsLoaded = 0;
+    std::vector<std::string> m_arrExtensions;
+    WordLists m_lists;
+    std::string m_strProgramDir;
+    KeywordOptions m_options;
+    // Where the word files are looked for; the program's own folder unless a test says otherwise.
+    std::function<std::string()> m_programDirectory;
+
+private:
+    // MFC-style data exchange: true takes the controls into the members, false shows the members.
+    void UpdateData(bool takeFromControls);
+    void LoadWordFilesOnce();
+
+    CKeywordEditorDlg m_dlgEditor;
+    QHash<int, QWidget*> m_controls;
+    QPlainTextEdit* m_keywordEdit = nullptr;
+};
