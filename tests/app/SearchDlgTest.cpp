@@ -67,7 +67,7 @@ private slots:
             }
         }
         QStringList shownTitles;
-        for (const QGroupBox* group : window.findChildren<QGroupBox*>()) {
+        for (const QGroupBox* group : window.findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
             shownTitles.append(group->title());
         }
         shownTitles.sort();
