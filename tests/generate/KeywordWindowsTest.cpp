@@ -5,6 +5,7 @@
 #include "generate/CandidateGenerator.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
@@ -124,6 +125,8 @@ private slots:
             QVERIFY(Box(dialog, 1041)->isChecked());  // Remove Spaces
             QVERIFY(!Box(dialog, 1002)->isChecked()); // Use Suffixes
             Type(Edit(dialog, kKeywords), "red car\nbike");
+            QDir().mkpath(QStringLiteral(QIRV_SCREENSHOT_DIR));
+            QVERIFY(dialog.grab().save(QStringLiteral(QIRV_SCREENSHOT_DIR "/keyword-window.png")));
             Click(dialog, kOk);
         });
         test.window.OnAddNewKeywords();
@@ -259,6 +262,7 @@ private slots:
                     QCOMPARE(editor.windowTitle(), QStringLiteral("Keyword Editor Dialog"));
                     QCOMPARE(Edit(editor, kEditorText)->toPlainText(), QStringLiteral("old\n\n"));
                     Type(Edit(editor, kEditorText), " one \n\ntwo");
+                    QVERIFY(editor.grab().save(QStringLiteral(QIRV_SCREENSHOT_DIR "/keyword-editor.png")));
                     Click(editor, kOk);
                 },
                 &selection);
