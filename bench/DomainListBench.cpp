@@ -3,6 +3,8 @@
 //   QT_QPA_PLATFORM=offscreen build/release/bench/bench_domainlist
 #include "domainlist/CDomainListCtrl.h"
 #include "domainlist/CListCommands.h"
+#include "seams/DesktopSeams.h"
+#include "seams/FileDialogSeam.h"
 #include "seams/MessageBoxSeam.h"
 
 #include <QApplication>
@@ -19,6 +21,22 @@ class SilentMessageBoxes : public MessageBoxSeam
 public:
     void Show(const std::string&, MessageBoxIcon) override {}
 };
+
+// The check and delete commands need no desktop; these answer for it.
+struct NoDesktop : ClipboardSeam, UrlOpenerSeam, FileDialogSeam
+{
+    void SetText(const std::string&) override {}
+    void Open(const std::string&) override {}
+    std::optional<std::string> GetOpenFileName() override { return std::nullopt; }
+    std::optional<std::string> GetSaveFileName() override { return std::nullopt; }
+};
+
+CListCommands CommandsFor(CDomainListCtrl& list)
+{
+    static NoDesktop desktop;
+    static SilentMessageBoxes boxes;
+    return CListCommands(list, {desktop, desktop, desktop, boxes});
+}
 
 const QList<QByteArray>& Names()
 {
@@ -109,7 +127,7 @@ void SortByColumn(benchmark::State& state)
 void CheckAll(benchmark::State& state)
 {
     FilledList fixture;
-    CListCommands commands(fixture.list);
+    CListCommands commands = CommandsFor(fixture.list);
     for (auto _ : state) {
         state.PauseTiming();
         commands.UncheckAll();
@@ -123,7 +141,7 @@ void DeleteCheckedHalf(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         auto fixture = std::make_unique<FilledList>();
-        CListCommands commands(fixture->list);
+        CListCommands commands = CommandsFor(fixture->list);
         fixture->list.SetChecks([](const DomainRow& row) { return row.nameHash % 2 == 0; });
         state.ResumeTiming();
         commands.DeleteChecked();

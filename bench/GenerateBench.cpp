@@ -50,7 +50,9 @@ void EightWordsNineExtensions_intoTheWindowList(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         SilentMessageBoxes boxes;
-        auto window = std::make_unique<CSearchDlg>(SearchDlgSeams{&boxes, nullptr});
+        SearchDlgSeams seams;
+        seams.messageBoxes = &boxes;
+        auto window = std::make_unique<CSearchDlg>(seams);
         CKeywordSelectionDlg& keywords = window->KeywordDlg();
         keywords.m_options.m_strKeywords = "alpha bravo charlie delta echo foxtrot golf hotel";
         SelectAllExtensions(keywords.m_options);
@@ -87,7 +89,8 @@ void NewNames_intoAListOf100000_indexed(benchmark::State& state)
         }
         list->AddPendingNames(std::move(listed));
         state.ResumeTiming();
-        PendingRows newRows([&](std::string_view name) { return list->Model().Rows().Contains(name); });
+        PendingRows newRows(
+            [&](std::string_view name) { return list->Model().Rows().Contains(name); });
         CandidateGenerator(options, extensions, lists, newRows).GenerateCandidates();
         list->AddPendingNames(newRows.TakeNames());
         state.PauseTiming();

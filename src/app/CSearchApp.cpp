@@ -67,7 +67,9 @@ bool CSearchApp::InitInstance()
         return false;
     }
 
-    CSearchDlg window({m_messageBoxes, nullptr});
+    SearchDlgSeams seams;
+    seams.messageBoxes = m_messageBoxes;
+    CSearchDlg window(seams);
     window.SetWhoisServer(server);
     window.exec();
     return false;

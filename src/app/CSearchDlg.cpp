@@ -1,12 +1,17 @@
 #include "CSearchDlg.h"
 
+#include "CAboutDlg.h"
+#include "CSearchApp.h"
 #include "ControlIds.h"
 #include "generate/PendingRows.h"
 
 #include <QIcon>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <array>
 
 namespace {
@@ -69,10 +74,15 @@ CSearchDlg::CSearchDlg(Seams seams, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       m_messageBoxes(seams.messageBoxes ? *seams.messageBoxes : m_ownMessageBoxes),
       m_fileDialogs(seams.fileDialogs ? *seams.fileDialogs : m_ownFileDialogs),
-      m_whoisSocket(m_messageBoxes, this), m_list(new CDomainListCtrl(m_messageBoxes, this)),
-      m_progressBar(new QProgressBar(this)),
+      m_clipboard(seams.clipboard ? *seams.clipboard : m_ownClipboard),
+      m_urls(seams.urls ? *seams.urls : m_ownUrls),
+      m_listPrinter(seams.printDialog ? *seams.printDialog : m_ownPrintDialog),
+      m_help(seams.helpFile.isEmpty() ? CSearchApp::HelpFilePath() : seams.helpFile),
+      m_client(new QWidget(this)), m_whoisSocket(m_messageBoxes, this),
+      m_list(new CDomainListCtrl(m_messageBoxes, this)), m_progressBar(new QProgressBar(this)),
       m_searchDriver(*m_list, m_whoisSocket, *m_progressBar, m_messageBoxes, this),
-      m_listCommands(*m_list), m_keywordDlg(m_fileDialogs, this)
+      m_listCommands(*m_list, {m_clipboard, m_fileDialogs, m_urls, m_messageBoxes}),
+      m_keywordDlg(m_fileDialogs, this)
 {
     m_ownMessageBoxes.SetParentWindow(this);
     m_ownFileDialogs.SetParentWindow(this);
@@ -86,9 +96,16 @@ CSearchDlg::CSearchDlg(Seams seams, QWidget* parent)
 
     const DialogUnits units(font());
     m_controls =
-        BuildDialog(*this, kMainWindow, units,
+        BuildDialog(*m_client, kMainWindow, units,
                     {{Banner, NewBanner()}, {DomainList, m_list}, {Progress, m_progressBar}});
-    setFixedSize(units.ToPixels(QSize(kWidthInDialogUnits, kHeightInDialogUnits)));
+    m_client->setFixedSize(units.ToPixels(QSize(kWidthInDialogUnits, kHeightInDialogUnits)));
+    BuildMenus();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setMenuBar(m_menuBar);
+    layout->addWidget(m_client);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     for (std::size_t index = 1; index < kTabOrder.size(); ++index) {
         setTabOrder(m_controls.value(kTabOrder[index - 1]), m_controls.value(kTabOrder[index]));
     }
@@ -133,6 +150,185 @@ void CSearchDlg::ConnectButtons()
     onClick(DeleteSelected, [this] { m_listCommands.DeleteChecked(); });
     onClick(DeleteUnselected, [this] { m_listCommands.DeleteUnchecked(); });
     onClick(DeleteTaken, [this] { m_listCommands.DeleteTaken(); });
+    onClick(CopySelected, [this] { m_listCommands.CopyChecked(); });
+    onClick(SaveSelected, [this] { m_listCommands.SaveChecked(); });
+    connect(m_list, &CDomainListCtrl::rowDoubleClicked, this,
+            [this] { m_listCommands.OpenSelectedRow(); });
+    connect(m_list, &CDomainListCtrl::contextMenuAt, this, &CSearchDlg::ShowListMenu);
+}
+
+void CSearchDlg::BuildMenus()
+{
+    using namespace CommandId;
+    struct Entry
+    {
+        int id; // 0: separator
+        const char* text;
+        std::function<void()> run;
+    };
+    const auto fill = [this](QMenu& menu, std::initializer_list<Entry> entries) {
+        for (const Entry& entry : entries) {
+            if (entry.id == 0) {
+                menu.addSeparator();
+                continue;
+            }
+            QAction* action = menu.addAction(QString::fromUtf8(entry.text));
+            action->setObjectName(QString::number(entry.id));
+            connect(action, &QAction::triggered, this, entry.run);
+        }
+    };
+    m_menuBar = new QMenuBar(this);
+    fill(*m_menuBar->addMenu(QStringLiteral("&File")), {{SaveAvailable, "Save Available Domains",
+                                                         [this] {
+                                                             m_listCommands.SaveAvailable();
+                                                         }},
+                                                        {0, nullptr, {}},
+                                                        {SaveAll, "Save All Domains...",
+                                                         [this] {
+                                                             m_listCommands.SaveAll();
+                                                         }},
+                                                        {0, nullptr, {}},
+                                                        {LoadKeywords, "Load KeyWords List",
+                                                         [this] {
+                                                             OnLoadKeywords();
+                                                         }},
+                                                        {0, nullptr, {}},
+                                                        {LoadTopWords, "Load Top Used Words",
+                                                         [this] {
+                                                             OnLoadTopWords();
+                                                         }},
+                                                        {LoadPrefixes, "Load Preffixes...",
+                                                         [this] {
+                                                             OnLoadPrefixes();
+                                                         }},
+                                                        {LoadSuffixes, "Load Suffixes...",
+                                                         [this] {
+                                                             OnLoadSuffixes();
+                                                         }},
+                                                        {0, nullptr, {}},
+                                                        {PrintList, "Print Domains List...",
+                                                         [this] {
+                                                             PrintDomainList();
+                                                         }},
+                                                        {0, nullptr, {}},
+                                                        {Exit, "Exit", [this] {
+                                                             reject();
+                                                         }}});
+    // "Copy All Domains..." copies every name, as "Save All Domains..." saves every name.
+    fill(*m_menuBar->addMenu(QStringLiteral("&Edit")),
+         {{CopyAvailable, "Copy Available Domains",
+           [this] {
+               m_listCommands.CopyAvailable();
+           }},
+          {0, nullptr, {}},
+          {CopyAllDomains, "Copy All Domains...",
+           [this] {
+               m_listCommands.CopyAll();
+           }},
+          {0, nullptr, {}},
+          {CommandId::DeleteTaken, "Delete Taken Domains", [this] {
+               m_listCommands.DeleteTaken();
+           }}});
+    fill(*m_menuBar->addMenu(QStringLiteral("&Help")),
+         {{HelpTopics, "Help Topics...",
+           [this] {
+               ShowHelp();
+           }},
+          {0, nullptr, {}},
+          {VisitHomePage, "Visit Home Page...",
+           [this] {
+               OpenHomePage();
+           }},
+          {0, nullptr, {}},
+          {FrequentlyAskedQuestions, "Frequently Asked Questions",
+           [this] {
+               OpenHomePage();
+           }},
+          {0, nullptr, {}},
+          {About, "About...", [this] {
+               ShowAbout();
+           }}});
+    fill(*m_menuBar->addMenu(QStringLiteral("&Update")),
+         {{CheckForUpdates, "Check for Updates...", [this] {
+               OpenHomePage();
+           }}});
+
+    m_listMenu = new QMenu(this);
+    fill(*m_listMenu, {{ListCopyAvailable, "Copy Available Domains",
+                        [this] {
+                            m_listCommands.CopyAvailable();
+                        }},
+                       {ListSaveAvailable, "Save Available Domains",
+                        [this] {
+                            m_listCommands.SaveAvailable();
+                        }},
+                       {0, nullptr, {}},
+                       {CommandId::CopySelectedRow, "Copy Selected Row...",
+                        [this] {
+                            m_listCommands.CopySelectedRow();
+                        }},
+                       {0, nullptr, {}},
+                       {OpenInBrowser, "Open Domain in Browser",
+                        [this] {
+                            m_listCommands.OpenSelectedRow();
+                        }},
+                       {0, nullptr, {}},
+                       {WhoisDomain, "Whois Domain...",
+                        [this] {
+                            m_listCommands.WhoisSelectedRow();
+                        }},
+                       {0, nullptr, {}},
+                       {ListDeleteTaken, "Delete Taken Domains", [this] {
+                            m_listCommands.DeleteTaken();
+                        }}});
+
+    // The desktop's help key reaches the same help.
+    auto* helpKey = new QAction(this);
+    helpKey->setShortcut(QKeySequence::HelpContents);
+    connect(helpKey, &QAction::triggered, this, [this] { ShowHelp(); });
+    addAction(helpKey);
+}
+
+QAction* CSearchDlg::Command(int id) const
+{
+    const QString name = QString::number(id);
+    if (QAction* action = m_listMenu->findChild<QAction*>(name)) {
+        return action;
+    }
+    for (QAction* menu : m_menuBar->actions()) {
+        if (menu->menu()) {
+            if (QAction* action = menu->menu()->findChild<QAction*>(name)) {
+                return action;
+            }
+        }
+    }
+    return nullptr;
+}
+
+void CSearchDlg::ShowAbout()
+{
+    CAboutDlg about(m_urls, this);
+    about.exec();
+}
+
+void CSearchDlg::ShowHelp()
+{
+    m_help.ShowHelp();
+}
+
+void CSearchDlg::OpenHomePage()
+{
+    m_urls.Open(WebAddress::kHomePage);
+}
+
+void CSearchDlg::ShowListMenu(const QPoint& globalPosition)
+{
+    m_listMenu->exec(globalPosition);
+}
+
+void CSearchDlg::PrintDomainList()
+{
+    m_listPrinter.PrintList(*m_list, QStringLiteral("Domain List"), QPageLayout::Portrait);
 }
 
 void CSearchDlg::OnAddNewKeywords()

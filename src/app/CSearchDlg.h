@@ -1,10 +1,13 @@
 #pragma once
 
+#include "CHelpViewer.h"
+#include "QtDesktop.h"
 #include "QtFileDialogs.h"
 #include "QtMessageBoxes.h"
 #include "controls/DialogTemplate.h"
 #include "domainlist/CDomainListCtrl.h"
 #include "domainlist/CListCommands.h"
+#include "domainlist/CListPrinter.h"
 #include "domainlist/CSearchDriver.h"
 #include "generate/CKeywordSelectionDlg.h"
 #include "whois/CWhoisSocket.h"
@@ -22,7 +25,15 @@ struct SearchDlgSeams
 {
     MessageBoxSeam* messageBoxes = nullptr;
     FileDialogSeam* fileDialogs = nullptr;
+    ClipboardSeam* clipboard = nullptr;
+    UrlOpenerSeam* urls = nullptr;
+    PrintDialogSeam* printDialog = nullptr;
+    // The help file; by default the program's name with ".chm", beside it.
+    QString helpFile;
 };
+
+class QMenu;
+class QMenuBar;
 
 // The main window: the domain list, the search progress and the command buttons.
 class CSearchDlg : public QDialog
@@ -42,6 +53,12 @@ public:
     void SetWhoisServer(std::optional<ServerAddress> server);
 
     QWidget* Control(int id) const { return m_controls.value(id); }
+    // The menu entry or context-menu entry with this command id.
+    QAction* Command(int id) const;
+    QMenuBar& MenuBar() const { return *m_menuBar; }
+    QMenu& ListMenu() const { return *m_listMenu; }
+    CListPrinter& ListPrinter() { return m_listPrinter; }
+    CHelpService& Help() { return m_help; }
     CDomainListCtrl& List() { return *m_list; }
     CSearchDriver& SearchDriver() { return m_searchDriver; }
     CWhoisSocket& WhoisSocket() { return m_whoisSocket; }
@@ -59,20 +76,38 @@ public:
     // Appends every candidate of the keyword window's text and options not yet listed.
     void GenerateCandidates();
 
+    void ShowAbout();
+    void ShowHelp();
+    void OpenHomePage();
+    void ShowListMenu(const QPoint& globalPosition);
+    void PrintDomainList();
+
 protected:
     // Closing the window (close box, Esc) ends any query at once, without a message.
     void done(int result) override;
 
 private:
     void ConnectButtons();
+    void BuildMenus();
 
     // Asks for a file and empties the keyword text; false when the user cancels.
     bool ChooseFileToLoad(std::string& path);
 
     QtMessageBoxes m_ownMessageBoxes;
     QtFileDialogs m_ownFileDialogs;
+    QtClipboard m_ownClipboard;
+    QtUrlOpener m_ownUrls;
+    QtPrintDialog m_ownPrintDialog;
     MessageBoxSeam& m_messageBoxes;
     FileDialogSeam& m_fileDialogs;
+    ClipboardSeam& m_clipboard;
+    UrlOpenerSeam& m_urls;
+    CListPrinter m_listPrinter;
+    CHelpService m_help;
+    // The controls sit on this client area, below the menu bar.
+    QWidget* m_client;
+    QMenuBar* m_menuBar = nullptr;
+    QMenu* m_listMenu = nullptr;
     CWhoisSocket m_whoisSocket;
     // Owned by the window once it is built; created first because the driver works on them.
     CDomainListCtrl* m_list;

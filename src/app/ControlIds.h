@@ -22,3 +22,31 @@ inline constexpr int DeleteTaken = 1030;
 inline constexpr int Banner = 1043;
 
 } // namespace ControlId
+
+// Menu commands of the menu bar and of the list's context menu.
+namespace CommandId {
+
+inline constexpr int Exit = 2;
+inline constexpr int CopyAllDomains = 57634;
+inline constexpr int CopySelectedRow = 32772;
+inline constexpr int OpenInBrowser = 32773;
+inline constexpr int WhoisDomain = 32774;
+inline constexpr int CopyAvailable = 32775;
+inline constexpr int DeleteTaken = 32776;
+inline constexpr int LoadPrefixes = 32777;
+inline constexpr int LoadSuffixes = 32778;
+inline constexpr int LoadKeywords = 32779;
+inline constexpr int ListCopyAvailable = 32780;
+inline constexpr int ListSaveAvailable = 32781;
+inline constexpr int ListDeleteTaken = 32782;
+inline constexpr int SaveAvailable = 32783;
+inline constexpr int SaveAll = 32784;
+inline constexpr int PrintList = 32786;
+inline constexpr int About = 32787;
+inline constexpr int CheckForUpdates = 32790;
+inline constexpr int LoadTopWords = 32791;
+inline constexpr int HelpTopics = 32792;
+inline constexpr int VisitHomePage = 32793;
+inline constexpr int FrequentlyAskedQuestions = 32794;
+
+} // namespace CommandId

@@ -11,3 +11,13 @@ std::optional<std::string> QtFileDialogs::GetOpenFileName()
     }
     return path.toStdString();
 }
+
+std::optional<std::string> QtFileDialogs::GetSaveFileName()
+{
+    const QString path =
+        QFileDialog::getSaveFileName(m_parent, {}, {}, QStringLiteral("Text Files (*.txt)"));
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return path.toStdString();
+}

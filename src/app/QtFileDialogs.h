@@ -10,6 +10,7 @@ class QtFileDialogs : public FileDialogSeam
 public:
     void SetParentWindow(QWidget* window) { m_parent = window; }
     std::optional<std::string> GetOpenFileName() override;
+    std::optional<std::string> GetSaveFileName() override;
 
 private:
     QWidget* m_parent = nullptr;

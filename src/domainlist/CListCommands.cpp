@@ -1,6 +1,14 @@
 #include "CListCommands.h"
 
 #include "CDomainListCtrl.h"
+#include "WebAddresses.h"
+#include "generate/CLineListTools.h"
+#include "seams/DesktopSeams.h"
+#include "seams/FileDialogSeam.h"
+#include "seams/MessageBoxSeam.h"
+#include "whois/DomainName.h"
+
+#include <QSaveFile>
 
 void CListCommands::ClearList()
 {
@@ -37,8 +45,98 @@ void CListCommands::DeleteUnchecked()
     m_list.DeleteRows([](const DomainRow& row) { return !row.checked; });
 }
 
+std::string CListCommands::CheckedNamesText() const
+{
+    std::string text;
+    const DomainRows& rows = m_list.Model().Rows();
+    for (int row = 0; row < rows.Count(); ++row) {
+        if (rows.At(row).checked) {
+            text += rows.At(row).name;
+            text += "\r\n";
+        }
+    }
+    return text;
+}
+
+void CListCommands::CopyChecked()
+{
+    m_seams.clipboard.SetText(std::string(TrimRight(CheckedNamesText())));
+}
+
+void CListCommands::SaveChecked()
+{
+    const std::string text = CheckedNamesText();
+    const std::optional<std::string> chosen = m_seams.fileDialogs.GetSaveFileName();
+    if (!chosen || chosen->empty()) {
+        return;
+    }
+    const std::string path = WithTextExtension(*chosen);
+    // The old file is replaced only once the new one is complete.
+    QSaveFile file(QString::fromStdString(path));
+    const bool saved = file.open(QIODevice::WriteOnly) &&
+                       file.write(text.data(), static_cast<qint64>(text.size())) ==
+                           static_cast<qint64>(text.size()) &&
+                       file.commit();
+    if (!saved) {
+        m_seams.messageBoxes.Show("The domain list could not be saved to \"" + path +
+                                      "\": " + file.errorString().toStdString(),
+                                  MessageBoxIcon::Stop);
+    }
+}
+
+void CListCommands::CopySelectedRow()
+{
+    const int row = m_list.GetFirstSelected();
+    if (row >= 0) {
+        m_seams.clipboard.SetText(m_list.GetName(row).toStdString());
+    }
+}
+
+void CListCommands::OpenSelectedRow()
+{
+    const int row = m_list.GetFirstSelected();
+    if (row < 0) {
+        return;
+    }
+    if (const auto address = BrowserAddressFor(m_list.GetName(row).toStdString())) {
+        m_seams.urls.Open(*address);
+    }
+}
+
+void CListCommands::WhoisSelectedRow()
+{
+    const int row = m_list.GetFirstSelected();
+    if (row >= 0) {
+        m_seams.urls.Open(WebWhoisAddressFor(m_list.GetName(row).toStdString()));
+    }
+}
+
 void CListCommands::DeleteTaken()
 {
     CheckTaken();
     DeleteChecked();
+}
+
+void CListCommands::CopyAvailable()
+{
+    CheckAvailable();
+    CopyChecked();
+}
+
+void CListCommands::SaveAvailable()
+{
+    CheckAvailable();
+    SaveChecked();
+}
+
+void CListCommands::SaveAll()
+{
+    CheckAll();
+    SaveChecked();
+}
+
+void CListCommands::CopyAll()
+{
+    CheckAll();
+    CopyChecked();
 }

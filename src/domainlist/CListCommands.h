@@ -1,13 +1,28 @@
 #pragma once
 
-class CDomainListCtrl;
+#include <string>
 
-// The commands that check and delete rows of the domain list by their marks and statuses. All
-// of them stay allowed while a search runs; the search follows its own row through them.
+class CDomainListCtrl;
+class ClipboardSeam;
+class FileDialogSeam;
+class MessageBoxSeam;
+class UrlOpenerSeam;
+
+// The commands on the domain list: checking and deleting rows by their marks and statuses,
+// copying and saving the checked names, and the one-row commands on the highlighted row. All of
+// them stay allowed while a search runs; the search follows its own row through them.
 class CListCommands
 {
 public:
-    explicit CListCommands(CDomainListCtrl& list) : m_list(list) {}
+    struct Seams
+    {
+        ClipboardSeam& clipboard;
+        FileDialogSeam& fileDialogs;
+        UrlOpenerSeam& urls;
+        MessageBoxSeam& messageBoxes;
+    };
+
+    CListCommands(CDomainListCtrl& list, Seams seams) : m_list(list), m_seams(seams) {}
 
     // Removes every row; a running search ends at its next verdict.
     void ClearList();
@@ -19,9 +34,28 @@ public:
     void CheckTaken();
     void DeleteChecked();
     void DeleteUnchecked();
-    // CheckTaken, then DeleteChecked: the rows left are all unchecked.
+
+    // The checked names, each followed by CR LF, with the white space at the very end cut off.
+    void CopyChecked();
+    // The checked names, each followed by CR LF, into a text file the user chooses (".txt" is
+    // added to a name without extension). A file that cannot be written is reported.
+    void SaveChecked();
+    void CopySelectedRow();
+    // The highlighted row's name, "www." included, in the browser.
+    void OpenSelectedRow();
+    // The web whois page for the highlighted row's name.
+    void WhoisSelectedRow();
+
+    // Two steps each; the check marks they set stay, whatever the second step does.
     void DeleteTaken();
+    void CopyAvailable();
+    void SaveAvailable();
+    void SaveAll();
+    void CopyAll();
+
+    std::string CheckedNamesText() const;
 
 private:
     CDomainListCtrl& m_list;
+    Seams m_seams;
 };

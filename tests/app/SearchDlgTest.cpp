@@ -8,11 +8,19 @@
 #include <QApplication>
 #include <QDir>
 #include <QGroupBox>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
 namespace {
+
+SearchDlgSeams SeamsWith(RecordingMessageBox& boxes)
+{
+    SearchDlgSeams seams;
+    seams.messageBoxes = &boxes;
+    return seams;
+}
 
 QPushButton* Button(const CSearchDlg& window, int id)
 {
@@ -47,7 +55,7 @@ private slots:
     void window_placesEveryControlByItsTemplate()
     {
         RecordingMessageBox boxes;
-        CSearchDlg window({&boxes});
+        CSearchDlg window(SeamsWith(boxes));
         const DialogUnits units(window.font());
         QStringList groupTitles;
         for (const ControlTemplate& control : CSearchDlg::Template()) {
@@ -67,7 +75,9 @@ private slots:
             }
         }
         QStringList shownTitles;
-        for (const QGroupBox* group : window.findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
+        QWidget* client = window.Control(ControlId::Banner)->parentWidget();
+        for (const QGroupBox* group :
+             client->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
             shownTitles.append(group->title());
         }
         shownTitles.sort();
@@ -82,11 +92,15 @@ private slots:
     void window_isAFixedDialogWithCaptionIconAndEmptyList()
     {
         RecordingMessageBox boxes;
-        CSearchDlg window({&boxes});
+        CSearchDlg window(SeamsWith(boxes));
         QCOMPARE(window.windowTitle(), QStringLiteral("Qirv - Zelbrane "));
         const QSize size = DialogUnits(window.font()).ToPixels(QSize(421, 353));
-        QCOMPARE(window.minimumSize(), size);
-        QCOMPARE(window.maximumSize(), size);
+        QWidget* client = window.Control(ControlId::Banner)->parentWidget();
+        QCOMPARE(client->size(), size);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.minimumSize(), window.maximumSize());
+        QCOMPARE(window.height(), size.height() + window.MenuBar().height());
         QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(window.windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(!window.windowIcon().isNull());
@@ -99,13 +113,14 @@ private slots:
     void tabOrder_followsTheTemplate()
     {
         RecordingMessageBox boxes;
-        CSearchDlg window({&boxes});
+        CSearchDlg window(SeamsWith(boxes));
         const QList<int> expected{1000, 1008, 1009, 1019, 1020, 1021, 1022,
                                   1023, 1024, 1025, 1026, 1028, 1029, 1030};
         QList<int> order;
         QWidget* widget = window.Control(ControlId::AddNewKeywords);
         do {
-            if (widget->focusPolicy() & Qt::TabFocus && widget->parentWidget() == &window) {
+            if (widget->focusPolicy() & Qt::TabFocus &&
+                widget->parentWidget() == window.Control(ControlId::Banner)->parentWidget()) {
                 order.append(widget->objectName().toInt());
             }
             widget = widget->nextInFocusChain();
@@ -139,7 +154,7 @@ private slots:
     void listButtons_checkAndDeleteRows()
     {
         RecordingMessageBox boxes;
-        CSearchDlg window({&boxes});
+        CSearchDlg window(SeamsWith(boxes));
         window.List().AddPendingRows({"www.a.com", "www.b.com", "www.c.com", "www.d.com"});
         window.List().SetVerdict(0, 1);
         window.List().SetVerdict(1, 0);
@@ -179,7 +194,7 @@ private slots:
                                                                    : "Domain Name: X\n");
         });
         RecordingMessageBox boxes;
-        CSearchDlg window({&boxes});
+        CSearchDlg window(SeamsWith(boxes));
         window.SetWhoisServer(ParseServerAddress(server.Address().toStdString()));
         window.List().AddPendingRows({"www.freedom.com", "www.google.com", "www.skipped.com",
                                       "www.free-names.net", "www.example.de"});
@@ -204,7 +219,7 @@ private slots:
         FakeWhoisServer server;
         server.SetScript(FakeWhoisServer::Silent());
         RecordingMessageBox boxes;
-        CSearchDlg window({&boxes});
+        CSearchDlg window(SeamsWith(boxes));
         window.SetWhoisServer(ParseServerAddress(server.Address().toStdString()));
         window.List().AddPendingRow("www.example.com");
         window.show();

@@ -1,4 +1,5 @@
 #include "FakeWhoisServer.h"
+#include "RecordingDesktop.h"
 #include "RecordingMessageBox.h"
 #include "TestMain.h"
 #include "domainlist/CDomainListCtrl.h"
@@ -87,7 +88,10 @@ struct SearchFixture
     CWhoisSocket socket{boxes};
     QProgressBar bar;
     CSearchDriver driver{list, socket, bar, boxes};
-    CListCommands commands{list};
+    RecordingClipboard clipboard;
+    ScriptedFileDialogs fileDialogs;
+    RecordingUrlOpener urls;
+    CListCommands commands{list, {clipboard, fileDialogs, urls, boxes}};
     QByteArrayList queries;
     QList<int> barValues;
 };

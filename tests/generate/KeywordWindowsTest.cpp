@@ -1,4 +1,5 @@
 #include "ModalDriver.h"
+#include "RecordingDesktop.h"
 #include "RecordingMessageBox.h"
 #include "TestMain.h"
 #include "app/CSearchDlg.h"
@@ -15,26 +16,6 @@
 #include <QTest>
 
 namespace {
-
-// Answers the Open dialog with the next path (an empty one cancels).
-class ScriptedFileDialogs : public FileDialogSeam
-{
-public:
-    std::optional<std::string> GetOpenFileName() override
-    {
-        ++asked;
-        if (answers.isEmpty() || answers.front().isEmpty()) {
-            if (!answers.isEmpty()) {
-                answers.removeFirst();
-            }
-            return std::nullopt;
-        }
-        return answers.takeFirst().toStdString();
-    }
-
-    QStringList answers;
-    int asked = 0;
-};
 
 // A main window whose keyword window reads its word files from a folder of the test's own.
 struct Window
@@ -66,7 +47,12 @@ struct Window
     QTemporaryDir folder;
     RecordingMessageBox boxes;
     ScriptedFileDialogs files;
-    CSearchDlg window{{&boxes, &files}};
+    CSearchDlg window{[this] {
+        SearchDlgSeams seams;
+        seams.messageBoxes = &boxes;
+        seams.fileDialogs = &files;
+        return seams;
+    }()};
 };
 
 QCheckBox* Box(QWidget& dialog, int id)
@@ -197,7 +183,7 @@ private slots:
         test.WriteFile("preffixes.txt", "\xEF\xBB\xBFhub \n");
         test.WriteFile("keywords.txt", "online\n");
         const QString chosen = test.WriteFile("mine.txt", "from menu\n");
-        test.files.answers = {chosen};
+        test.files.openAnswers = {chosen};
         test.window.OnLoadSuffixes();
         WhenModalOpens([](QWidget& dialog) { Click(dialog, kCancel); });
         test.window.OnAddNewKeywords();
@@ -217,11 +203,11 @@ private slots:
     {
         Window test;
         test.window.KeywordDlg().m_options.m_strKeywords = "typed\r\n";
-        test.files.answers = {""};
+        test.files.openAnswers = {""};
         test.window.OnLoadPrefixes();
         QCOMPARE(test.window.KeywordDlg().m_options.m_strKeywords, std::string("typed\r\n"));
 
-        test.files.answers = {test.WriteFile("p.txt", "x\ny\n")};
+        test.files.openAnswers = {test.WriteFile("p.txt", "x\ny\n")};
         test.window.OnLoadPrefixes();
         QCOMPARE(test.window.KeywordDlg().m_options.m_strKeywords, std::string());
         QCOMPARE(test.window.KeywordDlg().m_lists.m_arrPrefixes,
@@ -231,7 +217,7 @@ private slots:
     void loadKeywordsThenCancel_addsNoRows_butKeepsTheText()
     {
         Window test;
-        test.files.answers = {test.WriteFile("k.txt", "  alpha \n\nbeta\n")};
+        test.files.openAnswers = {test.WriteFile("k.txt", "  alpha \n\nbeta\n")};
         WhenModalOpens([](QWidget& dialog) {
             QCOMPARE(Edit(dialog, kKeywords)->toPlainText(), QStringLiteral("alpha\n\nbeta\n"));
             Click(dialog, kCancel);
@@ -246,7 +232,7 @@ private slots:
     {
         Window test;
         test.WriteFile("words.txt", "w\n");
-        test.files.answers = {test.folder.filePath("words")};
+        test.files.openAnswers = {test.folder.filePath("words")};
         test.window.OnLoadSuffixes();
         QCOMPARE(test.window.KeywordDlg().m_lists.m_arrSuffixes, std::vector<std::string>{"w"});
     }
@@ -262,7 +248,8 @@ private slots:
                     QCOMPARE(editor.windowTitle(), QStringLiteral("Keyword Editor Dialog"));
                     QCOMPARE(Edit(editor, kEditorText)->toPlainText(), QStringLiteral("old\n\n"));
                     Type(Edit(editor, kEditorText), " one \n\ntwo");
-                    QVERIFY(editor.grab().save(QStringLiteral(QIRV_SCREENSHOT_DIR "/keyword-editor.png")));
+                    QVERIFY(editor.grab().save(
+                        QStringLiteral(QIRV_SCREENSHOT_DIR "/keyword-editor.png")));
                     Click(editor, kOk);
                 },
                 &selection);
@@ -279,7 +266,7 @@ private slots:
         Window test;
         CKeywordSelectionDlg& keywords = test.window.KeywordDlg();
         keywords.m_lists.m_arrTopWords = {"kept"};
-        test.files.answers = {test.WriteFile("b.txt", " a \n\nb")};
+        test.files.openAnswers = {test.WriteFile("b.txt", " a \n\nb")};
         WhenModalOpens([](QWidget& editor) {
             Click(editor, kBrowse);
             QCOMPARE(Edit(editor, kEditorText)->toPlainText(), QStringLiteral(" a \nb\n"));
@@ -288,7 +275,7 @@ private slots:
         keywords.EditWordList(keywords.m_lists.m_arrTopWords);
         QCOMPARE(keywords.m_lists.m_arrTopWords, std::vector<std::string>{"kept"});
 
-        test.files.answers = {test.WriteFile("b.txt", " a \n\nb")};
+        test.files.openAnswers = {test.WriteFile("b.txt", " a \n\nb")};
         WhenModalOpens([](QWidget& editor) {
             Click(editor, kBrowse);
             Click(editor, kOk);

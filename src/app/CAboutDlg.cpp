@@ -1,0 +1,65 @@
+#include "CAboutDlg.h"
+
+#include "controls/DialogTemplate.h"
+#include "seams/DesktopSeams.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <array>
+
+namespace {
+
+using enum ControlKind;
+
+constexpr int kIcon = 1032;
+constexpr int kVersion = 1033;
+constexpr int kNotice = 1034;
+constexpr int kLink = 1035;
+constexpr int kOk = 1;
+
+// The icon has no id of its own in the window; 1032 only names it here.
+constexpr auto kAboutWindow = std::to_array<ControlTemplate>({
+    {kIcon, Label, "", 11, 17, 20, 20},
+    {kVersion, Label, "", 40, 16, 301, 8},
+    {kNotice, Label, "", 40, 31, 301, 8},
+    {kOk, DefaultButton, "OK", 404, 7, 50, 14},
+    {0, Label, "Application Info:", 40, 46, 52, 8},
+    {kLink, Label, "", 99, 46, 313, 8},
+});
+
+} // namespace
+
+QString ProductVersionLine()
+{
+    return QStringLiteral("Zelbrane") + QString::asprintf(" Version %d.%d.%d", 2, 3, 0);
+}
+
+CAboutDlg::CAboutDlg(UrlOpenerSeam& urls, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_strVersion(ProductVersionLine()), m_strNotice(QString::fromUtf8(kLegalNotice)),
+      m_strUrl(QString::fromUtf8(WebAddress::kHomePage))
+{
+    setWindowTitle(QStringLiteral("About Qirv"));
+    setFont(DialogFont());
+    const DialogUnits units(font());
+    const QHash<int, QWidget*> controls = BuildDialog(*this, kAboutWindow, units);
+    setFixedSize(units.ToPixels(QSize(461, 130)));
+
+    auto* icon = qobject_cast<QLabel*>(controls.value(kIcon));
+    icon->setPixmap(QPixmap(QStringLiteral(":/icons/128-32.png")));
+    auto* version = qobject_cast<QLabel*>(controls.value(kVersion));
+    version->setTextFormat(Qt::PlainText);
+    version->setText(m_strVersion);
+    auto* notice = qobject_cast<QLabel*>(controls.value(kNotice));
+    notice->setTextFormat(Qt::PlainText);
+    notice->setText(m_strNotice);
+    auto* link = qobject_cast<QLabel*>(controls.value(kLink));
+    link->setTextFormat(Qt::RichText);
+    link->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(m_strUrl.toHtmlEscaped()));
+    link->setCursor(Qt::PointingHandCursor);
+    connect(link, &QLabel::linkActivated, this,
+            [&urls](const QString& address) { urls.Open(address.toStdString()); });
+    connect(qobject_cast<QPushButton*>(controls.value(kOk)), &QPushButton::clicked, this,
+            &QDialog::accept);
+}

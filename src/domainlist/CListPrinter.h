@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QPrinter>
+#include <QString>
+
+class CDomainListCtrl;
+
+// The print dialog, so that the window shows the desktop's and tests answer it.
+class PrintDialogSeam
+{
+public:
+    virtual ~PrintDialogSeam() = default;
+    // Shows the dialog for this printer; true when the user confirms it.
+    virtual bool Run(QPrinter& printer) = 0;
+};
+
+// Prints the domain list as a framed table. The printer keeps its settings (A4 unless the user
+// chose otherwise) from job to job for the rest of the run.
+class CListPrinter
+{
+public:
+    explicit CListPrinter(PrintDialogSeam& printDialog);
+    virtual ~CListPrinter() = default;
+
+    // False for an empty list (no dialog) or when the printer cannot be drawn on; true
+    // otherwise, also when the user cancels the dialog.
+    bool PrintList(const CDomainListCtrl& list, const QString& title,
+                   QPageLayout::Orientation orientation);
+
+    QPrinter& Printer() { return m_printer; }
+
+private:
+    PrintDialogSeam& m_printDialog;
+    QPrinter m_printer;
+};
+
+// The desktop's print dialog.
+class QtPrintDialog : public PrintDialogSeam
+{
+public:
+    bool Run(QPrinter& printer) override;
+};
