@@ -1,0 +1,282 @@
+#include "ModalDriver.h"
+#include "RecordingDesktop.h"
+#include "RecordingMessageBox.h"
+#include "TestMain.h"
+#include "app/CAboutDlg.h"
+#include "app/CSearchDlg.h"
+#include "app/ControlIds.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Confirms the print dialog and sends the job to a PDF file instead of a printer.
+class PdfPrintDialog : public PrintDialogSeam
+{
+public:
+    bool Run(QPrinter& printer) override
+    {
+        ++asked;
+        if (pdfPath.isEmpty()) {
+            return false;
+        }
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdfPath);
+        return true;
+    }
+    QString pdfPath;
+    int asked = 0;
+};
+
+struct Window
+{
+    explicit Window(const QString& helpFile = QStringLiteral(QIRV_HELP_FILE))
+        : window([&] {
+              SearchDlgSeams seams;
+              seams.messageBoxes = &boxes;
+              seams.fileDialogs = &files;
+              seams.clipboard = &clipboard;
+              seams.urls = &urls;
+              seams.printDialog = &printDialog;
+              seams.helpFile = helpFile;
+              return seams;
+          }())
+    {
+        window.List().AddPendingRows({"www.free.com", "www.taken.com", "www.unknown.com"});
+        window.List().SetVerdict(0, 1);
+        window.List().SetVerdict(1, 0);
+        window.List().SetVerdict(2, 3);
+    }
+
+    void Run(int id)
+    {
+        QAction* action = window.Command(id);
+        QVERIFY2(action, qPrintable(QString::number(id)));
+        action->trigger();
+    }
+
+    QList<bool> Checks()
+    {
+        QList<bool> checks;
+        for (int row = 0; row < window.List().GetItemCount(); ++row) {
+            checks.append(window.List().GetCheck(row));
+        }
+        return checks;
+    }
+
+    RecordingMessageBox boxes;
+    ScriptedFileDialogs files;
+    RecordingClipboard clipboard;
+    RecordingUrlOpener urls;
+    PdfPrintDialog printDialog;
+    CSearchDlg window;
+};
+
+QStringList Entries(const QMenu& menu)
+{
+    QStringList entries;
+    for (const QAction* action : menu.actions()) {
+        entries.append(action->isSeparator() ? QStringLiteral("-")
+                                             : action->objectName() + " " + action->text());
+    }
+    return entries;
+}
+
+} // namespace
+
+class MenusTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void menus_holdEveryEntryInItsPlace()
+    {
+        Window test;
+        QStringList titles;
+        QList<QStringList> menus;
+        for (QAction* menu : test.window.MenuBar().actions()) {
+            titles.append(menu->text());
+            menus.append(Entries(*menu->menu()));
+        }
+        QCOMPARE(titles, (QStringList{"&File", "&Edit", "&Help", "&Update"}));
+        QCOMPARE(menus[0],
+                 (QStringList{"32783 Save Available Domains", "-", "32784 Save All Domains...", "-",
+                              "32779 Load KeyWords List", "-", "32791 Load Top Used Words",
+                              "32777 Load Preffixes...", "32778 Load Suffixes...", "-",
+                              "32786 Print Domains List...", "-", "2 Exit"}));
+        QCOMPARE(menus[1],
+                 (QStringList{"32775 Copy Available Domains", "-", "57634 Copy All Domains...", "-",
+                              "32776 Delete Taken Domains"}));
+        QCOMPARE(menus[2],
+                 (QStringList{"32792 Help Topics...", "-", "32793 Visit Home Page...", "-",
+                              "32794 Frequently Asked Questions", "-", "32787 About..."}));
+        QCOMPARE(menus[3], QStringList{"32790 Check for Updates..."});
+        QCOMPARE(Entries(test.window.ListMenu()),
+                 (QStringList{"32780 Copy Available Domains", "32781 Save Available Domains", "-",
+                              "32772 Copy Selected Row...", "-", "32773 Open Domain in Browser",
+                              "-", "32774 Whois Domain...", "-", "32782 Delete Taken Domains"}));
+    }
+
+    void editAndListEntries_runTheirCommands()
+    {
+        Window test;
+        test.Run(CommandId::CopyAvailable);
+        QCOMPARE(test.clipboard.texts.back(), std::string("www.free.com"));
+        QCOMPARE(test.Checks(), (QList<bool>{true, false, false}));
+        test.Run(CommandId::CopyAllDomains);
+        QCOMPARE(test.clipboard.texts.back(),
+                 std::string("www.free.com\r\nwww.taken.com\r\nwww.unknown.com"));
+        test.Run(CommandId::ListCopyAvailable);
+        QCOMPARE(test.clipboard.texts.back(), std::string("www.free.com"));
+        test.window.List().selectRow(1);
+        test.Run(CommandId::CopySelectedRow);
+        QCOMPARE(test.clipboard.texts.back(), std::string("www.taken.com"));
+        test.Run(CommandId::OpenInBrowser);
+        test.Run(CommandId::WhoisDomain);
+        QCOMPARE(test.urls.urls,
+                 (std::vector<std::string>{
+                     "http://www.taken.com",
+                     "https://qirv.zelbrane.com/tools/whois.php?remote=taken.com"}));
+        test.Run(CommandId::ListSaveAvailable);
+        test.Run(CommandId::SaveAvailable);
+        test.Run(CommandId::SaveAll);
+        QCOMPARE(test.files.saveAsked, 3);
+        QCOMPARE(test.Checks(), (QList<bool>{true, true, true}));
+        test.Run(CommandId::DeleteTaken);
+        QCOMPARE(test.window.List().GetItemCount(), 2);
+        test.window.List().SetVerdict(1, 0);
+        test.Run(CommandId::ListDeleteTaken);
+        QCOMPARE(test.window.List().GetItemCount(), 1);
+    }
+
+    void doubleClick_opensTheRowWithItsWww()
+    {
+        Window test;
+        test.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&test.window));
+        CDomainListCtrl& list = test.window.List();
+        const QRect cell = list.visualRect(list.Model().index(2, 0));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(test.urls.urls, std::vector<std::string>{"http://www.unknown.com"});
+    }
+
+    void fileEntries_askForAFile_andExitCloses()
+    {
+        Window test;
+        for (const int id : {CommandId::LoadKeywords, CommandId::LoadTopWords,
+                             CommandId::LoadPrefixes, CommandId::LoadSuffixes}) {
+            test.Run(id);
+        }
+        QCOMPARE(test.files.openAsked, 4);
+        test.window.show();
+        test.Run(CommandId::Exit);
+        QVERIFY(!test.window.isVisible());
+        QCOMPARE(test.window.result(), int(QDialog::Rejected));
+    }
+
+    void homePageEntries_openTheSamePage()
+    {
+        Window test;
+        for (const int id : {CommandId::VisitHomePage, CommandId::FrequentlyAskedQuestions,
+                             CommandId::CheckForUpdates}) {
+            test.Run(id);
+        }
+        QCOMPARE(test.urls.urls, std::vector<std::string>(3, "https://qirv.zelbrane.com/"));
+    }
+
+    void about_showsNameVersionNoticeAndLink()
+    {
+        Window test;
+        QStringList texts;
+        WhenModalOpens([&](QWidget& about) {
+            QCOMPARE(about.windowTitle(), QStringLiteral("About Qirv"));
+            for (const int id : {1033, 1034, 1035}) {
+                texts.append(about.findChild<QLabel*>(QString::number(id))->text());
+            }
+            emit about.findChild<QLabel*>("1035")->linkActivated("https://qirv.zelbrane.com/");
+            QTest::mouseClick(about.findChild<QPushButton*>("1"), Qt::LeftButton);
+        });
+        test.Run(CommandId::About);
+        QCOMPARE(texts[0], QStringLiteral("Zelbrane Version 2.3.0"));
+        QCOMPARE(texts[1], QString::fromUtf8(kLegalNotice));
+        QVERIFY(texts[2].contains("https://qirv.zelbrane.com/"));
+        QCOMPARE(test.urls.urls, std::vector<std::string>{"https://qirv.zelbrane.com/"});
+    }
+
+    void help_opensOurHelpAtItsDefaultTopic()
+    {
+        Window test;
+        test.Run(CommandId::HelpTopics);
+        CHelpViewer* viewer = test.window.Help().Viewer();
+        QVERIFY(viewer);
+        QVERIFY(viewer->isVisible());
+        QVERIFY(viewer->toPlainText().contains("find Internet domain names"));
+        viewer->setSource(QUrl("searching.html"));
+        QVERIFY(viewer->toPlainText().contains("Stop Search"));
+        test.Run(CommandId::HelpTopics);
+        QVERIFY(viewer->toPlainText().contains("find Internet domain names"));
+        viewer->close();
+    }
+
+    void help_withoutItsFile_doesNothingForTheRestOfTheRun()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("qirv.chm");
+        Window test(path);
+        test.Run(CommandId::HelpTopics);
+        QVERIFY(!test.window.Help().Viewer());
+        QVERIFY(test.window.Help().IsUnavailable());
+        QVERIFY(QFile::copy(QStringLiteral(QIRV_HELP_FILE), path));
+        test.Run(CommandId::HelpTopics);
+        QVERIFY(!test.window.Help().Viewer());
+        QVERIFY(test.boxes.shown.empty());
+    }
+
+    void print_emptyListOrCancel_printsNothing()
+    {
+        Window test;
+        test.Run(CommandId::PrintList);
+        QCOMPARE(test.printDialog.asked, 1);
+        test.window.List().DeleteAll();
+        QVERIFY(!test.window.ListPrinter().PrintList(test.window.List(), "Domain List",
+                                                     QPageLayout::Portrait));
+        QCOMPARE(test.printDialog.asked, 1);
+    }
+
+    void print_toPdf_holdsTitleHeadingsAndEveryName()
+    {
+        Window test;
+        for (int number = 0; number < 70; ++number) {
+            test.window.List().AddPendingRow("www.name" + QByteArray::number(number) + ".com");
+        }
+        QDir().mkpath(QStringLiteral(QIRV_SCREENSHOT_DIR));
+        test.printDialog.pdfPath = QStringLiteral(QIRV_SCREENSHOT_DIR "/domain-list.pdf");
+        QFile::remove(test.printDialog.pdfPath);
+        test.Run(CommandId::PrintList);
+        QCOMPARE(test.window.ListPrinter().Printer().pageLayout().pageSize().id(), QPageSize::A4);
+        QCOMPARE(test.window.ListPrinter().Printer().docName(), QStringLiteral("Tovrane List"));
+        QProcess pdftotext;
+        pdftotext.start("pdftotext", {"-layout", test.printDialog.pdfPath, "-"});
+        QVERIFY(pdftotext.waitForFinished(30000));
+        const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+        for (const QString& expected :
+             {QStringLiteral("Domain List"), QStringLiteral("Domain Name"),
+              QStringLiteral("Status"), QStringLiteral("www.free.com"),
+              QStringLiteral("Available!"), QStringLiteral("Information Missing"),
+              QStringLiteral("www.name0.com"), QStringLiteral("www.name69.com")}) {
+            QVERIFY2(text.contains(expected), qPrintable(expected));
+        }
+        QVERIFY2(text.count(QChar('\f')) >= 2, "the list breaks onto a second page");
+    }
+};
+
+QIRV_TEST(MenusTest);
+#include "MenusTest.moc"

@@ -1,0 +1,201 @@
+#include "RecordingDesktop.h"
+#include "RecordingMessageBox.h"
+#include "TestMain.h"
+#include "domainlist/CDomainListCtrl.h"
+#include "domainlist/CListCommands.h"
+#include "domainlist/WebAddresses.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Rows "www.a.com" Available!, "www.b.com" Taken, "www.c.com" Information Missing,
+// "www.d.com" Pending, with the first and the third checked.
+struct Commands
+{
+    Commands()
+    {
+        list.SetUp();
+        list.AddPendingRows({"www.a.com", "www.b.com", "www.c.com", "www.d.com"});
+        list.SetVerdict(0, 1);
+        list.SetVerdict(1, 0);
+        list.SetVerdict(2, 3);
+        list.SetCheck(1, false);
+        list.SetCheck(3, false);
+    }
+
+    QList<bool> Checks() const
+    {
+        QList<bool> checks;
+        for (int row = 0; row < list.GetItemCount(); ++row) {
+            checks.append(list.GetCheck(row));
+        }
+        return checks;
+    }
+
+    QByteArray ReadFile(const QString& path) const
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+
+    RecordingMessageBox boxes;
+    RecordingClipboard clipboard;
+    ScriptedFileDialogs files;
+    RecordingUrlOpener urls;
+    CDomainListCtrl list{boxes};
+    CListCommands commands{list, {clipboard, files, urls, boxes}};
+    QTemporaryDir folder;
+};
+
+} // namespace
+
+class ListCommandsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void copyChecked_joinsNamesWithCrLf_withoutATrailingBreak()
+    {
+        Commands test;
+        test.commands.CopyChecked();
+        test.commands.UncheckAll();
+        test.commands.CopyChecked();
+        QCOMPARE(test.clipboard.texts, (std::vector<std::string>{"www.a.com\r\nwww.c.com", ""}));
+    }
+
+    void saveChecked_writesEveryLineWithCrLf_andAddsTxtToABareName()
+    {
+        Commands test;
+        test.files.saveAnswers = {test.folder.filePath("list"), test.folder.filePath("list.csv")};
+        test.commands.SaveChecked();
+        test.commands.UncheckAll();
+        test.commands.SaveChecked();
+        QCOMPARE(test.ReadFile(test.folder.filePath("list.txt")),
+                 QByteArray("www.a.com\r\nwww.c.com\r\n"));
+        QCOMPARE(test.ReadFile(test.folder.filePath("list.csv")), QByteArray(""));
+        QVERIFY(test.boxes.shown.empty());
+    }
+
+    void saveChecked_replacesAnExistingFile_andCancelWritesNothing()
+    {
+        Commands test;
+        const QString path = test.folder.filePath("old.txt");
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("a much longer old content that must disappear\r\n");
+        old.close();
+        test.files.saveAnswers = {path, ""};
+        test.commands.SaveChecked();
+        QCOMPARE(test.ReadFile(path), QByteArray("www.a.com\r\nwww.c.com\r\n"));
+        test.commands.CheckAll();
+        test.commands.SaveChecked();
+        QCOMPARE(test.ReadFile(path), QByteArray("www.a.com\r\nwww.c.com\r\n"));
+        QCOMPARE(test.files.saveAsked, 2);
+    }
+
+    void saveThatCannotWrite_saysSoAndNamesTheFile()
+    {
+        Commands test;
+        const QString path = test.folder.filePath("no/such/folder/list.txt");
+        test.files.saveAnswers = {path};
+        test.commands.SaveChecked();
+        QCOMPARE(test.boxes.shown.size(), 1u);
+        QVERIFY(test.boxes.shown[0].text.find(path.toStdString()) != std::string::npos);
+        QCOMPARE(test.boxes.shown[0].icon, MessageBoxIcon::Stop);
+    }
+
+    void checkByStatus_checksExactlyThatStatus()
+    {
+        Commands test;
+        test.commands.CheckTaken();
+        QCOMPARE(test.Checks(), (QList<bool>{false, true, false, false}));
+        test.commands.CheckAvailable();
+        QCOMPARE(test.Checks(), (QList<bool>{true, false, false, false}));
+        test.commands.CheckAll();
+        QCOMPARE(test.Checks(), (QList<bool>{true, true, true, true}));
+        test.commands.UncheckAll();
+        QCOMPARE(test.Checks(), (QList<bool>{false, false, false, false}));
+    }
+
+    void compositions_leaveTheirCheckMarks_alsoAfterACancelledDialog()
+    {
+        Commands test;
+        test.commands.SaveAll();
+        QCOMPARE(test.Checks(), (QList<bool>{true, true, true, true}));
+        test.commands.SaveAvailable();
+        QCOMPARE(test.Checks(), (QList<bool>{true, false, false, false}));
+        QCOMPARE(test.files.saveAsked, 2);
+        test.commands.CopyAvailable();
+        QCOMPARE(test.clipboard.texts.back(), std::string("www.a.com"));
+        test.commands.DeleteTaken();
+        QCOMPARE(test.list.GetItemCount(), 3);
+        QCOMPARE(test.Checks(), (QList<bool>{false, false, false}));
+        QCOMPARE(test.list.GetStatus(1), QByteArray("Information Missing"));
+    }
+
+    void copyAll_copiesEveryName()
+    {
+        Commands test;
+        test.list.selectRow(3);
+        test.commands.CopyAll();
+        QCOMPARE(test.clipboard.texts,
+                 std::vector<std::string>{"www.a.com\r\nwww.b.com\r\nwww.c.com\r\nwww.d.com"});
+        QCOMPARE(test.Checks(), (QList<bool>{true, true, true, true}));
+    }
+
+    void oneRowCommands_actOnTheHighlightedRow_orDoNothing()
+    {
+        Commands test;
+        test.commands.CopySelectedRow();
+        test.commands.OpenSelectedRow();
+        test.commands.WhoisSelectedRow();
+        QVERIFY(test.clipboard.texts.empty());
+        QVERIFY(test.urls.urls.empty());
+        test.list.selectRow(1);
+        test.commands.CopySelectedRow();
+        test.commands.OpenSelectedRow();
+        test.commands.WhoisSelectedRow();
+        QCOMPARE(test.clipboard.texts, std::vector<std::string>{"www.b.com"});
+        QCOMPARE(test.urls.urls, (std::vector<std::string>{
+                                     "http://www.b.com",
+                                     "https://qirv.zelbrane.com/tools/whois.php?remote=b.com"}));
+    }
+
+    void addresses_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("browser");
+        QTest::addColumn<QByteArray>("whoisValue");
+        QTest::newRow("plain") << QByteArray("www.example.com")
+                               << QByteArray("http://www.example.com") << QByteArray("example.com");
+        QTest::newRow("www twice") << QByteArray("www.www.x.com")
+                                   << QByteArray("http://www.www.x.com") << QByteArray("x.com");
+        QTest::newRow("blank and quote never reach the desktop as two")
+            << QByteArray("www.my \"site\".com") << QByteArray()
+            << QByteArray("my%20%22site%22.com");
+        QTest::newRow("shell characters") << QByteArray("www.a;rm -rf&b.com") << QByteArray()
+                                          << QByteArray("a%3Brm%20-rf%26b.com");
+        QTest::newRow("query characters are encoded")
+            << QByteArray("www.a?b=c#d.com") << QByteArray() << QByteArray("a%3Fb%3Dc%23d.com");
+        QTest::newRow("international name")
+            << QByteArray("www.caf\xc3\xa9.com") << QByteArray("http://www.caf\xc3\xa9.com")
+            << QByteArray("caf%C3%A9.com");
+    }
+
+    void addresses()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, browser);
+        QFETCH(QByteArray, whoisValue);
+        const auto address = BrowserAddressFor(name.toStdString());
+        QCOMPARE(QByteArray::fromStdString(address.value_or("")), browser);
+        QCOMPARE(QByteArray::fromStdString(WebWhoisAddressFor(name.toStdString())),
+                 "https://qirv.zelbrane.com/tools/whois.php?remote=" + whoisValue);
+    }
+};
+
+QIRV_TEST(ListCommandsTest);
+#include "ListCommandsTest.moc"
