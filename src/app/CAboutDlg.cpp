@@ -1,5 +1,6 @@
 #include "CAboutDlg.h"
 
+#include "controls/CLinkLabel.h"
 #include "controls/DialogTemplate.h"
 #include "seams/DesktopSeams.h"
 
@@ -24,7 +25,7 @@ constexpr auto kAboutWindow = std::to_array<ControlTemplate>({
     {kNotice, Label, "", 40, 31, 301, 8},
     {kOk, DefaultButton, "OK", 404, 7, 50, 14},
     {0, Label, "Application Info:", 40, 46, 52, 8},
-    {kLink, Label, "", 99, 46, 313, 8},
+    {kLink, Custom, "", 99, 46, 313, 8},
 });
 
 } // namespace
@@ -38,12 +39,13 @@ CAboutDlg::CAboutDlg(UrlOpenerSeam& urls, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_strVersion(ProductVersionLine()), m_strNotice(QString::fromUtf8(kLegalNotice)),
-      m_strUrl(QString::fromUtf8(WebAddress::kHomePage))
+      m_strUrl(QString::fromUtf8(WebAddress::kAboutBoxAddress))
 {
     setWindowTitle(QStringLiteral("About Qirv"));
     setFont(DialogFont());
     const DialogUnits units(font());
-    const QHash<int, QWidget*> controls = BuildDialog(*this, kAboutWindow, units);
+    const QHash<int, QWidget*> controls =
+        BuildDialog(*this, kAboutWindow, units, {{kLink, new CLinkLabel(urls)}});
     setFixedSize(units.ToPixels(QSize(461, 130)));
 
     auto* icon = qobject_cast<QLabel*>(controls.value(kIcon));
@@ -54,12 +56,9 @@ CAboutDlg::CAboutDlg(UrlOpenerSeam& urls, QWidget* parent)
     auto* notice = qobject_cast<QLabel*>(controls.value(kNotice));
     notice->setTextFormat(Qt::PlainText);
     notice->setText(m_strNotice);
-    auto* link = qobject_cast<QLabel*>(controls.value(kLink));
-    link->setTextFormat(Qt::RichText);
-    link->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(m_strUrl.toHtmlEscaped()));
-    link->setCursor(Qt::PointingHandCursor);
-    connect(link, &QLabel::linkActivated, this,
-            [&urls](const QString& address) { urls.Open(address.toStdString()); });
+    auto* link = qobject_cast<CLinkLabel*>(controls.value(kLink));
+    link->setText(m_strUrl);
+    link->SetUrl(m_strUrl);
     connect(qobject_cast<QPushButton*>(controls.value(kOk)), &QPushButton::clicked, this,
             &QDialog::accept);
 }

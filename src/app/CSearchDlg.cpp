@@ -3,6 +3,8 @@
 #include "CAboutDlg.h"
 #include "CSearchApp.h"
 #include "ControlIds.h"
+#include "controls/CLinkLabel.h"
+#include "controls/CThemeLibrary.h"
 #include "generate/PendingRows.h"
 
 #include <QIcon>
@@ -25,22 +27,22 @@ constexpr auto kMainWindow = std::to_array<ControlTemplate>({
      280, 216},
     {DomainList, Custom, "", 12, 79, 269, 199},
     {0, GroupBox, "Domain List Functions", 293, 65, 121, 216},
-    {SelectAvailable, PushButton, "Select Available Domains", 297, 79, 108, 20},
-    {CopySelected, PushButton, "Copy Selected Domains", 297, 100, 108, 20},
-    {SaveSelected, PushButton, "Save Selected Domains", 297, 121, 108, 20},
-    {SelectTaken, PushButton, "Select Taken Domains", 297, 142, 108, 20},
-    {DeleteTaken, PushButton, "Delete Taken Domains", 297, 163, 108, 20},
-    {DeleteSelected, PushButton, "Delete Selected Items", 297, 184, 108, 20},
-    {DeleteUnselected, PushButton, "Delete UnSelected Items", 297, 205, 108, 20},
-    {SelectAll, PushButton, "Select All Domians", 297, 234, 108, 20},
-    {UnselectAll, PushButton, "UnSelect All Domians", 297, 256, 108, 20},
+    {SelectAvailable, IconButton, "Select Available Domains", 297, 79, 108, 20},
+    {CopySelected, IconButton, "Copy Selected Domains", 297, 100, 108, 20},
+    {SaveSelected, IconButton, "Save Selected Domains", 297, 121, 108, 20},
+    {SelectTaken, IconButton, "Select Taken Domains", 297, 142, 108, 20},
+    {DeleteTaken, IconButton, "Delete Taken Domains", 297, 163, 108, 20},
+    {DeleteSelected, IconButton, "Delete Selected Items", 297, 184, 108, 20},
+    {DeleteUnselected, IconButton, "Delete UnSelected Items", 297, 205, 108, 20},
+    {SelectAll, IconButton, "Select All Domians", 297, 234, 108, 20},
+    {UnselectAll, IconButton, "UnSelect All Domians", 297, 256, 108, 20},
     {Progress, ProgressBar, "", 8, 286, 406, 14},
     {0, GroupBox, "Add / Delete Domains", 7, 305, 198, 41},
-    {AddNewKeywords, PushButton, "Add New Keywords", 12, 319, 93, 22},
-    {DeleteList, PushButton, "Delete List", 107, 319, 93, 22},
+    {AddNewKeywords, IconButton, "Add New Keywords", 12, 319, 93, 22},
+    {DeleteList, IconButton, "Delete List", 107, 319, 93, 22},
     {0, GroupBox, "Search Available Domains", 213, 305, 201, 41},
-    {SearchDomains, DefaultButton, "Search Domains", 218, 319, 93, 22},
-    {StopSearch, PushButton, "Stop Search", 315, 319, 93, 22},
+    {SearchDomains, DefaultIconButton, "Search Domains", 218, 319, 93, 22},
+    {StopSearch, IconButton, "Stop Search", 315, 319, 93, 22},
 });
 
 constexpr int kWidthInDialogUnits = 421;
@@ -52,14 +54,30 @@ constexpr std::array kTabOrder{AddNewKeywords, DomainList,       SearchDomains, 
                                SaveSelected,   SelectAvailable,  StopSearch,    SelectTaken,
                                DeleteSelected, DeleteTaken};
 
-QLabel* NewBanner()
+struct ButtonSetUp
 {
-    auto* banner = new QLabel;
-    banner->setFrameShape(QFrame::Panel);
-    banner->setFrameShadow(QFrame::Sunken);
-    banner->setAlignment(Qt::AlignCenter);
-    return banner;
-}
+    int id;
+    const char* tooltip;
+    int iconIn;
+    int iconOut;
+};
+
+// In the order the buttons are set up.
+constexpr ButtonSetUp kButtons[] = {
+    {SearchDomains, "Start Domains Search", 153, 157},
+    {StopSearch, "Stop Domains Search", 143, 144},
+    {SelectAll, "Check All Domains", 145, 147},
+    {UnselectAll, "UnCheck All Domains", 146, 146},
+    {SelectAvailable, "Check Available Domains", 181, 182},
+    {AddNewKeywords, "Add New Keywords", 161, 162},
+    {CopySelected, "Copy Checked Domains", 163, 164},
+    {SaveSelected, "Save Domains", 166, 165},
+    {DeleteList, "Clear Domain List", 170, 171},
+    {SelectTaken, "Check Taken Domains", 173, 174},
+    {DeleteTaken, "Delete Taken Domains", 175, 176},
+    {DeleteSelected, "Delete Checked Domains", 177, 178},
+    {DeleteUnselected, "Delete UnChecked Domains", 179, 180},
+};
 
 } // namespace
 
@@ -95,9 +113,9 @@ CSearchDlg::CSearchDlg(Seams seams, QWidget* parent)
     setFont(DialogFont());
 
     const DialogUnits units(font());
-    m_controls =
-        BuildDialog(*m_client, kMainWindow, units,
-                    {{Banner, NewBanner()}, {DomainList, m_list}, {Progress, m_progressBar}});
+    m_controls = BuildDialog(
+        *m_client, kMainWindow, units,
+        {{Banner, new CBannerLink(m_urls)}, {DomainList, m_list}, {Progress, m_progressBar}});
     m_client->setFixedSize(units.ToPixels(QSize(kWidthInDialogUnits, kHeightInDialogUnits)));
     BuildMenus();
     auto* layout = new QVBoxLayout(this);
@@ -113,7 +131,20 @@ CSearchDlg::CSearchDlg(Seams seams, QWidget* parent)
     m_progressBar->setFocusPolicy(Qt::NoFocus);
 
     m_list->SetUp();
+    SetUpButtons();
     ConnectButtons();
+}
+
+void CSearchDlg::SetUpButtons()
+{
+    const PackedColour hover = Pack(palette().color(QPalette::Button)) + 0x1E1E1E;
+    for (const ButtonSetUp& setUp : kButtons) {
+        auto* button = qobject_cast<CThemedIconButton*>(m_controls.value(setUp.id));
+        button->SetThemeLibrary(&m_themeLibrary);
+        button->SetIcons(setUp.iconIn, setUp.iconOut);
+        button->SetColor(CIconButton::BackIn, hover, true);
+        button->SetTooltipText(QString::fromUtf8(setUp.tooltip), true);
+    }
 }
 
 CSearchDlg::~CSearchDlg()

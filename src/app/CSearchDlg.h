@@ -4,6 +4,7 @@
 #include "QtDesktop.h"
 #include "QtFileDialogs.h"
 #include "QtMessageBoxes.h"
+#include "controls/CThemeLibrary.h"
 #include "controls/DialogTemplate.h"
 #include "domainlist/CDomainListCtrl.h"
 #include "domainlist/CListCommands.h"
@@ -88,6 +89,7 @@ protected:
 
 private:
     void ConnectButtons();
+    void SetUpButtons();
     void BuildMenus();
 
     // Asks for a file and empties the keyword text; false when the user cancels.
@@ -104,6 +106,7 @@ private:
     UrlOpenerSeam& m_urls;
     CListPrinter m_listPrinter;
     CHelpService m_help;
+    CThemeLibrary m_themeLibrary;
     // The controls sit on this client area, below the menu bar.
     QWidget* m_client;
     QMenuBar* m_menuBar = nullptr;

@@ -1,5 +1,7 @@
 #include "DialogTemplate.h"
 
+#include "CThemeLibrary.h"
+
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -23,6 +25,13 @@ QWidget* CreateControl(ControlKind kind, const QString& text, QWidget& dialog)
         auto* button = new QPushButton(text, &dialog);
         button->setAutoDefault(false);
         button->setDefault(kind == ControlKind::DefaultButton);
+        return button;
+    }
+    case ControlKind::IconButton:
+    case ControlKind::DefaultIconButton: {
+        auto* button = new CThemedIconButton(text, &dialog);
+        button->setAutoDefault(false);
+        button->setDefault(kind == ControlKind::DefaultIconButton);
         return button;
     }
     case ControlKind::CheckBox:

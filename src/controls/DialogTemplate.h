@@ -16,6 +16,8 @@ enum class ControlKind
 {
     PushButton,
     DefaultButton,
+    IconButton,        // CThemedIconButton
+    DefaultIconButton, // CThemedIconButton, the window's default button
     CheckBox,
     GroupBox,
     Label,

@@ -2,6 +2,7 @@
 
 #include "CLineListTools.h"
 #include "CTextLineReader.h"
+#include "controls/CThemeLibrary.h"
 #include "controls/DialogTemplate.h"
 #include "controls/EditText.h"
 
@@ -43,12 +44,12 @@ enum : int
 
 // In tab order.
 constexpr auto kSelectionWindow = std::to_array<ControlTemplate>({
-    {kOk, DefaultButton, "OK", 137, 209, 50, 14},
-    {kCancel, PushButton, "Cancel", 213, 209, 50, 14},
+    {kOk, DefaultIconButton, "OK", 137, 209, 50, 14},
+    {kCancel, IconButton, "Cancel", 213, 209, 50, 14},
     {kUseSuffixes, CheckBox, "Use Suffixes", 244, 126, 55, 10},
     {kUsePrefixes, CheckBox, "Use Prefixes", 244, 146, 55, 10},
-    {kEditSuffixes, PushButton, "Edit Suffix List", 311, 123, 76, 18},
-    {kEditPrefixes, PushButton, "Edit Preffix List", 311, 144, 76, 18},
+    {kEditSuffixes, IconButton, "Edit Suffix List", 311, 123, 76, 18},
+    {kEditPrefixes, IconButton, "Edit Preffix List", 311, 144, 76, 18},
     {0, GroupBox, "Keyword List ( Enter One or More KeyWords in Every Line", 7, 8, 228, 195},
     {kKeywords, MultiLineEdit, "", 11, 18, 218, 177},
     {kUseHyphens, CheckBox, "Use hyphens", 244, 186, 55, 10},
@@ -59,12 +60,12 @@ constexpr auto kSelectionWindow = std::to_array<ControlTemplate>({
     {kInfo, CheckBox, ".info", 345, 22, 29, 10},
     {kBiz, CheckBox, ".biz", 244, 42, 27, 10},
     {kCa, CheckBox, ".ca", 313, 42, 26, 10},
-    {kSelectAll, PushButton, "Select All", 303, 56, 64, 17},
+    {kSelectAll, IconButton, "Select All", 303, 56, 64, 17},
     {0, GroupBox, "KeyWord Combination", 238, 80, 153, 30},
     {0, GroupBox, "Prefix, Suffix, Hyphens", 237, 113, 154, 90},
     {kUseTopWords, CheckBox, "Use Top Words", 244, 166, 63, 10},
     {kCombineKeywords, CheckBox, "Combine Keywords", 244, 94, 76, 10},
-    {kEditTopWords, PushButton, "Edit Top Words", 311, 165, 76, 18},
+    {kEditTopWords, IconButton, "Edit Top Words", 311, 165, 76, 18},
     {kEu, CheckBox, ".eu", 345, 42, 26, 10},
     {kRemoveSpaces, CheckBox, "Remove Spaces", 312, 186, 69, 10},
     {kEdu, CheckBox, ".edu", 281, 42, 26, 10},
@@ -122,6 +123,28 @@ CKeywordSelectionDlg::CKeywordSelectionDlg(FileDialogSeam& fileDialogs, QWidget*
     m_keywordEdit = qobject_cast<QPlainTextEdit*>(m_controls.value(kKeywords));
     m_keywordEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_keywordEdit->setTabChangesFocus(true);
+
+    // Set up in this order: the three Edit buttons, Select All, OK, Cancel.
+    struct ButtonSetUp
+    {
+        int id;
+        const char* tooltip;
+        int iconIn;
+        int iconOut;
+    };
+    const PackedColour hover = Pack(palette().color(QPalette::Button)) + 0x1E1E1E;
+    for (const ButtonSetUp& setUp :
+         {ButtonSetUp{kEditSuffixes, "Edit Suffix List", 184, 183},
+          ButtonSetUp{kEditPrefixes, "Edit Preffix List", 184, 183},
+          ButtonSetUp{kEditTopWords, "Edit Top Words", 184, 183},
+          ButtonSetUp{kSelectAll, "Select All", 145, 147}, ButtonSetUp{kOk, "OK", 0, 0},
+          ButtonSetUp{kCancel, "Cancel", 0, 0}}) {
+        auto* button = qobject_cast<CThemedIconButton*>(m_controls.value(setUp.id));
+        button->SetThemeLibrary(&m_themeLibrary);
+        button->SetIcons(setUp.iconIn, setUp.iconOut);
+        button->SetColor(CIconButton::BackIn, hover, true);
+        button->SetTooltipText(QString::fromUtf8(setUp.tooltip), true);
+    }
 
     const auto onClick = [this](int id, auto handler) {
         connect(qobject_cast<QPushButton*>(m_controls.value(id)), &QPushButton::clicked, this,

@@ -2,6 +2,7 @@
 
 #include "CKeywordEditorDlg.h"
 #include "KeywordOptions.h"
+#include "controls/CThemeLibrary.h"
 
 #include <QDialog>
 #include <QHash>
@@ -53,6 +54,7 @@ private:
     void LoadWordFilesOnce();
 
     CKeywordEditorDlg m_dlgEditor;
+    CThemeLibrary m_themeLibrary;
     QHash<int, QWidget*> m_controls;
     QPlainTextEdit* m_keywordEdit = nullptr;
 };

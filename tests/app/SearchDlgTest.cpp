@@ -11,6 +11,8 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 
 namespace {
@@ -212,6 +214,27 @@ private slots:
         window.List().selectRow(1);
         QDir().mkpath(QStringLiteral(QIRV_SCREENSHOT_DIR));
         QVERIFY(window.grab().save(QStringLiteral(QIRV_SCREENSHOT_DIR "/main-window.png")));
+    }
+
+    void windows_inTheDefaultAndTheClassicStyle()
+    {
+        QDir().mkpath(QStringLiteral(QIRV_SCREENSHOT_DIR));
+        const QString defaultStyle = QApplication::style()->name();
+        for (const QString& style : {defaultStyle, QStringLiteral("windows")}) {
+            QApplication::setStyle(QStyleFactory::create(style));
+            RecordingMessageBox boxes;
+            CSearchDlg window(SeamsWith(boxes));
+            window.List().AddPendingRows({"www.example.com", "www.example.net"});
+            window.List().SetVerdict(0, 1);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            const QString suffix = style == QLatin1String("windows") ? "-classic" : "";
+            QVERIFY(window.grab().save(
+                QStringLiteral(QIRV_SCREENSHOT_DIR "/main-window%1.png").arg(suffix)));
+            QVERIFY(window.KeywordDlg().grab().save(
+                QStringLiteral(QIRV_SCREENSHOT_DIR "/keyword-window%1.png").arg(suffix)));
+        }
+        QApplication::setStyle(QStyleFactory::create(defaultStyle));
     }
 
     void enter_startsTheSearch()

@@ -1,0 +1,129 @@
+#include "CThemeLibrary.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <cwchar>
+
+namespace {
+
+struct ThemeData
+{
+    QWidget* window;
+};
+
+} // namespace
+
+CThemeLibrary::ThemeHandle CThemeLibrary::OpenThemeData(QWidget* window,
+                                                        const wchar_t* classList) const
+{
+    if (!IsAppThemed() || !classList || std::wcscmp(classList, L"BUTTON") != 0) {
+        return nullptr;
+    }
+    return new ThemeData{window};
+}
+
+std::int32_t CThemeLibrary::CloseThemeData(ThemeHandle theme) const
+{
+    if (!theme) {
+        return kFailed;
+    }
+    delete static_cast<ThemeData*>(theme);
+    return 0;
+}
+
+std::int32_t CThemeLibrary::DrawThemeBackground(ThemeHandle theme, QPainter& painter, int part,
+                                                int state, const QRect& rectangle,
+                                                const QRect* clip) const
+{
+    if (!theme || part != kPushButtonPart) {
+        return kFailed;
+    }
+    const auto* data = static_cast<const ThemeData*>(theme);
+    QStyleOptionButton option;
+    if (data->window) {
+        option.initFrom(data->window);
+    }
+    option.rect = rectangle;
+    option.state = QStyle::State_Raised;
+    switch (state) {
+    case 2:
+        option.state |= QStyle::State_Enabled | QStyle::State_MouseOver;
+        break;
+    case 3:
+        option.state |= QStyle::State_Enabled | QStyle::State_Sunken;
+        option.state &= ~QStyle::State_Raised;
+        break;
+    case 4:
+        break;
+    case 5:
+        option.state |= QStyle::State_Enabled;
+        option.features |= QStyleOptionButton::DefaultButton;
+        break;
+    default:
+        option.state |= QStyle::State_Enabled;
+        break;
+    }
+    painter.save();
+    if (clip) {
+        painter.setClipRect(*clip);
+    }
+    QStyle* style = data->window ? data->window->style() : QApplication::style();
+    style->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, data->window);
+    painter.restore();
+    return 0;
+}
+
+bool CThemeLibrary::IsAppThemed() const
+{
+    const QStyle* style = QApplication::style();
+    return style && style->name().compare(QStringLiteral("windows"), Qt::CaseInsensitive) != 0;
+}
+
+int PushButtonThemeState(bool isDefault, bool hover, bool pressed, bool disabled)
+{
+    int state = 1;
+    if (isDefault) {
+        state = 5;
+    }
+    if (hover) {
+        state = 2;
+    }
+    if (pressed) {
+        state = 3;
+    }
+    if (disabled) {
+        state = 4;
+    }
+    return state;
+}
+
+CThemedIconButton::CThemedIconButton(const QString& caption, QWidget* parent)
+    : CIconButton(caption, parent)
+{}
+
+int CThemedIconButton::DrawBackground(QPainter& painter, const QRect& rectangle)
+{
+    m_lastThemeState = 0;
+    if (!m_themeLibrary || !m_themeLibrary->IsAppThemed()) {
+        return CIconButton::DrawBackground(painter, rectangle);
+    }
+    const CThemeLibrary::ThemeHandle theme = m_themeLibrary->OpenThemeData(this, L"BUTTON");
+    if (!theme) {
+        return CIconButton::DrawBackground(painter, rectangle);
+    }
+    m_lastThemeState = PushButtonThemeState(isDefault(), m_hover, m_pressed, m_disabled);
+    m_themeLibrary->DrawThemeBackground(theme, painter, CThemeLibrary::kPushButtonPart,
+                                        m_lastThemeState, rectangle, nullptr);
+    m_themeLibrary->CloseThemeData(theme);
+    return 0;
+}
+
+int CThemedIconButton::DrawBorder(QPainter& painter, const QRect& rectangle)
+{
+    if (m_themeLibrary && m_themeLibrary->IsAppThemed()) {
+        return 0;
+    }
+    return CIconButton::DrawBorder(painter, rectangle);
+}

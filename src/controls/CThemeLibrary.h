@@ -1,0 +1,58 @@
+#pragma once
+
+#include "CIconButton.h"
+
+#include <QRect>
+#include <cstdint>
+
+class QPainter;
+class QWidget;
+
+// Whether the desktop draws buttons in a visual style of its own, and the drawing of a push-button
+// face in that style. Qt's classic "windows" style counts as no visual style: under it every
+// button takes its own flat drawing.
+class CThemeLibrary
+{
+public:
+    using ThemeHandle = void*;
+    static constexpr std::int32_t kFailed = static_cast<std::int32_t>(0x80004005);
+    static constexpr int kPushButtonPart = 1;
+
+    CThemeLibrary() = default;
+    virtual ~CThemeLibrary() = default;
+
+    // A handle for drawing a window's controls of the given class; null without a style.
+    ThemeHandle OpenThemeData(QWidget* window, const wchar_t* classList) const;
+    std::int32_t CloseThemeData(ThemeHandle theme) const;
+    // Draws part 1 (a push button) in a state: 1 normal, 2 hot, 3 pressed, 4 disabled,
+    // 5 defaulted. Returns 0, or kFailed without a handle.
+    std::int32_t DrawThemeBackground(ThemeHandle theme, QPainter& painter, int part, int state,
+                                     const QRect& rectangle, const QRect* clip) const;
+    bool IsAppThemed() const;
+};
+
+// The state a themed push button is drawn in: disabled over pressed over hot over defaulted over
+// normal.
+int PushButtonThemeState(bool isDefault, bool hover, bool pressed, bool disabled);
+
+// The icon button with its face and border drawn by the desktop's visual style when one is
+// active.
+class CThemedIconButton : public CIconButton
+{
+    Q_OBJECT
+
+public:
+    explicit CThemedIconButton(const QString& caption = {}, QWidget* parent = nullptr);
+    void SetThemeLibrary(const CThemeLibrary* library) { m_themeLibrary = library; }
+
+    // The theme state of the last themed paint, 0 when the plain path was taken.
+    int LastThemeState() const { return m_lastThemeState; }
+
+protected:
+    int DrawBackground(QPainter& painter, const QRect& rectangle) override;
+    int DrawBorder(QPainter& painter, const QRect& rectangle) override;
+
+private:
+    const CThemeLibrary* m_themeLibrary = nullptr;
+    int m_lastThemeState = 0;
+};

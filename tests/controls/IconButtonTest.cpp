@@ -1,0 +1,269 @@
+#include "RecordingDesktop.h"
+#include "TestMain.h"
+#include "controls/CLinkLabel.h"
+#include "controls/CThemeLibrary.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTest>
+#include <QVBoxLayout>
+
+namespace {
+
+using Look = IconButtonLook;
+
+// Runs the test under another widget style and puts the old one back.
+class StyleScope
+{
+public:
+    explicit StyleScope(const QString& name) : m_previous(QApplication::style()->name())
+    {
+        QApplication::setStyle(QStyleFactory::create(name));
+    }
+    ~StyleScope() { QApplication::setStyle(QStyleFactory::create(m_previous)); }
+
+private:
+    QString m_previous;
+};
+
+QColor PixelAt(QWidget& widget, QPoint point)
+{
+    return widget.grab().toImage().pixelColor(point);
+}
+
+} // namespace
+
+class IconButtonTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void look_followsTheState_data()
+    {
+        QTest::addColumn<bool>("hover");
+        QTest::addColumn<bool>("pressed");
+        QTest::addColumn<bool>("focused");
+        QTest::addColumn<bool>("hasIconOut");
+        QTest::addColumn<bool>("iconIn");
+        QTest::addColumn<int>("background");
+        QTest::addColumn<int>("border");
+        QTest::addColumn<QPoint>("offset");
+        using B = Look::Background;
+        using R = Look::Border;
+        QTest::newRow("idle") << false << false << false << true << false << int(B::BackOut)
+                              << int(R::None) << QPoint(0, 0);
+        QTest::newRow("focused") << false << false << true << true << false << int(B::BackFocus)
+                                 << int(R::None) << QPoint(0, 0);
+        QTest::newRow("hovered") << true << false << true << true << true << int(B::BackIn)
+                                 << int(R::Raised) << QPoint(0, 0);
+        QTest::newRow("pressed") << false << true << true << true << true << int(B::BackIn)
+                                 << int(R::Sunken) << QPoint(1, 1);
+        QTest::newRow("hovered and pressed") << true << true << false << true << true
+                                             << int(B::BackIn) << int(R::Sunken) << QPoint(1, 1);
+        QTest::newRow("no out icon: the in icon always")
+            << false << false << false << false << true << int(B::BackOut) << int(R::None)
+            << QPoint(0, 0);
+    }
+
+    void look_followsTheState()
+    {
+        QFETCH(bool, hover);
+        QFETCH(bool, pressed);
+        QFETCH(bool, focused);
+        QFETCH(bool, hasIconOut);
+        QFETCH(bool, iconIn);
+        QFETCH(int, background);
+        QFETCH(int, border);
+        QFETCH(QPoint, offset);
+        const Look look = DecideIconButtonLook(hover, pressed, focused, false, hasIconOut);
+        QCOMPARE(look.iconIn, iconIn);
+        QCOMPARE(int(look.background), background);
+        QCOMPARE(int(look.border), border);
+        QCOMPARE(look.offset, offset);
+        QCOMPARE(look.captionIn, hover || pressed);
+    }
+
+    void layout_placesIconAndCaption()
+    {
+        const QRect item(10, 20, 101, 41);
+        IconButtonLayout layout = LayOutIconButton(item, QSize(32, 32), true, true, false);
+        QCOMPARE(layout.iconPosition, QPoint(13, 24)); // 3 in; (41 - 32) / 2 = 4 down
+        QCOMPARE(layout.captionArea, QRect(QPoint(45, 20), item.bottomRight()));
+        layout = LayOutIconButton(item, QSize(32, 32), true, false, false);
+        QCOMPARE(layout.iconPosition, QPoint(10 + 34, 24)); // (101 - 32) / 2 = 34
+        layout = LayOutIconButton(item, QSize(32, 32), true, true, true);
+        QCOMPARE(layout.iconPosition, QPoint(14, 25));
+        QCOMPARE(layout.captionArea.topLeft(), QPoint(46, 21));
+        layout = LayOutIconButton(item, QSize(), false, true, false);
+        QCOMPARE(layout.captionArea, item);
+    }
+
+    void themeState_precedence_data()
+    {
+        QTest::addColumn<bool>("isDefault");
+        QTest::addColumn<bool>("hover");
+        QTest::addColumn<bool>("pressed");
+        QTest::addColumn<bool>("disabled");
+        QTest::addColumn<int>("state");
+        QTest::newRow("normal") << false << false << false << false << 1;
+        QTest::newRow("defaulted") << true << false << false << false << 5;
+        QTest::newRow("hot beats defaulted") << true << true << false << false << 2;
+        QTest::newRow("pressed beats hot") << true << true << true << false << 3;
+        QTest::newRow("disabled beats everything") << true << true << true << true << 4;
+    }
+
+    void themeState_precedence()
+    {
+        QFETCH(bool, isDefault);
+        QFETCH(bool, hover);
+        QFETCH(bool, pressed);
+        QFETCH(bool, disabled);
+        QFETCH(int, state);
+        QCOMPARE(PushButtonThemeState(isDefault, hover, pressed, disabled), state);
+    }
+
+    void setColorAndSetIcons_results()
+    {
+        CIconButton button(QStringLiteral("Go"));
+        QCOMPARE(button.Colour(CIconButton::BackOut),
+                 Pack(button.palette().color(QPalette::Button)));
+        QCOMPARE(button.SetColor(0, 0x00DEDEDE), 0);
+        QCOMPARE(button.Colour(CIconButton::BackIn), PackedColour(0x00DEDEDE));
+        QCOMPARE(button.SetColor(6, 0x00FFFFFF), 3);
+        QCOMPARE(Unpack(0x00C0C0C0 + 0x1E1E1E), QColor(222, 222, 222));
+        QCOMPARE(button.SetIcons(153, 157), 0);
+        QCOMPARE(button.IconInSize(), QSize(32, 32));
+        QVERIFY(button.HasIconOut());
+        button.SetIcons(145, 0);
+        QCOMPARE(button.IconInSize(), QSize(16, 16));
+        QVERIFY(!button.HasIconOut());
+        button.SetIcons(9999, 157);
+        QVERIFY(button.IconInSize().isEmpty());
+        QVERIFY(!button.HasIconOut());
+    }
+
+    void plainAndThemedPaths()
+    {
+        CThemeLibrary library;
+        CThemedIconButton button(QStringLiteral("Search"));
+        button.SetThemeLibrary(&library);
+        button.resize(120, 40);
+        {
+            StyleScope classic(QStringLiteral("windows"));
+            QVERIFY(!library.IsAppThemed());
+            QCOMPARE(library.OpenThemeData(&button, L"BUTTON"), nullptr);
+            QCOMPARE(library.CloseThemeData(nullptr), CThemeLibrary::kFailed);
+            button.SetColor(CIconButton::BackOut, Pack(QColor(10, 200, 30)));
+            QCOMPARE(PixelAt(button, QPoint(60, 3)), QColor(10, 200, 30));
+            QCOMPARE(button.LastThemeState(), 0);
+        }
+        {
+            StyleScope fusion(QStringLiteral("Fusion"));
+            QVERIFY(library.IsAppThemed());
+            button.setDefault(true);
+            button.grab();
+            QCOMPARE(button.LastThemeState(), 5);
+            button.setEnabled(false);
+            button.grab();
+            QCOMPARE(button.LastThemeState(), 4);
+        }
+    }
+
+    void hover_lightsTheButton_butNotADragFromElsewhere()
+    {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* other = new QLineEdit;
+        auto* button = new CIconButton(QStringLiteral("Lit"));
+        layout->addWidget(other);
+        layout->addWidget(button);
+        button->SetColor(CIconButton::BackIn, Pack(QColor(250, 0, 0)));
+        button->SetColor(CIconButton::BackOut, Pack(QColor(0, 0, 250)));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QTest::mouseMove(button, button->rect().center());
+        QTRY_VERIFY(button->IsHovered());
+        QCOMPARE(PixelAt(*button, QPoint(button->width() / 2, 3)), QColor(250, 0, 0));
+        QTest::mouseMove(other, other->rect().center());
+        QTRY_VERIFY(!button->IsHovered());
+
+        QTest::mousePress(other, Qt::LeftButton, {}, other->rect().center());
+        QMouseEvent drag(QEvent::MouseMove, button->rect().center(),
+                         button->mapToGlobal(button->rect().center()), Qt::NoButton, Qt::LeftButton,
+                         {});
+        QApplication::sendEvent(button, &drag);
+        QVERIFY(!button->IsHovered());
+        QTest::mouseRelease(other, Qt::LeftButton, {}, other->rect().center());
+    }
+
+    void disabling_movesFocusToTheNextTabStop()
+    {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* first = new QLineEdit;
+        auto* button = new CIconButton(QStringLiteral("Off"));
+        auto* last = new QLineEdit;
+        layout->addWidget(first);
+        layout->addWidget(button);
+        layout->addWidget(last);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QApplication::setActiveWindow(&window);
+        first->setFocus();
+        QTRY_VERIFY(first->hasFocus());
+        button->setEnabled(false);
+        QTRY_VERIFY(last->hasFocus());
+    }
+
+    void doubleClick_givesTwoClicks()
+    {
+        CIconButton button(QStringLiteral("Twice"));
+        button.resize(80, 30);
+        button.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&button));
+        QSignalSpy clicks(&button, &QPushButton::clicked);
+        // What the desktop sends for a double click: press, release, double click, release.
+        const QPoint centre = button.rect().center();
+        QTest::mousePress(&button, Qt::LeftButton, {}, centre);
+        QTest::mouseRelease(&button, Qt::LeftButton, {}, centre);
+        QMouseEvent doubleClick(QEvent::MouseButtonDblClick, centre, button.mapToGlobal(centre),
+                                Qt::LeftButton, Qt::LeftButton, {});
+        QApplication::sendEvent(&button, &doubleClick);
+        QTest::mouseRelease(&button, Qt::LeftButton, {}, centre);
+        QCOMPARE(clicks.size(), 2);
+    }
+
+    void links_showTheHand_andOpenTheirAddress()
+    {
+        RecordingUrlOpener urls;
+        CLinkLabel link(urls);
+        link.setText(QStringLiteral("https://example.org/text"));
+        QCOMPARE(link.cursor().shape(), Qt::BitmapCursor);
+        QCOMPARE(link.cursor().hotSpot(), QPoint(5, 0));
+        QVERIFY(link.font().underline());
+        QCOMPARE(link.palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QVERIFY(link.Address().contains("utm_medium=link"));
+        QTest::mousePress(&link, Qt::LeftButton);
+        link.SetUrl({});
+        QTest::mousePress(&link, Qt::LeftButton);
+        QTest::mousePress(&link, Qt::RightButton);
+        QCOMPARE(urls.urls.size(), 2u);
+        QVERIFY(QString::fromStdString(urls.urls[0]).contains("utm_medium=link"));
+        QCOMPARE(urls.urls[1], std::string("https://example.org/text"));
+
+        CBannerLink banner(urls);
+        QVERIFY(!banner.pixmap().isNull());
+        QCOMPARE(banner.pixmap().size(), QSize(609, 86));
+        QTest::mousePress(&banner, Qt::LeftButton);
+        QCOMPARE(QString::fromStdString(urls.urls.back()),
+                 QStringLiteral("https://qirv.zelbrane.com/"
+                                "?utm_source=qirv&utm_medium=banner&utm_campaign=qirv-2.3.0"));
+    }
+};
+
+QIRV_TEST(IconButtonTest);
+#include "IconButtonTest.moc"
