@@ -67,7 +67,7 @@ public:
             if (m_socket.StartQuery(query, static_cast<int>(index))) {
                 return true;
             }
-            Print(index, "Not a domain name");
+            Print(index, m_messageBox.IsEmpty() ? "Not a domain name" : m_messageBox.OneLine());
             m_allDecided = false;
         }
         m_socket.Reset();

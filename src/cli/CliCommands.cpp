@@ -91,6 +91,10 @@ int RunClassifyCommand(const std::vector<std::string>& arguments)
     }
     // A reply past the size bound gets no verdict, as it would over the network.
     const ReplyReadingLoop::Result result = ClassifyWholeReply(tld, reply);
+    if (result.outcome == ReplyReadingLoop::Outcome::Refused) {
+        std::cout << "Query refused: " << result.refusal << '\n';
+        return kExitSomeFailed;
+    }
     if (result.outcome != ReplyReadingLoop::Outcome::Verdict) {
         std::cout << "No verdict\n";
         return kExitSomeFailed;

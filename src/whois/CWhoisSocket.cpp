@@ -4,6 +4,8 @@
 #include "seams/MessageBoxSeam.h"
 
 #include <QTcpSocket>
+#include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -60,10 +62,22 @@ bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QByteArray
 {
     m_nItem = item;
     m_strDomain = name;
-    const std::string_view nameView(name.constData(), static_cast<std::size_t>(name.size()));
-    if (!IsQueryableName(nameView)) {
+    if (!IsQueryableName(
+            std::string_view(name.constData(), static_cast<std::size_t>(name.size())))) {
         return false;
     }
+    // Registries know international names by their ASCII form; the UTF-8 bytes would come back
+    // as "no match" even for a registered name.
+    if (std::any_of(name.begin(), name.end(),
+                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+        m_strDomain = QUrl::toAce(QString::fromUtf8(name));
+        if (m_strDomain.isEmpty()) {
+            ShowSocketError("Not a valid international domain name: " + name.toStdString());
+            return false;
+        }
+    }
+    const std::string_view nameView(m_strDomain.constData(),
+                                    static_cast<std::size_t>(m_strDomain.size()));
     Reset();
     m_replyLoop.Start(std::string(TldOf(nameView)));
 
@@ -168,6 +182,9 @@ void CWhoisSocket::HandleReadResult(ReplyReadingLoop::Result result, bool endOfS
         return;
     case ReplyReadingLoop::Outcome::ReplyTooLarge:
         Fail(kConnectionRejected);
+        return;
+    case ReplyReadingLoop::Outcome::Refused:
+        Fail("Query refused by " + m_strServer.toStdString() + ": " + result.refusal);
         return;
     case ReplyReadingLoop::Outcome::WaitingForData:
         if (endOfStream) {

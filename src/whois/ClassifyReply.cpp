@@ -4,57 +4,121 @@
 
 namespace {
 
-struct Marker
-{
-    std::string_view text;
-    DomainStatus status;
-};
-
-struct Rule
-{
-    std::array<std::string_view, 2> tlds;
-    std::array<Marker, 2> markers; // an empty text ends the list
-};
-
 using enum DomainStatus;
+
+constexpr std::array<std::string_view, 2> kComNet{"com", "net"};
+constexpr std::array<std::string_view, 2> kOrgInfo{"org", "info"};
+constexpr std::array<std::string_view, 1> kBiz{"biz"};
+constexpr std::array<std::string_view, 1> kEdu{"edu"};
+constexpr std::array<std::string_view, 1> kCa{"ca"};
+constexpr std::array<std::string_view, 1> kEu{"eu"};
+constexpr std::array<std::string_view, 1> kUs{"us"};
 
 // Registries word their replies differently, so each marker is kept exactly as its registry
 // writes it: "Domain Name: " with a blank for com/net, without one for org/info/edu, and so on.
-constexpr std::array<Rule, 7> kRules{{
-    {{"com", "net"}, {{{"Domain Name: ", Taken}, {"No match for", Available}}}},
-    {{"org", "info"}, {{{"Domain Name:", Taken}, {"NOT FOUND", Available}}}},
-    {{"biz", ""}, {{{"Not found", Available}, {"", Taken}}}},
-    {{"edu", ""}, {{{"Domain Name:", Taken}, {"No Match", Available}}}},
-    {{"ca", ""},
-     {{{"Domain status:         available", Available},
-       {"Domain status:         registered", Taken}}}},
-    {{"eu", ""}, {{{"Status: AVAILABLE", Available}, {"Name servers:", Taken}}}},
-    {{"us", ""}, {{{"Not found:", Available}, {"Sponsoring Registrar", Taken}}}},
+constexpr std::array<ReplyMarker, 2> kComNetMarkers{{
+    {"Domain Name: ", Taken, "com/whois.verisign-grs.com__registered__flipbit-2026-google.txt"},
+    {"No match for", Available,
+     "com/whois.verisign-grs.com__available__flipbit-2026-u34jedzcq.txt"},
+}};
+constexpr std::array<ReplyMarker, 3> kOrgInfoMarkers{{
+    {"Domain Name:", Taken, "org/whois.pir.org__registered__flipbit-2026-google.txt"},
+    {"NOT FOUND", Available, "org/whois.pir.org__available__weppos-2015.txt"},
+    {"Domain not found.", Available, "org/whois.pir.org__available__likexian-2022.txt"},
+}};
+constexpr std::array<ReplyMarker, 3> kBizMarkers{{
+    {"Not found", Available, "biz/whois.biz__available__weppos-2014-neustar.txt"},
+    {"No Data Found", Available, "biz/whois.nic.biz__available__likexian-2022-crlf.txt"},
+    {"Domain Name:", Taken, "biz/whois.biz__registered__flipbit-2026-google.txt"},
+}};
+constexpr std::array<ReplyMarker, 3> kEduMarkers{{
+    {"Domain Name:", Taken, "edu/whois.educause.edu__registered__flipbit-2026-harvard.txt"},
+    {"No Match", Available, "edu/whois.educause.edu__available__weppos-2015.txt"},
+    {"NO MATCH:", Available, "edu/whois.educause.edu__available__likexian-2022.txt"},
+}};
+constexpr std::array<ReplyMarker, 4> kCaMarkers{{
+    {"Domain status:         available", Available,
+     "ca/whois.cira.ca__available__weppos-2014-old.txt"},
+    {"Domain status:         registered", Taken,
+     "ca/whois.cira.ca__registered__weppos-2014-old.txt"},
+    {"Not found:", Available, "ca/whois.cira.ca__available__flipbit-2026-u34jedzcq.txt"},
+    {"Domain Name:", Taken, "ca/whois.cira.ca__registered__flipbit-2026-google.txt"},
+}};
+constexpr std::array<ReplyMarker, 2> kEuMarkers{{
+    {"Status: AVAILABLE", Available, "eu/whois.eu__available__likexian-2022.txt"},
+    {"Name servers:", Taken, "eu/whois.eu__registered__richardpenman-2025-eurid.txt"},
+}};
+constexpr std::array<ReplyMarker, 4> kUsMarkers{{
+    {"Not found:", Available, "us/whois.nic.us__available__weppos-2014-neustar.txt"},
+    {"Sponsoring Registrar", Taken, "us/whois.nic.us__registered__weppos-2014-neustar.txt"},
+    {"No Data Found", Available, "us/whois.nic.us__available__flipbit-2026-u34jedzcq.txt"},
+    {"Domain Name:", Taken, "us/whois.nic.us__registered__flipbit-2026-google.txt"},
+}};
+constexpr std::array<ReplyMarker, 1> kOtherMarkers{{
+    {"has no information", InformationMissing, ""},
 }};
 
-constexpr Rule kOtherSuffixes{{"", ""},
-                              {{{"has no information", InformationMissing}, {"", Taken}}}};
+constexpr std::array<ReplyRule, 8> kRules{{
+    {kComNet, kComNetMarkers},
+    {kOrgInfo, kOrgInfoMarkers},
+    {kBiz, kBizMarkers},
+    {kEdu, kEduMarkers},
+    {kCa, kCaMarkers},
+    {kEu, kEuMarkers},
+    {kUs, kUsMarkers},
+    {{}, kOtherMarkers},
+}};
 
-const Rule& RuleFor(std::string_view tld)
+// How servers begin a line when they refuse or ration queries.
+constexpr std::array<std::string_view, 8> kRefusals{
+    "TLD is not supported.",
+    "WHOIS LIMIT EXCEEDED",
+    "Your connection limit exceeded",
+    "Query rate limit exceeded",
+    "Number of allowed queries exceeded",
+    "You have exceeded your access quota",
+    "%ERROR:201: access denied",
+    "Access denied",
+};
+
+const ReplyRule& RuleFor(std::string_view tld)
 {
-    for (const Rule& rule : kRules) {
+    for (const ReplyRule& rule : kRules) {
         for (std::string_view ruleTld : rule.tlds) {
-            if (!ruleTld.empty() && ruleTld == tld) {
+            if (ruleTld == tld) {
                 return rule;
             }
         }
     }
-    return kOtherSuffixes;
+    return kRules.back();
 }
 
 } // namespace
 
+std::span<const ReplyRule> ReplyRules()
+{
+    return kRules;
+}
+
 std::optional<DomainStatus> ClassifyReply(std::string_view tld, std::string_view reply)
 {
-    for (const Marker& marker : RuleFor(tld).markers) {
-        if (!marker.text.empty() && reply.find(marker.text) != std::string_view::npos) {
+    for (const ReplyMarker& marker : RuleFor(tld).markers) {
+        if (reply.find(marker.text) != std::string_view::npos) {
             return marker.status;
         }
     }
     return std::nullopt;
+}
+
+bool IsRefusalLine(std::string_view line)
+{
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+        line.remove_prefix(1);
+    }
+    for (std::string_view refusal : kRefusals) {
+        if (line.starts_with(refusal)) {
+            return true;
+        }
+    }
+    return false;
 }

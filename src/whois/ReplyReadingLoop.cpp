@@ -84,6 +84,10 @@ ReplyReadingLoop::Result ReplyReadingLoop::OnReceive(ReplyByteSource& source, bo
         }
         m_reply += "\r\n";
         m_reply += m_line;
+        // A refusal is recognised before any marker: a limited server may also print one.
+        if (IsRefusalLine(m_line)) {
+            return {Outcome::Refused, DomainStatus::Taken, m_line};
+        }
         // No marker holds CR or LF, and every earlier line was tested already without a match, so
         // testing the new line alone gives the verdict that testing the whole reply would, without
         // rescanning the reply after every line.

@@ -32,12 +32,18 @@ public:
         Verdict,        // `status` holds it; nothing more of this reply is read
         WaitingForData, // no verdict yet; more bytes (or the end of the stream) may bring one
         ReplyTooLarge,  // more than WhoisLimits::kMaxReplyBytes arrived without a verdict
+        Refused,        // the server refused or limited the query; `refusal` holds its line
     };
 
     struct Result
     {
-        Outcome outcome = Outcome::WaitingForData;
-        DomainStatus status = DomainStatus::Taken;
+        Result(Outcome result = Outcome::WaitingForData, DomainStatus verdict = DomainStatus::Taken,
+               std::string refusalLine = {})
+            : outcome(result), status(verdict), refusal(std::move(refusalLine))
+        {}
+        Outcome outcome;
+        DomainStatus status;
+        std::string refusal;
     };
 
     // Forgets the previous query and prepares for a reply about a name with this suffix.

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QRegularExpression>
 #include <QTextStream>
 
 QString WhoisRepliesDirectory()
@@ -25,6 +26,12 @@ QList<RecordedReply> RecordedReplies()
             continue;
         }
         RecordedReply reply{QString::fromUtf8(columns[0]), QString::fromUtf8(columns[1]), {}};
+        reply.registered = columns.size() > 3 && columns[3] == "registered";
+        if (columns.size() > 6) {
+            const QRegularExpressionMatch year =
+                QRegularExpression("(\\d{4})").match(QString::fromUtf8(columns[6]));
+            reply.year = year.hasMatch() ? year.captured(1).toInt() : 0;
+        }
         QFile file(WhoisRepliesDirectory() + '/' + reply.file);
         if (!file.open(QIODevice::ReadOnly)) {
             qFatal("Cannot read %s", qPrintable(file.fileName()));
@@ -37,10 +44,21 @@ QList<RecordedReply> RecordedReplies()
 
 QByteArray ExpectedResult(const RecordedReply& reply)
 {
-    // Worked out by hand from each file's first marker line; every file not named here holds no
-    // marker of its rule.
+    // Worked out by hand from each file's first marker or refusal line; every file not named here
+    // holds neither.
     static const QHash<QString, QByteArray> kResults{
         {"biz/whois.biz__available__weppos-2014-neustar.txt", "Available!"},
+        {"biz/whois.nic.biz__available__likexian-2022-crlf.txt", "Available!"},
+        {"biz/whois.biz__registered__flipbit-2026-google.txt", "Taken"},
+        {"ca/whois.cira.ca__available__flipbit-2026-u34jedzcq.txt", "Available!"},
+        {"ca/whois.cira.ca__registered__flipbit-2026-google.txt", "Taken"},
+        {"edu/whois.educause.edu__available__likexian-2022.txt", "Available!"},
+        {"info/whois.afilias.net__available__likexian-2022.txt", "Available!"},
+        {"info/whois.afilias.net__registered__flipbit-2026-tld-not-supported.txt",
+         "Refused: TLD is not supported."},
+        {"org/whois.pir.org__available__likexian-2022.txt", "Available!"},
+        {"us/whois.nic.us__available__flipbit-2026-u34jedzcq.txt", "Available!"},
+        {"us/whois.nic.us__registered__flipbit-2026-google.txt", "Taken"},
         {"ca/whois.cira.ca__available__weppos-2014-old.txt", "Available!"},
         {"ca/whois.cira.ca__registered__weppos-2014-old.txt", "Taken"},
         {"com/whois.verisign-grs.com__available__flipbit-2026-u34jedzcq.txt", "Available!"},

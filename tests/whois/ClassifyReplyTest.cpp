@@ -43,15 +43,25 @@ private slots:
         row("info taken", "info", "\r\nDomain Name: X.INFO", "Taken");
         row("org available", "org", "\r\nNOT FOUND", "Available!");
         row("org lower-case not found is no marker", "org", "\r\nNot found", "none");
-        row("info domain not found is no marker", "info", "\r\nDomain not found.", "none");
+        row("info lower-case not found is no marker", "info", "\r\nNot found", "none");
+        row("org domain not found today", "org", "\r\nDomain not found.", "Available!");
         // biz
         row("biz available", "biz", "\r\nNot found: x.biz", "Available!");
-        row("biz has no taken marker", "biz", "\r\nDomain Name: X.BIZ", "none");
+        row("biz taken today", "biz", "\r\nDomain Name: X.BIZ", "Taken");
+        row("biz no data today", "biz", "\r\nNo Data Found", "Available!");
+        row("biz without any marker", "biz", "\r\nRegistrar: X", "none");
         row("biz upper case is no marker", "biz", "\r\nNOT FOUND", "none");
         // edu
         row("edu taken", "edu", "\r\nDomain Name: HARVARD.EDU", "Taken");
         row("edu available", "edu", "\r\nNo Match", "Available!");
-        row("edu upper-case no match is no marker", "edu", "\r\nNO MATCH: x.edu", "none");
+        row("edu upper-case no match today", "edu", "\r\nNO MATCH: x.edu", "Available!");
+        row("edu upper-case without colon is no marker", "edu", "\r\nNO MATCH x.edu", "none");
+        row("ca not found today", "ca", "\r\nNot found: x.ca", "Available!");
+        row("ca taken today", "ca", "\r\nDomain Name: x.ca", "Taken");
+        row("us no data today", "us", "\r\nNo Data Found", "Available!");
+        row("us taken today", "us", "\r\nDomain Name: x.us", "Taken");
+        row("long-standing marker wins within a line", "us",
+            "\r\nNot found: Domain Name:", "Available!");
         // ca: exactly nine blanks
         row("ca available", "ca", "\r\nDomain status:         available", "Available!");
         row("ca registered", "ca", "\r\nDomain status:         registered", "Taken");

@@ -48,6 +48,8 @@ QByteArray Describe(ReplyReadingLoop::Result result)
         return "No verdict";
     case Outcome::ReplyTooLarge:
         return "Too large";
+    case Outcome::Refused:
+        return "Refused: " + QByteArray::fromStdString(result.refusal);
     }
     return {};
 }
@@ -171,10 +173,9 @@ private slots:
             << QByteArray("com") << QList<QByteArray>{"Whois Ser", "ver: w\nNo match for x\n"}
             << QByteArray("Available!");
         QTest::newRow("biz without a marker")
-            << QByteArray("biz") << QList<QByteArray>{"Domain Name: X.BIZ\n"}
-            << QByteArray("No verdict");
+            << QByteArray("biz") << QList<QByteArray>{"Registrar: X\n"} << QByteArray("No verdict");
         QTest::newRow("biz with a referral")
-            << QByteArray("biz") << QList<QByteArray>{"Whois Server: w\nDomain Name: X.BIZ\n"}
+            << QByteArray("biz") << QList<QByteArray>{"Whois Server: w\nRegistrar: X\n"}
             << QByteArray("Taken");
         QTest::newRow("other suffix with a referral")
             << QByteArray("de") << QList<QByteArray>{"Whois Server: w\n"} << QByteArray("Taken");
@@ -230,6 +231,20 @@ private slots:
             lines += "a line without any marker\n";
         }
         QCOMPARE(Feed("com", {lines + "No match for x\n"}), QByteArray("Too large"));
+    }
+
+    void refusal_comesBeforeAnyMarker_andGivesNoVerdict()
+    {
+        QCOMPARE(
+            Feed("org", {"WHOIS LIMIT EXCEEDED - SEE WWW.PIR.ORG/WHOIS FOR DETAILS\nNOT FOUND\n"}),
+            QByteArray("Refused: WHOIS LIMIT EXCEEDED - SEE WWW.PIR.ORG/WHOIS FOR DETAILS"));
+        QCOMPARE(Feed("info", {"TLD is not supported.\n"}),
+                 QByteArray("Refused: TLD is not supported."));
+        // Terms that mention limits in passing are not refusals.
+        QCOMPARE(
+            Feed("org",
+                 {"Terms: queries are limited; WHOIS LIMIT EXCEEDED may be shown\nNOT FOUND\n"}),
+            QByteArray("Available!"));
     }
 
     void start_forgetsTheEarlierReply()

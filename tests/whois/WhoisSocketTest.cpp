@@ -64,6 +64,33 @@ private slots:
         QCOMPARE(client.socket.Server(), QByteArray("127.0.0.1"));
     }
 
+    void internationalName_isAskedInItsAsciiForm()
+    {
+        FakeWhoisServer server;
+        server.SetScript(FakeWhoisServer::Reply("Domain Name: XN--BCHER-KVA.COM\n"));
+        Client client(server.Address());
+        QVERIFY(client.socket.StartQuery("b\xc3\xbc"
+                                         "cher.com",
+                                         8));
+        QVERIFY(client.WaitForEnd());
+        QCOMPARE(client.verdicts, (QList<QPair<int, DomainStatus>>{{8, DomainStatus::Taken}}));
+        QCOMPARE(server.Received(), QList<QByteArray>{"xn--bcher-kva.com\n"});
+    }
+
+    void internationalNameThatCannotBeConverted_isAFailure()
+    {
+        FakeWhoisServer server;
+        Client client(server.Address());
+        const QByteArray tooLong = QByteArray(70, 'a') + "\xc3\xbc.com";
+        QVERIFY(!client.socket.StartQuery(tooLong, 2));
+        QCOMPARE(client.boxes.shown.size(), 1u);
+        QVERIFY(client.boxes.shown[0].text.find("Not a valid international domain name") !=
+                std::string::npos);
+        QTest::qWait(50);
+        QCOMPARE(server.ConnectionCount(), 0);
+        QVERIFY(client.verdicts.isEmpty());
+    }
+
     void unsendableNames_areRefusedWithoutBoxOrTraffic_data()
     {
         QTest::addColumn<QByteArray>("name");
@@ -112,14 +139,14 @@ private slots:
     void closeWithoutMarker_givesNoVerdictAndNoBox()
     {
         FakeWhoisServer server;
-        server.SetScript(FakeWhoisServer::Reply("Domain not found.\nterms of use\n"));
+        server.SetScript(FakeWhoisServer::Reply("No such record here.\nterms of use\n"));
         Client client(server.Address());
         QVERIFY(client.socket.StartQuery("example.org", 5));
         QVERIFY(client.WaitForEnd());
         QVERIFY(client.verdicts.isEmpty());
         QCOMPARE(client.stalls, QList<int>{5});
         QVERIFY(client.boxes.shown.empty());
-        QCOMPARE(client.socket.Reply(), "\r\nDomain not found.\r\nterms of use");
+        QCOMPARE(client.socket.Reply(), "\r\nNo such record here.\r\nterms of use");
     }
 
     void cutLastLine_isReadWhenTheServerCloses()
