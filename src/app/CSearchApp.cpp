@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -41,6 +42,11 @@ bool CSearchApp::InitInstance()
         QStringLiteral("Send every query to this server instead of the registries'."),
         QStringLiteral("HOST[:PORT]"));
     parser.addOption(whoisServer);
+    const QCommandLineOption rdapServer(
+        QStringLiteral("rdap-server"),
+        QStringLiteral("Send every RDAP query (suffixes without a whois server) to this base URL."),
+        QStringLiteral("URL"));
+    parser.addOption(rdapServer);
     if (!parser.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
         m_exitCode = 2;
@@ -61,6 +67,19 @@ bool CSearchApp::InitInstance()
         }
     }
 
+    std::optional<std::string> rdapBase;
+    if (parser.isSet(rdapServer)) {
+        const QUrl url(parser.value(rdapServer), QUrl::StrictMode);
+        if (!url.isValid() || (url.scheme() != "http" && url.scheme() != "https") ||
+            url.host().isEmpty()) {
+            std::fprintf(stderr, "Not an http or https URL: %s\n",
+                         qPrintable(parser.value(rdapServer)));
+            m_exitCode = 2;
+            return false;
+        }
+        rdapBase = parser.value(rdapServer).toStdString();
+    }
+
     if (!m_isSocketLayerAvailable()) {
         messageBoxes.Show("Socket initialization failed!", MessageBoxIcon::None);
         m_exitCode = 1;
@@ -71,6 +90,7 @@ bool CSearchApp::InitInstance()
     seams.messageBoxes = m_messageBoxes;
     CSearchDlg window(seams);
     window.SetWhoisServer(server);
+    window.WhoisSocket().SetRdapOverride(rdapBase);
     window.exec();
     return false;
 }

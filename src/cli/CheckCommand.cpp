@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <QUrl>
 #include <iostream>
 #include <string>
 
@@ -42,10 +43,12 @@ private:
 class CheckRun
 {
 public:
-    CheckRun(std::vector<std::string> names, std::optional<ServerAddress> server)
+    CheckRun(std::vector<std::string> names, std::optional<ServerAddress> server,
+             std::optional<std::string> rdapServer)
         : m_names(std::move(names)), m_socket(m_messageBox)
     {
         m_socket.SetServerOverride(std::move(server));
+        m_socket.SetRdapOverride(std::move(rdapServer));
         QObject::connect(
             &m_socket, &CWhoisSocket::whoisVerdict, &m_socket,
             [this](int item, DomainStatus status) {
@@ -119,6 +122,7 @@ std::vector<std::string> ReadNameLines(std::istream& stream)
 int RunCheckCommand(const std::vector<std::string>& arguments)
 {
     std::optional<ServerAddress> server;
+    std::optional<std::string> rdapServer;
     std::vector<std::string> names;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -138,6 +142,19 @@ int RunCheckCommand(const std::vector<std::string>& arguments)
                 std::cerr << "qirv-cli check: not a server address: \"" << value << "\"\n";
                 return kExitUsage;
             }
+        } else if (argument == "--rdap-server") {
+            if (i + 1 == arguments.size()) {
+                std::cerr << "qirv-cli check: --rdap-server needs a URL\n";
+                return kExitUsage;
+            }
+            const QUrl url(QString::fromStdString(arguments[++i]), QUrl::StrictMode);
+            if (!url.isValid() || (url.scheme() != "http" && url.scheme() != "https") ||
+                url.host().isEmpty()) {
+                std::cerr << "qirv-cli check: not an http or https URL: \"" << arguments[i]
+                          << "\"\n";
+                return kExitUsage;
+            }
+            rdapServer = arguments[i];
         } else if (argument.starts_with("--")) {
             std::cerr << "qirv-cli check: unknown option \"" << argument << "\"\n";
             return kExitUsage;
@@ -151,7 +168,7 @@ int RunCheckCommand(const std::vector<std::string>& arguments)
     if (names.empty()) {
         return kExitSuccess;
     }
-    CheckRun run(std::move(names), std::move(server));
+    CheckRun run(std::move(names), std::move(server), std::move(rdapServer));
     if (!run.StartNext()) {
         // Every name was refused before any traffic was needed.
         return run.ExitCode();

@@ -1,8 +1,13 @@
 #include "CWhoisSocket.h"
 
+#include "RdapServerTable.h"
 #include "WhoisServerTable.h"
 #include "seams/MessageBoxSeam.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QTcpSocket>
 #include <QUrl>
 #include <algorithm>
@@ -51,6 +56,11 @@ void CWhoisSocket::SetServerOverride(std::optional<ServerAddress> server)
     m_serverOverride = std::move(server);
 }
 
+void CWhoisSocket::SetRdapOverride(std::optional<std::string> baseUrl)
+{
+    m_rdapOverride = std::move(baseUrl);
+}
+
 void CWhoisSocket::SetTimeouts(std::chrono::milliseconds connectTimeout,
                                std::chrono::milliseconds replyTimeout)
 {
@@ -81,6 +91,15 @@ bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QByteArray
     Reset();
     m_replyLoop.Start(std::string(TldOf(nameView)));
 
+    // Registries without a port-43 service are asked over RDAP; a whois server named for every
+    // query takes those too unless an RDAP server is named as well.
+    if (server.isEmpty() && (m_rdapOverride || !m_serverOverride)) {
+        if (const auto base = RdapBaseFor(m_replyLoop.Tld())) {
+            StartRdapQuery(m_rdapOverride ? *m_rdapOverride : std::string(*base));
+            return true;
+        }
+    }
+
     quint16 port = WhoisLimits::kWhoisPort;
     if (!server.isEmpty()) {
         m_strServer = server;
@@ -106,6 +125,14 @@ bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QByteArray
 void CWhoisSocket::Reset()
 {
     StopTimers();
+    if (m_rdapReply) {
+        // As with the socket: this may run inside the reply's own signal.
+        QNetworkReply* reply = m_rdapReply;
+        m_rdapReply = nullptr;
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
     if (m_socket) {
         // This may run inside one of the socket's own signals (a verdict handler starting the
         // next query), so the socket is silenced and aborted now but deleted later.
@@ -210,6 +237,10 @@ void CWhoisSocket::Fail(const std::string& message)
     if (m_socket) {
         m_socket->abort();
     }
+    if (m_rdapReply) {
+        m_rdapReply->disconnect(this);
+        m_rdapReply->abort();
+    }
     ShowSocketError(message);
     emit queryStalled(m_nItem);
 }
@@ -225,4 +256,69 @@ void CWhoisSocket::StopTimers()
 {
     m_connectTimer.stop();
     m_replyTimer.stop();
+}
+
+void CWhoisSocket::StartRdapQuery(const std::string& baseUrl)
+{
+    QString base = QString::fromStdString(baseUrl);
+    if (!base.endsWith('/')) {
+        base += '/';
+    }
+    const QUrl url(base + QStringLiteral("domain/") + QString::fromLatin1(m_strDomain));
+    m_strServer = url.host().toUtf8();
+    if (!m_network) {
+        m_network = new QNetworkAccessManager(this);
+    }
+    QNetworkRequest request(url);
+    request.setRawHeader("Accept", "application/rdap+json");
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    m_state = QueryState::AwaitingReply;
+    m_replyTimer.start();
+    m_rdapReply = m_network->get(request);
+    connect(m_rdapReply, &QNetworkReply::finished, this, &CWhoisSocket::OnRdapFinished);
+    connect(m_rdapReply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
+        if (received > static_cast<qint64>(WhoisLimits::kMaxReplyBytes)) {
+            Fail(kConnectionRejected);
+        }
+    });
+}
+
+void CWhoisSocket::OnRdapFinished()
+{
+    if (m_state != QueryState::AwaitingReply || !m_rdapReply) {
+        return;
+    }
+    QNetworkReply& reply = *m_rdapReply;
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status == 404) {
+        DeliverVerdict(DomainStatus::Available);
+        return;
+    }
+    if (status == 200) {
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(reply.readAll(), &error);
+        if (error.error == QJsonParseError::NoError && document.isObject() &&
+            document.object().value(QStringLiteral("objectClassName")).toString() ==
+                QLatin1String("domain")) {
+            DeliverVerdict(DomainStatus::Taken);
+            return;
+        }
+        Fail(kConnectionRejected);
+        return;
+    }
+    if (status == 429) {
+        Fail("Query refused by " + m_strServer.toStdString() + ": HTTP 429 Too Many Requests");
+        return;
+    }
+    switch (reply.error()) {
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::TimeoutError:
+        Fail(kConnectionFailure);
+        return;
+    default:
+        Fail(kConnectionRejected);
+        return;
+    }
 }

@@ -15,6 +15,8 @@
 #include <optional>
 
 class MessageBoxSeam;
+class QNetworkAccessManager;
+class QNetworkReply;
 class QTcpSocket;
 
 Q_DECLARE_METATYPE(DomainStatus)
@@ -58,8 +60,12 @@ public:
     // "Winsock Error: ", two line breaks, a blank and the message, with the stop icon.
     void ShowSocketError(const std::string& message);
 
-    // Sends every later query to this server and port instead of the table's choice.
+    // Sends every later query to this server and port instead of the table's choice. Unless an
+    // RDAP server is named too, suffixes otherwise asked over RDAP then go there as well.
     void SetServerOverride(std::optional<ServerAddress> server);
+    // Sends every RDAP query to this base URL ("http://127.0.0.1:8080/rdap/") instead of the
+    // registry's.
+    void SetRdapOverride(std::optional<std::string> baseUrl);
     void SetTimeouts(std::chrono::milliseconds connectTimeout,
                      std::chrono::milliseconds replyTimeout);
 
@@ -87,6 +93,8 @@ private:
     void Fail(const std::string& message);
     void Stall();
     void StopTimers();
+    void StartRdapQuery(const std::string& baseUrl);
+    void OnRdapFinished();
 
     MessageBoxSeam& m_messageBoxes;
     QByteArray m_strDomain;
@@ -94,6 +102,9 @@ private:
     QByteArray m_strServer;
     ReplyReadingLoop m_replyLoop;
     QPointer<QTcpSocket> m_socket;
+    QNetworkAccessManager* m_network = nullptr;
+    QPointer<QNetworkReply> m_rdapReply;
+    std::optional<std::string> m_rdapOverride;
     QueryState m_state = QueryState::Idle;
     std::optional<ServerAddress> m_serverOverride;
     QTimer m_connectTimer;

@@ -1,3 +1,4 @@
+#include "FakeRdapServer.h"
 #include "FakeWhoisServer.h"
 #include "ReplyFiles.h"
 #include "TestMain.h"
@@ -158,6 +159,24 @@ private slots:
                  QByteArray("quiet.com\tNo verdict\nnodot\tNot a domain name\ntaken.com\tTaken\n"));
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(server.ConnectionCount(), 2);
+    }
+
+    void check_asksSuffixesWithoutWhoisOverRdap()
+    {
+        FakeRdapServer rdap;
+        rdap.SetResponder([](const QByteArray& path) {
+            return path.endsWith("free.info")
+                       ? FakeRdapServer::Answer{404, {}, 0}
+                       : FakeRdapServer::Answer{200, "{\"objectClassName\":\"domain\"}", 0};
+        });
+        const CliRun run =
+            RunCli({"check", "--rdap-server", rdap.BaseUrl(), "www.free.info", "b\u00fccher.info"});
+        QCOMPARE(run.output, QByteArray("www.free.info\tAvailable!\nb\xc3\xbc"
+                                        "cher.info\tTaken\n"));
+        QCOMPARE(rdap.paths,
+                 (QList<QByteArray>{"/rdap/domain/free.info", "/rdap/domain/xn--bcher-kva.info"}));
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(RunCli({"check", "--rdap-server", "ftp://x", "a.info"}).exitCode, 2);
     }
 
     void check_printsTheErrorBoxOnOneLine()
