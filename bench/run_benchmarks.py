@@ -1,0 +1,197 @@
+#!/usr/bin/env python3
+"""Runs every benchmark of the release build and prints one table: each figure is the median of
+several runs, beside its baseline measured in the same run and their ratio. Writes the table to
+bench/RESULTS.md with the machine and the date."""
+
+import datetime
+import json
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BUILD = os.path.join(ROOT, "build", "release")
+BIN = os.path.join(BUILD, "bin")
+BENCH = os.path.join(BUILD, "bench")
+ENV = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+RUNS = 3
+
+rows = []  # (figure, value, unit, baseline, baseline unit, ratio, goal, met)
+
+
+def add(figure, value, unit, baseline="", baseline_unit="", ratio="", goal="", met=""):
+    rows.append((figure, value, unit, baseline, baseline_unit, ratio, goal, met))
+    print(f"  {figure}: {value} {unit}" + (f" (baseline {baseline} {baseline_unit}, ratio {ratio})" if baseline else ""),
+          flush=True)
+
+
+def median_of(function, runs=RUNS):
+    return statistics.median(function() for _ in range(runs))
+
+
+class WhoisServer:
+    def __init__(self, delay_ms=0):
+        self.process = subprocess.Popen([os.path.join(BENCH, "bench_whois_server"), "--delay-ms", str(delay_ms)],
+                                        stdout=subprocess.PIPE, text=True)
+        self.port = int(self.process.stdout.readline().split()[1])
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exception):
+        self.process.kill()
+        self.process.wait()
+
+
+def names(count):
+    return "".join(f"name{number}.com\n" for number in range(count))
+
+
+def time_cli_check(port, count):
+    start = time.perf_counter()
+    result = subprocess.run([os.path.join(BIN, "qirv-cli"), "check", "--whois-server", f"127.0.0.1:{port}"],
+                            input=names(count), capture_output=True, text=True, env=ENV)
+    elapsed = time.perf_counter() - start
+    if result.stdout.count("Available!") != count:
+        sys.exit("qirv-cli check did not answer every name")
+    return elapsed
+
+
+def time_whois_client(port, count):
+    start = time.perf_counter()
+    for number in range(count):
+        subprocess.run(["whois", "-h", "127.0.0.1", "-p", str(port), f"name{number}.com"],
+                       capture_output=True, check=False)
+    return time.perf_counter() - start
+
+
+def check_throughput():
+    print("Check throughput", flush=True)
+    with WhoisServer() as server:
+        qirv = median_of(lambda: time_cli_check(server.port, 2000))
+        client = median_of(lambda: time_whois_client(server.port, 2000))
+    qirv_rate, client_rate = 2000 / qirv, 2000 / client
+    add("qirv-cli check, 2,000 names, instant server", f"{qirv_rate:.0f}", "names/s", f"{client_rate:.0f}",
+        "names/s (whois client, once per name)", f"{qirv_rate / client_rate:.1f}x", ">= 5x",
+        "yes" if qirv_rate >= 5 * client_rate else "no")
+    with WhoisServer(delay_ms=50) as server:
+        delayed = median_of(lambda: time_cli_check(server.port, 200))
+    floor = 200 * 0.050
+    add("qirv-cli check, 200 names, 50 ms per reply", f"{delayed:.2f}", "s", f"{floor:.2f}", "s (200 x 50 ms)",
+        f"{delayed / floor:.3f}", "<= 1.05", "yes" if delayed <= 1.05 * floor else "no")
+
+
+def window_under_load():
+    print("Window under load", flush=True)
+    with WhoisServer() as server:
+        output = subprocess.run([os.path.join(BENCH, "bench_search_load"), "--whois-server",
+                                 f"127.0.0.1:{server.port}", "--rows", "100000"],
+                                capture_output=True, text=True, env=ENV, check=True).stdout
+    figures = dict(line.split() for line in output.splitlines() if len(line.split()) == 2)
+    add("window search, 100,000 checked rows", f"{float(figures['verdicts_per_second']):.0f}", "verdicts/s")
+    block = int(figures["longest_block_ms"])
+    add("longest event-loop block during that search", str(block), "ms", "50", "ms (goal)",
+        f"{block / 50:.2f}", "< 50 ms", "yes" if block < 50 else "no")
+
+
+def start_up():
+    print("Start-up", flush=True)
+    samples = []
+    for _ in range(10):
+        started = time.time_ns()
+        output = subprocess.run([os.path.join(BENCH, "bench_startup")], capture_output=True, text=True, env=ENV,
+                                check=True).stdout
+        painted = int(output.split("first_paint_ns")[1].split()[0])
+        samples.append((painted - started) / 1e6)
+    median = statistics.median(samples)
+    add("start to first paint of the main window (median of 10)", f"{median:.0f}", "ms", "300", "ms (goal)",
+        f"{median / 300:.2f}", "< 300 ms", "yes" if median < 300 else "no")
+
+
+def google_benchmark(executable):
+    with tempfile.NamedTemporaryFile(suffix=".json") as report:
+        subprocess.run([os.path.join(BENCH, executable), f"--benchmark_out={report.name}",
+                        "--benchmark_out_format=json"], capture_output=True, env=ENV, check=True)
+        data = json.load(open(report.name))
+    return {entry["name"]: entry for entry in data["benchmarks"]}
+
+
+def list_and_generation():
+    print("List and generation", flush=True)
+    results = google_benchmark("bench_domainlist")
+    adds = results["AddPendingRow_withDuplicateTest/0/iterations:1"]
+    standard = results["QStandardItemModel_appendRow/iterations:1"]
+    add("1,000,000 rows through AddPendingRow with the duplicate test", f"{adds['real_time']:.0f}", "ms",
+        f"{standard['real_time']:.0f}", "ms (QStandardItemModel appends, no duplicate test)",
+        f"{standard['real_time'] / adds['real_time']:.2f}x faster", "< 1500 ms",
+        "yes" if adds["real_time"] < 1500 else "no")
+    for name, label, goal in [("SortByColumn/0/iterations:2", "sort 1,000,000 rows by name", 1000),
+                              ("SortByColumn/1/iterations:2", "sort 1,000,000 rows by status", 1000),
+                              ("CheckAll/iterations:3", "check all of 1,000,000 rows", 500),
+                              ("DeleteCheckedHalf/iterations:1", "delete 500,000 checked of 1,000,000 rows", 500),
+                              ("IsDomainListed/iterations:1", "1,000,000 duplicate tests on 1,000,000 rows", 500)]:
+        value = results[name]["real_time"]
+        add(label, f"{value:.0f}", "ms", str(goal), "ms (goal)", f"{value / goal:.2f}", f"< {goal} ms",
+            "yes" if value < goal else "no")
+    peak = adds.get("peak_MB", 0)
+    add("peak resident memory with 1,000,000 rows", f"{peak:.0f}", "MB", "400", "MB (goal)", f"{peak / 400:.2f}",
+        "< 400 MB", "yes" if peak < 400 else "no")
+
+    results = google_benchmark("bench_generate")
+    eight = results["EightWordsNineExtensions_intoTheWindowList/iterations:1"]["real_time"]
+    add("8 words x 9 extensions (725,760 names) into the window's list", f"{eight:.0f}", "ms", "1500", "ms (goal)",
+        f"{eight / 1500:.2f}", "< 1500 ms", "yes" if eight < 1500 else "no")
+    indexed = results["NewNames_intoAListOf100000_indexed/iterations:1"]["real_time"]
+    scanned = results["NewNames_intoAListOf100000_rowByRowScan/iterations:1"]["real_time"]
+    add("100,000 new names into a list of 100,000", f"{indexed:.0f}", "ms", f"{scanned:.0f}",
+        "ms (row-by-row duplicate scan)", f"{scanned / indexed:.0f}x faster", ">= 100x",
+        "yes" if scanned >= 100 * indexed else "no")
+
+
+def bytes_per_row():
+    # The peak of a process holding only the list, against one holding nothing.
+    script = os.path.join(BENCH, "bench_domainlist")
+    empty = subprocess.run([script, "--benchmark_filter=^$"], capture_output=True, text=True, env=ENV).stdout
+    filled = subprocess.run([script, "--benchmark_filter=AddPendingRow_withDuplicateTest/0"], capture_output=True,
+                            text=True, env=ENV).stdout
+
+    def peak(output):
+        return float(output.split("peak resident memory:")[1].split()[0])
+
+    per_row = (peak(filled) - peak(empty)) * 1024 * 1024 / 1_000_000
+    add("memory per row (peak with 1,000,000 rows less an empty list)", f"{per_row:.0f}", "bytes")
+
+
+def machine():
+    memory = int(open("/proc/meminfo").readline().split()[1]) / 1024 / 1024
+    return f"{os.cpu_count()} cores, {memory:.0f} GiB memory"
+
+
+def write_results():
+    header = "| figure | value | baseline | ratio | goal | met |\n|---|---|---|---|---|---|\n"
+    lines = [f"| {figure} | {value} {unit} | {baseline} {baseline_unit} | {ratio} | {goal} | {met} |"
+             for figure, value, unit, baseline, baseline_unit, ratio, goal, met in rows]
+    table = header + "\n".join(lines) + "\n"
+    print("\n" + table)
+    with open(os.path.join(ROOT, "bench", "RESULTS.md"), "w") as results:
+        results.write("# Benchmark results\n\n")
+        results.write(f"Measured {datetime.date.today().isoformat()} on {machine()}, release build, "
+                      f"offscreen; each figure the median of {RUNS} runs unless it says otherwise. "
+                      "Made by `scripts/bench`.\n\n")
+        results.write(table)
+
+
+def main():
+    check_throughput()
+    window_under_load()
+    start_up()
+    list_and_generation()
+    bytes_per_row()
+    write_results()
+
+
+if __name__ == "__main__":
+    main()
