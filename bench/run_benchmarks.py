@@ -179,7 +179,8 @@ def write_results():
     with open(os.path.join(ROOT, "bench", "RESULTS.md"), "w") as results:
         results.write("# Benchmark results\n\n")
         results.write(f"Measured {datetime.date.today().isoformat()} on {machine()}, release build, "
-                      f"offscreen; each figure the median of {RUNS} runs unless it says otherwise. "
+                      f"offscreen. Check figures are the median of {RUNS} runs, start-up the median of 10, the list and "
+                      "generation figures one Google Benchmark run each. "
                       "Made by `scripts/bench`.\n\n")
         results.write(table)
 
