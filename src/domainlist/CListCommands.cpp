@@ -71,12 +71,25 @@ void CListCommands::SaveChecked()
         return;
     }
     const std::string path = WithTextExtension(*chosen);
-    // The old file is replaced only once the new one is complete.
+    // The old file is replaced only once the new one is complete. Unbuffered, a short write (a
+    // full disk) shows at the write itself rather than being lost in a later flush.
     QSaveFile file(QString::fromStdString(path));
-    const bool saved = file.open(QIODevice::WriteOnly) &&
-                       file.write(text.data(), static_cast<qint64>(text.size())) ==
-                           static_cast<qint64>(text.size()) &&
-                       file.commit();
+    bool saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (std::size_t written = 0; saved && written < text.size();) {
+        const qint64 count =
+            file.write(text.data() + written, static_cast<qint64>(text.size() - written));
+        saved = count > 0;
+        written += saved ? static_cast<std::size_t>(count) : 0;
+    }
+    QString reason;
+    if (saved && file.error() == QFileDevice::NoError) {
+        saved = file.commit();
+        reason = file.errorString();
+    } else {
+        reason = file.errorString();
+        file.cancelWriting();
+        saved = false;
+    }
     if (!saved) {
         m_seams.messageBoxes.Show("The domain list could not be saved to \"" + path +
                                       "\": " + file.errorString().toStdString(),

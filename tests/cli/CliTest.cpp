@@ -3,6 +3,7 @@
 #include "ReplyFiles.h"
 #include "TestMain.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -177,6 +178,19 @@ private slots:
                  (QList<QByteArray>{"/rdap/domain/free.info", "/rdap/domain/xn--bcher-kva.info"}));
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(RunCli({"check", "--rdap-server", "ftp://x", "a.info"}).exitCode, 2);
+    }
+
+    void namesAreData_formatCharactersAndShellCharactersPassThroughUnchanged()
+    {
+        FakeWhoisServer server;
+        server.SetScript(FakeWhoisServer::Reply("No match for x\n"));
+        const CliRun run =
+            RunCli(CheckArguments(server, {"%s%n%x.com", "$(touch /tmp/qirv-x);`id`.com"}));
+        QCOMPARE(run.output,
+                 QByteArray("%s%n%x.com\tAvailable!\n$(touch /tmp/qirv-x);`id`.com\tAvailable!\n"));
+        QCOMPARE(server.Received(),
+                 (QList<QByteArray>{"%s%n%x.com\n", "$(touch /tmp/qirv-x);`id`.com\n"}));
+        QVERIFY(!QFile::exists("/tmp/qirv-x"));
     }
 
     void check_printsTheErrorBoxOnOneLine()

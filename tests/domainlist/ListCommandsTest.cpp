@@ -5,9 +5,13 @@
 #include "domainlist/CListCommands.h"
 #include "domainlist/WebAddresses.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -105,6 +109,41 @@ private slots:
         QCOMPARE(test.boxes.shown.size(), 1u);
         QVERIFY(test.boxes.shown[0].text.find(path.toStdString()) != std::string::npos);
         QCOMPARE(test.boxes.shown[0].icon, MessageBoxIcon::Stop);
+    }
+
+    void failedSaves_sayWhy_andLeaveTheOldFileAlone()
+    {
+        Commands test;
+        const QString existing = test.folder.filePath("kept.txt");
+        QFile old(existing);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old content\r\n");
+        old.close();
+        test.commands.CheckAll();
+
+        // A disk that fills up: the process may write no more than 8 bytes to any file.
+        rlimit before{};
+        getrlimit(RLIMIT_FSIZE, &before);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit tiny = before;
+        tiny.rlim_cur = 8;
+        setrlimit(RLIMIT_FSIZE, &tiny);
+        test.files.saveAnswers = {existing};
+        test.commands.SaveChecked();
+        setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, previousHandler);
+        QCOMPARE(test.ReadFile(existing), QByteArray("old content\r\n"));
+
+        // A folder where nothing can be created, and a path that is a folder.
+        QVERIFY(QDir(test.folder.path()).mkdir("folder.txt"));
+        test.files.saveAnswers = {"/proc/qirv-list.txt", test.folder.filePath("folder.txt")};
+        test.commands.SaveChecked();
+        test.commands.SaveChecked();
+        QCOMPARE(test.boxes.shown.size(), 3u);
+        QVERIFY(test.boxes.shown[0].text.find(existing.toStdString()) != std::string::npos);
+        QVERIFY(test.boxes.shown[1].text.find("/proc/qirv-list.txt") != std::string::npos);
+        QVERIFY(test.boxes.shown[2].text.find("folder.txt") != std::string::npos);
+        QVERIFY(QFileInfo(test.folder.filePath("folder.txt")).isDir());
     }
 
     void checkByStatus_checksExactlyThatStatus()

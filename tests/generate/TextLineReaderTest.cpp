@@ -123,6 +123,61 @@ private slots:
         QCOMPARE(ReadAllLines(file.fileName()), QByteArrayList{utf8Line});
     }
 
+    void badFiles_readAsWellAsTheyCan_withoutCrashOrHang()
+    {
+        QTemporaryDir folder;
+        // A folder and a file that refuses to be read read as files without lines.
+        QCOMPARE(ReadAllLines(folder.path()), QByteArrayList{});
+        QCOMPARE(ReadAllLines("/proc/self/mem"), QByteArrayList{});
+
+        // A file deleted while it is being read is read to its end.
+        QFile vanishing(folder.filePath("vanishing.txt"));
+        QVERIFY(vanishing.open(QIODevice::WriteOnly));
+        for (int line = 0; line < 3000; ++line) {
+            vanishing.write("word\n");
+        }
+        vanishing.close();
+        CTextLineReader reader(vanishing.fileName().toStdString());
+        std::string line;
+        QVERIFY(reader.ReadLine(line));
+        QVERIFY(QFile::remove(vanishing.fileName()));
+        int lines = 1;
+        while (reader.ReadLine(line)) {
+            ++lines;
+        }
+        QCOMPARE(lines, 3000);
+
+        // Binary data: every byte value, many times over.
+        QFile binary(folder.filePath("binary.bin"));
+        QVERIFY(binary.open(QIODevice::WriteOnly));
+        QByteArray bytes;
+        for (int index = 0; index < 70000; ++index) {
+            bytes.append(static_cast<char>((index * 7919) % 256));
+        }
+        binary.write(bytes);
+        binary.close();
+        QVERIFY(!ReadAllLines(binary.fileName()).isEmpty());
+    }
+
+    void hugeOneLineFile_isReadWhole()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        constexpr qint64 kSize = 32LL * 1024 * 1024; // the sanitizers make every byte slow
+#else
+        constexpr qint64 kSize = 200LL * 1024 * 1024;
+#endif
+        QTemporaryDir folder;
+        QFile file(folder.filePath("huge.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(kSize)); // NUL bytes, no line end
+        file.close();
+        CTextLineReader reader(file.fileName().toStdString());
+        std::string line;
+        QVERIFY(reader.ReadLine(line));
+        QCOMPARE(static_cast<qint64>(line.size()), kSize);
+        QVERIFY(!reader.ReadLine(line));
+    }
+
     void missingFile_hasNoLines()
     {
         QCOMPARE(ReadAllLines("/no/such/folder/words.txt"), QByteArrayList{});

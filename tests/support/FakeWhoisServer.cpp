@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <sys/socket.h>
+#include <unistd.h>
 
 FakeWhoisServer::Script FakeWhoisServer::Reply(const QByteArray& bytes)
 {
@@ -97,7 +99,14 @@ void FakeWhoisServer::Play(QTcpSocket* socket, Script script, int next)
 {
     QPointer<QTcpSocket> guard(socket);
     if (next >= script.chunks.size()) {
-        if (script.closeWhenDone) {
+        if (script.resetWhenDone) {
+            // A zero linger time makes the close send a reset.
+            const linger reset{1, 0};
+            ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER,
+                         &reset, sizeof reset);
+            ::close(static_cast<int>(socket->socketDescriptor()));
+            socket->abort();
+        } else if (script.closeWhenDone) {
             socket->disconnectFromHost();
         }
         return;

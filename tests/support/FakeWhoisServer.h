@@ -28,6 +28,7 @@ public:
         QList<Chunk> chunks;
         bool waitForQueryLine = true;
         bool closeWhenDone = true;
+        bool resetWhenDone = false; // end with a TCP reset instead of an orderly close
     };
 
     // The whole reply in one piece, then close.
