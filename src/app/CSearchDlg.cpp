@@ -54,16 +54,8 @@ constexpr std::array kTabOrder{AddNewKeywords, DomainList,       SearchDomains, 
                                SaveSelected,   SelectAvailable,  StopSearch,    SelectTaken,
                                DeleteSelected, DeleteTaken};
 
-struct ButtonSetUp
-{
-    int id;
-    const char* tooltip;
-    int iconIn;
-    int iconOut;
-};
-
 // In the order the buttons are set up.
-constexpr ButtonSetUp kButtons[] = {
+constexpr IconButtonSetUp kButtons[] = {
     {SearchDomains, "Start Domains Search", 153, 157},
     {StopSearch, "Stop Domains Search", 143, 144},
     {SelectAll, "Check All Domains", 145, 147},
@@ -137,14 +129,7 @@ CSearchDlg::CSearchDlg(Seams seams, QWidget* parent)
 
 void CSearchDlg::SetUpButtons()
 {
-    const PackedColour hover = Pack(palette().color(QPalette::Button)) + 0x1E1E1E;
-    for (const ButtonSetUp& setUp : kButtons) {
-        auto* button = qobject_cast<CThemedIconButton*>(m_controls.value(setUp.id));
-        button->SetThemeLibrary(&m_themeLibrary);
-        button->SetIcons(setUp.iconIn, setUp.iconOut);
-        button->SetColor(CIconButton::BackIn, hover, true);
-        button->SetTooltipText(QString::fromUtf8(setUp.tooltip), true);
-    }
+    SetUpIconButtons(m_controls, kButtons, m_themeLibrary);
 }
 
 CSearchDlg::~CSearchDlg()

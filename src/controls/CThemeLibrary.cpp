@@ -127,3 +127,19 @@ int CThemedIconButton::DrawBorder(QPainter& painter, const QRect& rectangle)
     }
     return CIconButton::DrawBorder(painter, rectangle);
 }
+
+void SetUpIconButtons(const QHash<int, QWidget*>& controls,
+                      std::span<const IconButtonSetUp> buttons, const CThemeLibrary& library)
+{
+    for (const IconButtonSetUp& setUp : buttons) {
+        auto* button = qobject_cast<CThemedIconButton*>(controls.value(setUp.id));
+        if (!button) {
+            continue;
+        }
+        const PackedColour hover = Pack(button->palette().color(QPalette::Button)) + 0x1E1E1E;
+        button->SetThemeLibrary(&library);
+        button->SetIcons(setUp.iconIn, setUp.iconOut);
+        button->SetColor(CIconButton::BackIn, hover, true);
+        button->SetTooltipText(QString::fromUtf8(setUp.tooltip), true);
+    }
+}

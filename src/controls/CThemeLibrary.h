@@ -2,8 +2,10 @@
 
 #include "CIconButton.h"
 
+#include <QHash>
 #include <QRect>
 #include <cstdint>
+#include <span>
 
 class QPainter;
 class QWidget;
@@ -56,3 +58,17 @@ private:
     const CThemeLibrary* m_themeLibrary = nullptr;
     int m_lastThemeState = 0;
 };
+
+// One button's set-up in its window: its tooltip and its icons (0: none).
+struct IconButtonSetUp
+{
+    int id;
+    const char* tooltip;
+    int iconIn;
+    int iconOut;
+};
+
+// Sets up a window's icon buttons in the given order: the window's style library, the icons, the
+// hover colour (the button face plus 0x1E1E1E, added as one integer) and the tooltip.
+void SetUpIconButtons(const QHash<int, QWidget*>& controls,
+                      std::span<const IconButtonSetUp> buttons, const CThemeLibrary& library);

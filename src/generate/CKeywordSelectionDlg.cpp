@@ -125,26 +125,15 @@ CKeywordSelectionDlg::CKeywordSelectionDlg(FileDialogSeam& fileDialogs, QWidget*
     m_keywordEdit->setTabChangesFocus(true);
 
     // Set up in this order: the three Edit buttons, Select All, OK, Cancel.
-    struct ButtonSetUp
-    {
-        int id;
-        const char* tooltip;
-        int iconIn;
-        int iconOut;
+    static constexpr IconButtonSetUp kButtons[] = {
+        {kEditSuffixes, "Edit Suffix List", 184, 183},
+        {kEditPrefixes, "Edit Preffix List", 184, 183},
+        {kEditTopWords, "Edit Top Words", 184, 183},
+        {kSelectAll, "Select All", 145, 147},
+        {kOk, "OK", 0, 0},
+        {kCancel, "Cancel", 0, 0},
     };
-    const PackedColour hover = Pack(palette().color(QPalette::Button)) + 0x1E1E1E;
-    for (const ButtonSetUp& setUp :
-         {ButtonSetUp{kEditSuffixes, "Edit Suffix List", 184, 183},
-          ButtonSetUp{kEditPrefixes, "Edit Preffix List", 184, 183},
-          ButtonSetUp{kEditTopWords, "Edit Top Words", 184, 183},
-          ButtonSetUp{kSelectAll, "Select All", 145, 147}, ButtonSetUp{kOk, "OK", 0, 0},
-          ButtonSetUp{kCancel, "Cancel", 0, 0}}) {
-        auto* button = qobject_cast<CThemedIconButton*>(m_controls.value(setUp.id));
-        button->SetThemeLibrary(&m_themeLibrary);
-        button->SetIcons(setUp.iconIn, setUp.iconOut);
-        button->SetColor(CIconButton::BackIn, hover, true);
-        button->SetTooltipText(QString::fromUtf8(setUp.tooltip), true);
-    }
+    SetUpIconButtons(m_controls, kButtons, m_themeLibrary);
 
     const auto onClick = [this](int id, auto handler) {
         connect(qobject_cast<QPushButton*>(m_controls.value(id)), &QPushButton::clicked, this,
