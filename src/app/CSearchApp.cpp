@@ -37,6 +37,7 @@ bool CSearchApp::InitInstance()
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Finds unregistered Internet domain names."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption whoisServer(
         QStringLiteral("whois-server"),
         QStringLiteral("Send every query to this server instead of the registries'."),
@@ -54,6 +55,10 @@ bool CSearchApp::InitInstance()
     }
     if (parser.isSet(QStringLiteral("help"))) {
         std::fputs(qPrintable(parser.helpText()), stdout);
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("qirv %s\n", qPrintable(QCoreApplication::applicationVersion()));
         return false;
     }
     std::optional<ServerAddress> server;

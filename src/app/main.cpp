@@ -5,6 +5,8 @@
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(QIRV_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("com.zelbrane.Qirv"));
     Q_INIT_RESOURCE(qirv);
     CSearchApp program;
     program.InitInstance();

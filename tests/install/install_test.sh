@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary root and runs the installed command-line tool from there:
+# the links in bin must find the word files in the program folder.
+set -euo pipefail
+build_dir=$1
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+DESTDIR="$root" cmake --install "$build_dir" --prefix /usr >/dev/null
+cli="$root/usr/bin/qirv-cli"
+test -L "$cli"
+"$cli" --version | grep -q '^qirv-cli 2\.3\.0$'
+names=$(printf 'red car\n' | "$cli" generate --use-suffixes)
+echo "$names" | grep -qx 'www.myred-car.com'
+test -f "$root/usr/share/applications/com.zelbrane.Qirv.desktop"
+test -f "$root/usr/share/man/man1/qirv-cli.1"
+echo "1 passed, 0 failed"
