@@ -237,6 +237,38 @@ private slots:
         QApplication::setStyle(QStyleFactory::create(defaultStyle));
     }
 
+    void window_inADarkThemeAndAtTwiceTheScale()
+    {
+        // A dark palette, as a dark desktop theme gives; run again with QT_SCALE_FACTOR=2 for a
+        // high-density screen (the test "tst_app_scale2").
+        const QPalette previous = QApplication::palette();
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(45, 45, 48));
+        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        dark.setColor(QPalette::Base, QColor(30, 30, 30));
+        dark.setColor(QPalette::Text, QColor(230, 230, 230));
+        dark.setColor(QPalette::Button, QColor(60, 60, 64));
+        dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+        QApplication::setPalette(dark);
+        RecordingMessageBox boxes;
+        CSearchDlg window(SeamsWith(boxes));
+        window.List().AddPendingRows({"www.example.com", "www.example.net"});
+        window.List().SetVerdict(0, 1);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1");
+        QDir().mkpath(QStringLiteral(QIRV_SCREENSHOT_DIR));
+        QVERIFY(window.grab().save(
+            QStringLiteral(QIRV_SCREENSHOT_DIR "/main-window-dark-x%1.png").arg(scale)));
+        // Every control lies inside the window at any scale.
+        for (const ControlTemplate& control : CSearchDlg::Template()) {
+            if (QWidget* widget = window.Control(control.id)) {
+                QVERIFY(widget->parentWidget()->rect().contains(widget->geometry()));
+            }
+        }
+        QApplication::setPalette(previous);
+    }
+
     void enter_startsTheSearch()
     {
         FakeWhoisServer server;

@@ -10,7 +10,7 @@ cli="$root/usr/bin/qirv-cli"
 test -L "$cli"
 "$cli" --version | grep -q '^qirv-cli 2\.3\.0$'
 names=$(printf 'red car\n' | "$cli" generate --use-suffixes)
-echo "$names" | grep -qx 'www.myred-car.com'
+grep -qx 'www.myred-car.com' <<<"$names"
 test -f "$root/usr/share/applications/com.zelbrane.Qirv.desktop"
 test -f "$root/usr/share/man/man1/qirv-cli.1"
 echo "1 passed, 0 failed"
