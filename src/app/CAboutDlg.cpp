@@ -36,17 +36,13 @@ QString ProductVersionLine()
 }
 
 CAboutDlg::CAboutDlg(UrlOpenerSeam& urls, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_strVersion(ProductVersionLine()), m_strNotice(QString::fromUtf8(kLegalNotice)),
+    : QDialog(parent, kFixedDialogFlags), m_strVersion(ProductVersionLine()),
+      m_strNotice(QString::fromUtf8(kLegalNotice)),
       m_strUrl(QString::fromUtf8(WebAddress::kAboutBoxAddress))
 {
-    setWindowTitle(QStringLiteral("About Qirv"));
-    setFont(DialogFont());
-    const DialogUnits units(font());
     const QHash<int, QWidget*> controls =
-        BuildDialog(*this, kAboutWindow, units, {{kLink, new CLinkLabel(urls)}});
-    setFixedSize(units.ToPixels(QSize(461, 130)));
+        BuildFixedDialog(*this, QStringLiteral("About Qirv"), QSize(461, 130), kAboutWindow,
+                         {{kLink, new CLinkLabel(urls)}});
 
     auto* icon = qobject_cast<QLabel*>(controls.value(kIcon));
     icon->setPixmap(QPixmap(QStringLiteral(":/icons/128-32.png")));

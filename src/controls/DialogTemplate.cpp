@@ -3,6 +3,7 @@
 #include "CThemeLibrary.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -125,4 +126,17 @@ QHash<int, QWidget*> BuildDialog(QWidget& dialog, std::span<const ControlTemplat
         groupBox->lower();
     }
     return byId;
+}
+
+QHash<int, QWidget*> BuildFixedDialog(QDialog& dialog, const QString& caption,
+                                      QSize sizeInDialogUnits,
+                                      std::span<const ControlTemplate> controls,
+                                      const QHash<int, QWidget*>& custom)
+{
+    dialog.setWindowTitle(caption);
+    dialog.setFont(DialogFont());
+    const DialogUnits units(dialog.font());
+    QHash<int, QWidget*> built = BuildDialog(dialog, controls, units, custom);
+    dialog.setFixedSize(units.ToPixels(sizeInDialogUnits));
+    return built;
 }

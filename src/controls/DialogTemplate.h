@@ -7,6 +7,7 @@
 #include <QSize>
 #include <span>
 
+class QDialog;
 class QWidget;
 
 // A window laid out like a dialog template: every control has an id, a kind, a text and a place
@@ -60,6 +61,18 @@ QFont DialogFont();
 // created but not returned. Group boxes are kept below the controls they frame.
 QHash<int, QWidget*> BuildDialog(QWidget& dialog, std::span<const ControlTemplate> controls,
                                  const DialogUnits& units, const QHash<int, QWidget*>& custom = {});
+
+// A fixed-size dialog with caption and close box, laid out from its table: sets the caption and
+// the dialog font, builds the controls and fixes the window's size (in dialog units).
+QHash<int, QWidget*> BuildFixedDialog(QDialog& dialog, const QString& caption,
+                                      QSize sizeInDialogUnits,
+                                      std::span<const ControlTemplate> controls,
+                                      const QHash<int, QWidget*>& custom = {});
+
+// The window flags of such a dialog: caption and close box, no maximise box.
+inline constexpr Qt::WindowFlags kFixedDialogFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    Qt::WindowCloseButtonHint;
 
 // The objectName a control with this id gets.
 QString ControlName(int id);

@@ -35,15 +35,10 @@ std::string ChooseTextFile(FileDialogSeam& fileDialogs)
 }
 
 CKeywordEditorDlg::CKeywordEditorDlg(FileDialogSeam& fileDialogs, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_fileDialogs(fileDialogs)
+    : QDialog(parent, kFixedDialogFlags), m_fileDialogs(fileDialogs)
 {
-    setWindowTitle(QStringLiteral("Keyword Editor Dialog"));
-    setFont(DialogFont());
-    const DialogUnits units(font());
-    const QHash<int, QWidget*> controls = BuildDialog(*this, kEditorWindow, units);
-    setFixedSize(units.ToPixels(QSize(259, 209)));
+    const QHash<int, QWidget*> controls = BuildFixedDialog(
+        *this, QStringLiteral("Keyword Editor Dialog"), QSize(259, 209), kEditorWindow);
     m_edit = qobject_cast<QPlainTextEdit*>(controls.value(kTextId));
     m_edit->setLineWrapMode(QPlainTextEdit::NoWrap);
     connect(qobject_cast<QPushButton*>(controls.value(kBrowseId)), &QPushButton::clicked, this,

@@ -99,16 +99,12 @@ constexpr std::array kFlagBindings{
 } // namespace
 
 CKeywordSelectionDlg::CKeywordSelectionDlg(FileDialogSeam& fileDialogs, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, kFixedDialogFlags),
       m_programDirectory([] { return QCoreApplication::applicationDirPath().toStdString(); }),
       m_dlgEditor(fileDialogs, this)
 {
-    setWindowTitle(QStringLiteral("Keyword Selection Dialog"));
-    setFont(DialogFont());
-    const DialogUnits units(font());
-    m_controls = BuildDialog(*this, kSelectionWindow, units);
-    setFixedSize(units.ToPixels(QSize(402, 230)));
+    m_controls = BuildFixedDialog(*this, QStringLiteral("Keyword Selection Dialog"),
+                                  QSize(402, 230), kSelectionWindow);
     QWidget* previous = nullptr;
     for (const ControlTemplate& control : kSelectionWindow) {
         QWidget* current = m_controls.value(control.id);
