@@ -11,9 +11,44 @@
 #include <QTcpSocket>
 #include <QUrl>
 #include <algorithm>
+#include <cerrno>
+#include <sys/socket.h>
 
 namespace {
 
+// What the connection holds for us right now, looked at without taking it.
+enum class ConnectionState
+{
+    BytesWaiting,
+    NothingYet,
+    Ended, // the server closed its side in order
+    Broken // reset, or any other failed read
+};
+
+ConnectionState PeekConnection(const QTcpSocket& socket)
+{
+    const auto descriptor = static_cast<int>(socket.socketDescriptor());
+    if (descriptor < 0) {
+        return ConnectionState::Ended;
+    }
+    char byte = 0;
+    ssize_t peeked = 0;
+    do {
+        peeked = ::recv(descriptor, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    } while (peeked < 0 && errno == EINTR);
+    if (peeked > 0) {
+        return ConnectionState::BytesWaiting;
+    }
+    if (peeked == 0) {
+        return ConnectionState::Ended;
+    }
+    return errno == EAGAIN || errno == EWOULDBLOCK ? ConnectionState::NothingYet
+                                                   : ConnectionState::Broken;
+}
+
+// Reads the connection as the reading loop asks, and notes how the stream ended: the socket
+// runs unbuffered, so a look at the kernel's queue tells an orderly close from a reset (Qt
+// reports both as RemoteHostClosedError and would swallow the difference in its own read).
 class SocketByteSource : public ReplyByteSource
 {
 public:
@@ -21,14 +56,22 @@ public:
 
     std::size_t Receive(char* buffer, std::size_t capacity) override
     {
+        m_state = PeekConnection(m_socket);
+        if (m_state != ConnectionState::BytesWaiting) {
+            return 0;
+        }
         const qint64 count = m_socket.read(buffer, static_cast<qint64>(capacity));
         return count > 0 ? static_cast<std::size_t>(count) : 0;
     }
 
     bool HasBytesWaiting() const override { return m_socket.bytesAvailable() > 0; }
 
+    bool Ended() const { return m_state == ConnectionState::Ended; }
+    bool Broken() const { return m_state == ConnectionState::Broken; }
+
 private:
     QTcpSocket& m_socket;
+    ConnectionState m_state = ConnectionState::NothingYet;
 };
 
 constexpr const char* kConnectionFailure = "Connection Failure!";
@@ -118,7 +161,8 @@ bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QByteArray
     connect(m_socket, &QTcpSocket::errorOccurred, this, &CWhoisSocket::OnSocketError);
     m_state = QueryState::Connecting;
     m_connectTimer.start();
-    m_socket->connectToHost(QString::fromUtf8(m_strServer), port);
+    m_socket->connectToHost(QString::fromUtf8(m_strServer), port,
+                            QIODevice::ReadWrite | QIODevice::Unbuffered);
     return true;
 }
 
@@ -171,7 +215,15 @@ void CWhoisSocket::OnReceive()
         return;
     }
     SocketByteSource source(*m_socket);
-    HandleReadResult(m_replyLoop.ReceiveAll(source, false), false);
+    const ReplyReadingLoop::Result result = m_replyLoop.ReceiveAll(source, false);
+    if (result.outcome == ReplyReadingLoop::Outcome::WaitingForData && source.Broken()) {
+        // A reply cut off by a reset is a failed read, not a complete reply.
+        Fail(kConnectionRejected);
+    } else if (result.outcome == ReplyReadingLoop::Outcome::WaitingForData && source.Ended()) {
+        HandleReadResult(m_replyLoop.ReceiveAll(source, true), true);
+    } else {
+        HandleReadResult(result, false);
+    }
 }
 
 void CWhoisSocket::OnEndOfStream()
@@ -192,7 +244,8 @@ void CWhoisSocket::OnSocketError(QAbstractSocket::SocketError error)
     if (m_state == QueryState::Connecting) {
         Fail(kConnectionFailure);
     } else if (m_state == QueryState::AwaitingReply) {
-        // A server that closes after its reply is the normal end of a whois exchange.
+        // A server that closes after its reply is the normal end of a whois exchange; resets are
+        // told apart in OnReceive, before Qt reads them as an end.
         if (error == QAbstractSocket::RemoteHostClosedError) {
             OnEndOfStream();
         } else {

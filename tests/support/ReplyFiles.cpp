@@ -4,6 +4,25 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QTextStream>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// A missing data file is a broken checkout, not a test result: say which file and stop at once
+// (a fatal message would sit in the crash handler's stack dump instead).
+[[noreturn]] void StopForMissingData(const QString& path)
+{
+    std::fprintf(stderr,
+                 "FAIL!  : test data missing: %s\n"
+                 "         The recorded replies live in tests/data/whois-replies; "
+                 "QIRV_WHOIS_REPLIES_DIR points the build elsewhere.\n",
+                 qPrintable(path));
+    std::fflush(stderr);
+    std::_Exit(EXIT_FAILURE);
+}
+
+} // namespace
 
 QString WhoisRepliesDirectory()
 {
@@ -15,8 +34,7 @@ QList<RecordedReply> RecordedReplies()
     QList<RecordedReply> replies;
     QFile index(WhoisRepliesDirectory() + "/INDEX.tsv");
     if (!index.open(QIODevice::ReadOnly)) {
-        qFatal("Recorded whois replies not found at %s (set QIRV_WHOIS_REPLIES_DIR)",
-               qPrintable(WhoisRepliesDirectory()));
+        StopForMissingData(index.fileName());
     }
     bool header = true;
     while (!index.atEnd()) {
@@ -34,7 +52,7 @@ QList<RecordedReply> RecordedReplies()
         }
         QFile file(WhoisRepliesDirectory() + '/' + reply.file);
         if (!file.open(QIODevice::ReadOnly)) {
-            qFatal("Cannot read %s", qPrintable(file.fileName()));
+            StopForMissingData(file.fileName());
         }
         reply.bytes = file.readAll();
         replies.append(reply);
