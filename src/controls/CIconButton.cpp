@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QEnterEvent>
+#include <QHelpEvent>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
+#include <QToolTip>
+#include <algorithm>
 
 PackedColour Pack(const QColor& colour)
 {
@@ -19,6 +22,16 @@ QColor Unpack(PackedColour colour)
 {
     return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
                   static_cast<int>((colour >> 16) & 0xFF));
+}
+
+PackedColour HoverFace(PackedColour face)
+{
+    PackedColour lit = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const PackedColour channel = std::min<PackedColour>(((face >> shift) & 0xFF) + 0x1E, 0xFF);
+        lit |= channel << shift;
+    }
+    return lit;
 }
 
 IconButtonLook DecideIconButtonLook(bool hover, bool pressed, bool focused, bool disabled,
@@ -58,6 +71,25 @@ IconButtonLayout LayOutIconButton(const QRect& item, QSize iconSize, bool hasIco
         layout.captionArea.translate(1, 1);
     }
     return layout;
+}
+
+QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width)
+{
+    QStringList lines;
+    QString line;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.isEmpty() && metrics.horizontalAdvance(longer) > width) {
+            lines.append(line);
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    if (!line.isEmpty()) {
+        lines.append(line);
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 CIconButton::CIconButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent)
@@ -122,6 +154,20 @@ int CIconButton::DrawBorder(QPainter& painter, const QRect& rectangle)
     painter.drawLine(rectangle.bottomLeft(), rectangle.bottomRight());
     painter.drawLine(rectangle.topRight(), rectangle.bottomRight());
     return 0;
+}
+
+bool CIconButton::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip && !toolTip().isEmpty()) {
+        // Qt's tooltip grows as wide as its text; ours wraps at kTooltipMaxWidth, frame included.
+        const int frame = style()->pixelMetric(QStyle::PM_ToolTipLabelFrameWidth, nullptr, this);
+        const int textWidth = kTooltipMaxWidth - 2 * (2 * frame + 1) - 1;
+        const auto* help = static_cast<QHelpEvent*>(event);
+        QToolTip::showText(help->globalPos(),
+                           WrapToWidth(toolTip(), QFontMetrics(QToolTip::font()), textWidth), this);
+        return true;
+    }
+    return QPushButton::event(event);
 }
 
 void CIconButton::paintEvent(QPaintEvent*)

@@ -10,6 +10,9 @@
 using PackedColour = std::uint32_t;
 PackedColour Pack(const QColor& colour);
 QColor Unpack(PackedColour colour);
+// The hover face: the button face lightened by 0x1E in each channel, capped at 255. Added as one
+// integer, a light face such as 0xEFEFEF would carry into the next byte and turn nearly black.
+PackedColour HoverFace(PackedColour face);
 
 // What a button shows in one state: the decisions of its drawing, apart from the painting.
 struct IconButtonLook
@@ -44,6 +47,13 @@ struct IconButtonLayout
     QPoint iconPosition;
     QRect captionArea;
 };
+
+// A tooltip text broken into lines (at blanks) that each fit the width in pixels; a word wider
+// than that stays whole on its own line.
+QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width);
+
+// The widest a button's tooltip window grows.
+inline constexpr int kTooltipMaxWidth = 400;
 
 IconButtonLayout LayOutIconButton(const QRect& item, QSize iconSize, bool hasIcon, bool hasCaption,
                                   bool pressed);
@@ -85,6 +95,7 @@ protected:
     virtual int DrawBackground(QPainter& painter, const QRect& rectangle);
     virtual int DrawBorder(QPainter& painter, const QRect& rectangle);
 
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;

@@ -136,7 +136,7 @@ void SetUpIconButtons(const QHash<int, QWidget*>& controls,
         if (!button) {
             continue;
         }
-        const PackedColour hover = Pack(button->palette().color(QPalette::Button)) + 0x1E1E1E;
+        const PackedColour hover = HoverFace(Pack(button->palette().color(QPalette::Button)));
         button->SetThemeLibrary(&library);
         button->SetIcons(setUp.iconIn, setUp.iconOut);
         button->SetColor(CIconButton::BackIn, hover, true);

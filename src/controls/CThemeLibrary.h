@@ -69,6 +69,6 @@ struct IconButtonSetUp
 };
 
 // Sets up a window's icon buttons in the given order: the window's style library, the icons, the
-// hover colour (the button face plus 0x1E1E1E, added as one integer) and the tooltip.
+// hover colour (HoverFace of the button face) and the tooltip.
 void SetUpIconButtons(const QHash<int, QWidget*>& controls,
                       std::span<const IconButtonSetUp> buttons, const CThemeLibrary& library);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace {
@@ -253,6 +254,18 @@ void CDomainListCtrl::SortByColumn(int column)
     }
     UpdateHeaderArrow();
     m_model.SortRows(column, m_sortAscending);
+}
+
+void CDomainListCtrl::keyPressEvent(QKeyEvent* event)
+{
+    const int row = currentIndex().row();
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier &&
+        m_model.Rows().IsValidRow(row)) {
+        SetCheck(row, !GetCheck(row));
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void CDomainListCtrl::UpdateHeaderArrow()

@@ -86,6 +86,10 @@ signals:
     void rowDoubleClicked();
     void contextMenuAt(const QPoint& globalPosition);
 
+protected:
+    // Space toggles the focused row's check box from whichever column has the focus.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void UpdateHeaderArrow();
 

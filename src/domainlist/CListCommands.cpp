@@ -45,22 +45,44 @@ void CListCommands::DeleteUnchecked()
     m_list.DeleteRows([](const DomainRow& row) { return !row.checked; });
 }
 
-std::string CListCommands::CheckedNamesText() const
+namespace {
+
+enum class Rows
+{
+    Checked,
+    Every,
+};
+
+std::string NamesText(const DomainRows& rows, Rows which, std::string_view lineEnd)
 {
     std::string text;
-    const DomainRows& rows = m_list.Model().Rows();
     for (int row = 0; row < rows.Count(); ++row) {
-        if (rows.At(row).checked) {
+        if (which == Rows::Every || rows.At(row).checked) {
             text += rows.At(row).name;
-            text += "\r\n";
+            text += lineEnd;
         }
     }
     return text;
 }
 
+} // namespace
+
+std::string CListCommands::CheckedNamesText() const
+{
+    return NamesText(m_list.Model().Rows(), Rows::Checked, "\r\n");
+}
+
+void CListCommands::CopyNames(bool everyRow)
+{
+    // Text pasted on this desktop (terminals, editors) expects LF alone; a CR would show as ^M.
+    const std::string text =
+        NamesText(m_list.Model().Rows(), everyRow ? Rows::Every : Rows::Checked, "\n");
+    m_seams.clipboard.SetText(std::string(TrimRight(text)));
+}
+
 void CListCommands::CopyChecked()
 {
-    m_seams.clipboard.SetText(std::string(TrimRight(CheckedNamesText())));
+    CopyNames(false);
 }
 
 void CListCommands::SaveChecked()
@@ -150,6 +172,6 @@ void CListCommands::SaveAll()
 
 void CListCommands::CopyAll()
 {
-    CheckAll();
-    CopyChecked();
+    // Copying changes no check mark: the marks are the user's working set.
+    CopyNames(true);
 }

@@ -35,7 +35,8 @@ public:
     void DeleteChecked();
     void DeleteUnchecked();
 
-    // The checked names, each followed by CR LF, with the white space at the very end cut off.
+    // The checked names, one a line (LF, the desktop's line end), with the white space at the
+    // very end cut off.
     void CopyChecked();
     // The checked names, each followed by CR LF, into a text file the user chooses (".txt" is
     // added to a name without extension). A file that cannot be written is reported.
@@ -51,11 +52,14 @@ public:
     void CopyAvailable();
     void SaveAvailable();
     void SaveAll();
+    // Every row's name, as CopyChecked lays them out; no check mark changes.
     void CopyAll();
 
     std::string CheckedNamesText() const;
 
 private:
+    void CopyNames(bool everyRow);
+
     CDomainListCtrl& m_list;
     Seams m_seams;
 };

@@ -119,9 +119,7 @@ private:
 
 CListPrinter::CListPrinter(PrintDialogSeam& printDialog)
     : m_printDialog(printDialog), m_printer(QPrinter::HighResolution)
-{
-    m_printer.setPageSize(QPageSize(QPageSize::A4));
-}
+{}
 
 bool CListPrinter::PrintList(const CDomainListCtrl& list, const QString& title,
                              QPageLayout::Orientation orientation)
@@ -129,6 +127,8 @@ bool CListPrinter::PrintList(const CDomainListCtrl& list, const QString& title,
     if (list.GetItemCount() < 1) {
         return false;
     }
+    // Every job starts on A4 in the given orientation, whatever paper the last job chose.
+    m_printer.setPageSize(QPageSize(QPageSize::A4));
     m_printer.setPageOrientation(orientation);
     m_printer.setFromTo(1, 1);
     if (!m_printDialog.Run(m_printer)) {

@@ -14,8 +14,8 @@ public:
     virtual bool Run(QPrinter& printer) = 0;
 };
 
-// Prints the domain list as a framed table. The printer keeps its settings (A4 unless the user
-// chose otherwise) from job to job for the rest of the run.
+// Prints the domain list as a framed table. Each job opens the dialog on A4 in the job's
+// orientation; the printer and the other settings the user chose stay for the rest of the run.
 class CListPrinter
 {
 public:

@@ -132,7 +132,7 @@ private slots:
         QCOMPARE(test.Checks(), (QList<bool>{true, false, false}));
         test.Run(CommandId::CopyAllDomains);
         QCOMPARE(test.clipboard.texts.back(),
-                 std::string("www.free.com\r\nwww.taken.com\r\nwww.unknown.com"));
+                 std::string("www.free.com\nwww.taken.com\nwww.unknown.com"));
         test.Run(CommandId::ListCopyAvailable);
         QCOMPARE(test.clipboard.texts.back(), std::string("www.free.com"));
         test.window.List().selectRow(1);
@@ -241,11 +241,13 @@ private slots:
         QVERIFY(test.boxes.shown.empty());
     }
 
-    void print_emptyListOrCancel_printsNothing()
+    void print_emptyListOrCancel_printsNothing_andEveryJobStartsOnA4()
     {
         Window test;
+        test.window.ListPrinter().Printer().setPageSize(QPageSize(QPageSize::Letter));
         test.Run(CommandId::PrintList);
         QCOMPARE(test.printDialog.asked, 1);
+        QCOMPARE(test.window.ListPrinter().Printer().pageLayout().pageSize().id(), QPageSize::A4);
         test.window.List().DeleteAll();
         QVERIFY(!test.window.ListPrinter().PrintList(test.window.List(), "Domain List",
                                                      QPageLayout::Portrait));

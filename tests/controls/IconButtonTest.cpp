@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTest>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace {
@@ -125,6 +126,55 @@ private slots:
         QCOMPARE(PushButtonThemeState(isDefault, hover, pressed, disabled), state);
     }
 
+    void hoverFace_lightensEachChannel_cappedAt255_data()
+    {
+        QTest::addColumn<PackedColour>("face");
+        QTest::addColumn<PackedColour>("hover");
+        QTest::newRow("classic grey") << PackedColour(0xC0C0C0) << PackedColour(0xDEDEDE);
+        QTest::newRow("light face stays light") << PackedColour(0xEFEFEF) << PackedColour(0xFFFFFF);
+        QTest::newRow("no carry between channels")
+            << PackedColour(0x10F0E1) << PackedColour(0x2EFFFF);
+    }
+
+    void hoverFace_lightensEachChannel_cappedAt255()
+    {
+        QFETCH(PackedColour, face);
+        QFETCH(PackedColour, hover);
+        QWidget window;
+        QPalette colours = window.palette();
+        colours.setColor(QPalette::Button, Unpack(face));
+        window.setPalette(colours);
+        auto* button = new CThemedIconButton(QStringLiteral("Go"), &window);
+        const CThemeLibrary library;
+        SetUpIconButtons({{7, button}}, std::array{IconButtonSetUp{7, "Go", 153, 157}}, library);
+        QCOMPARE(button->Colour(CIconButton::BackIn), hover);
+    }
+
+    void longTooltip_isWrappedWithin400Pixels()
+    {
+        CIconButton button(QStringLiteral("Go"));
+        QString text;
+        for (int word = 0; word < 60; ++word) {
+            text += QStringLiteral("availability ");
+        }
+        button.SetTooltipText(text.trimmed(), true);
+        button.show();
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button.mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(&button, &help);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY(QToolTip::text().count(QLatin1Char('\n')) > 2);
+        int tips = 0;
+        for (const QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->inherits("QTipLabel") && widget->isVisible()) {
+                ++tips;
+                QVERIFY2(widget->width() <= kTooltipMaxWidth,
+                         qPrintable(QString::number(widget->width())));
+            }
+        }
+        QCOMPARE(tips, 1);
+        QToolTip::hideText();
+    }
+
     void setColorAndSetIcons_results()
     {
         CIconButton button(QStringLiteral("Go"));
@@ -133,7 +183,6 @@ private slots:
         QCOMPARE(button.SetColor(0, 0x00DEDEDE), 0);
         QCOMPARE(button.Colour(CIconButton::BackIn), PackedColour(0x00DEDEDE));
         QCOMPARE(button.SetColor(6, 0x00FFFFFF), 3);
-        QCOMPARE(Unpack(0x00C0C0C0 + 0x1E1E1E), QColor(222, 222, 222));
         QCOMPARE(button.SetIcons(153, 157), 0);
         QCOMPARE(button.IconInSize(), QSize(32, 32));
         QVERIFY(button.HasIconOut());

@@ -156,6 +156,26 @@ private slots:
         QCOMPARE(fixture.list.GetFirstSelected(), -1);
     }
 
+    void space_togglesTheFocusedRowFromAnyColumn_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::newRow("Domain Name") << int(DomainListModel::NameColumn);
+        QTest::newRow("Status") << int(DomainListModel::StatusColumn);
+    }
+
+    void space_togglesTheFocusedRowFromAnyColumn()
+    {
+        QFETCH(int, column);
+        ListFixture fixture;
+        fixture.list.AddPendingRows({"www.a.com", "www.b.com"});
+        fixture.list.setCurrentIndex(fixture.list.Model().index(1, column));
+        QTest::keyClick(&fixture.list, Qt::Key_Space);
+        QCOMPARE(fixture.list.GetCheck(1), false);
+        QTest::keyClick(&fixture.list, Qt::Key_Space);
+        QCOMPARE(fixture.list.GetCheck(1), true);
+        QVERIFY(fixture.list.GetCheck(0));
+    }
+
     void selection_andCheckMarksAreSeparate()
     {
         ListFixture fixture;

@@ -61,13 +61,13 @@ class ListCommandsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void copyChecked_joinsNamesWithCrLf_withoutATrailingBreak()
+    void copyChecked_joinsNamesWithLf_withoutATrailingBreak()
     {
         Commands test;
         test.commands.CopyChecked();
         test.commands.UncheckAll();
         test.commands.CopyChecked();
-        QCOMPARE(test.clipboard.texts, (std::vector<std::string>{"www.a.com\r\nwww.c.com", ""}));
+        QCOMPARE(test.clipboard.texts, (std::vector<std::string>{"www.a.com\nwww.c.com", ""}));
     }
 
     void saveChecked_writesEveryLineWithCrLf_andAddsTxtToABareName()
@@ -175,14 +175,14 @@ private slots:
         QCOMPARE(test.list.GetStatus(1), QByteArray("Information Missing"));
     }
 
-    void copyAll_copiesEveryName()
+    void copyAll_copiesEveryName_andLeavesTheMarks()
     {
         Commands test;
-        test.list.selectRow(3);
+        const QList<bool> marks = test.Checks();
         test.commands.CopyAll();
         QCOMPARE(test.clipboard.texts,
-                 std::vector<std::string>{"www.a.com\r\nwww.b.com\r\nwww.c.com\r\nwww.d.com"});
-        QCOMPARE(test.Checks(), (QList<bool>{true, true, true, true}));
+                 std::vector<std::string>{"www.a.com\nwww.b.com\nwww.c.com\nwww.d.com"});
+        QCOMPARE(test.Checks(), marks);
     }
 
     void oneRowCommands_actOnTheHighlightedRow_orDoNothing()
