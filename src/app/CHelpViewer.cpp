@@ -1,6 +1,12 @@
 #include "CHelpViewer.h"
 
+#include <QAccessibleWidget>
 #include <QFile>
+#include <QStyle>
+#include <QTextCursor>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <chm_lib.h>
 
 ChmFile::~ChmFile()
@@ -63,20 +69,123 @@ QString ChmFile::DefaultTopic() const
     return QStringLiteral("index.html");
 }
 
-CHelpViewer::CHelpViewer(std::unique_ptr<ChmFile> help, QWidget* parent)
-    : QTextBrowser(parent), m_help(std::move(help))
+namespace {
+
+// Qt presents a QTextBrowser to screen readers as a static label; a help page is a document the
+// reader can move through and select in, so it gets the document role and the text interface.
+class HelpPageAccessible : public QAccessibleWidget, public QAccessibleTextInterface
 {
-    setWindowTitle(QStringLiteral("Qirv Help"));
-    setOpenExternalLinks(false);
-    resize(640, 520);
+public:
+    explicit HelpPageAccessible(CHelpBrowser* browser)
+        : QAccessibleWidget(browser, QAccessible::Document)
+    {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        return type == QAccessible::TextInterface ? static_cast<QAccessibleTextInterface*>(this)
+                                                  : QAccessibleWidget::interface_cast(type);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.readOnly = true;
+        state.multiLine = true;
+        state.selectableText = true;
+        return state;
+    }
+
+    QString text(QAccessible::Text type) const override
+    {
+        return type == QAccessible::Value ? Browser().toPlainText() : QAccessibleWidget::text(type);
+    }
+
+    void selection(int index, int* start, int* end) const override
+    {
+        const QTextCursor cursor = Browser().textCursor();
+        *start = index == 0 && cursor.hasSelection() ? cursor.selectionStart() : 0;
+        *end = index == 0 && cursor.hasSelection() ? cursor.selectionEnd() : 0;
+    }
+    int selectionCount() const override { return Browser().textCursor().hasSelection() ? 1 : 0; }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void removeSelection(int) override
+    {
+        QTextCursor cursor = Browser().textCursor();
+        cursor.clearSelection();
+        Browser().setTextCursor(cursor);
+    }
+    void setSelection(int, int start, int end) override
+    {
+        QTextCursor cursor(Browser().document());
+        cursor.setPosition(Clamp(start));
+        cursor.setPosition(Clamp(end), QTextCursor::KeepAnchor);
+        Browser().setTextCursor(cursor);
+    }
+    int cursorPosition() const override { return Browser().textCursor().position(); }
+    void setCursorPosition(int position) override { setSelection(0, position, position); }
+    QString text(int start, int end) const override
+    {
+        return Browser().toPlainText().mid(start, end - start);
+    }
+    int characterCount() const override { return Browser().document()->characterCount() - 1; }
+    QRect characterRect(int offset) const override
+    {
+        QTextCursor cursor(Browser().document());
+        cursor.setPosition(Clamp(offset));
+        const QRect local = Browser().cursorRect(cursor);
+        return QRect(Browser().viewport()->mapToGlobal(local.topLeft()), local.size());
+    }
+    int offsetAtPoint(const QPoint& point) const override
+    {
+        return Browser().cursorForPosition(Browser().viewport()->mapFromGlobal(point)).position();
+    }
+    void scrollToSubstring(int start, int) override
+    {
+        QTextCursor cursor(Browser().document());
+        cursor.setPosition(Clamp(start));
+        Browser().setTextCursor(cursor);
+        Browser().ensureCursorVisible();
+    }
+    QString attributes(int offset, int* start, int* end) const override
+    {
+        *start = offset;
+        *end = offset;
+        return {};
+    }
+
+private:
+    CHelpBrowser& Browser() const { return *static_cast<CHelpBrowser*>(widget()); }
+    int Clamp(int offset) const { return std::clamp(offset, 0, characterCount()); }
+};
+
+QAccessibleInterface* HelpPageAccessibleFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("CHelpBrowser") && object && object->isWidgetType()) {
+        return new HelpPageAccessible(static_cast<CHelpBrowser*>(object));
+    }
+    return nullptr;
 }
 
-void CHelpViewer::ShowDefaultTopic()
+} // namespace
+
+CHelpBrowser::CHelpBrowser(std::unique_ptr<ChmFile> help, QWidget* parent)
+    : QTextBrowser(parent), m_help(std::move(help))
+{
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(HelpPageAccessibleFactory);
+        return true;
+    }();
+    static_cast<void>(factoryInstalled);
+    setOpenExternalLinks(false);
+    setAccessibleName(QStringLiteral("Help page"));
+}
+
+void CHelpBrowser::ShowDefaultTopic()
 {
     setSource(QUrl(QStringLiteral("/") + m_help->DefaultTopic()));
 }
 
-QVariant CHelpViewer::loadResource(int type, const QUrl& name)
+QVariant CHelpBrowser::loadResource(int type, const QUrl& name)
 {
     if (name.scheme().isEmpty()) {
         if (const std::optional<QByteArray> content = m_help->Read(name.path())) {
@@ -84,6 +193,44 @@ QVariant CHelpViewer::loadResource(int type, const QUrl& name)
         }
     }
     return QTextBrowser::loadResource(type, name);
+}
+
+CHelpViewer::CHelpViewer(std::unique_ptr<ChmFile> help, QWidget* owner)
+    : QWidget(owner, Qt::Window), m_browser(new CHelpBrowser(std::move(help), this))
+{
+    setWindowTitle(QStringLiteral("Qirv Help"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    auto* tools = new QToolBar(this);
+    tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_back = tools->addAction(style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("Back"),
+                              m_browser, &QTextBrowser::backward);
+    m_back->setObjectName(QStringLiteral("back"));
+    m_back->setShortcut(QKeySequence::Back);
+    m_back->setEnabled(false);
+    m_forward = tools->addAction(style()->standardIcon(QStyle::SP_ArrowForward),
+                                 QStringLiteral("Forward"), m_browser, &QTextBrowser::forward);
+    m_forward->setObjectName(QStringLiteral("forward"));
+    m_forward->setShortcut(QKeySequence::Forward);
+    m_forward->setEnabled(false);
+    QAction* close = tools->addAction(style()->standardIcon(QStyle::SP_DialogCloseButton),
+                                      QStringLiteral("Close"), this, &QWidget::close);
+    close->setObjectName(QStringLiteral("close"));
+    close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence::Close});
+    // The shortcuts work wherever the focus is inside the viewer.
+    for (QAction* action : tools->actions()) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+    connect(m_browser, &QTextBrowser::backwardAvailable, m_back, &QAction::setEnabled);
+    connect(m_browser, &QTextBrowser::forwardAvailable, m_forward, &QAction::setEnabled);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(tools);
+    layout->addWidget(m_browser);
+    setFocusProxy(m_browser);
+    resize(640, 520);
 }
 
 void CHelpService::ShowHelp()
@@ -97,10 +244,11 @@ void CHelpService::ShowHelp()
             m_unavailable = true;
             return;
         }
-        m_viewer = std::make_unique<CHelpViewer>(std::move(help));
+        m_viewer = new CHelpViewer(std::move(help), m_owner);
     }
-    m_viewer->ShowDefaultTopic();
+    m_viewer->Browser().ShowDefaultTopic();
     m_viewer->show();
     m_viewer->raise();
     m_viewer->activateWindow();
+    m_viewer->setFocus(Qt::OtherFocusReason);
 }

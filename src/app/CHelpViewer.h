@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPointer>
 #include <QString>
 #include <QTextBrowser>
 #include <memory>
@@ -27,13 +28,13 @@ private:
     chmFile* m_file;
 };
 
-// The help window: a text browser over the pages of the help file.
-class CHelpViewer : public QTextBrowser
+// The pages of the help file in a text browser; links between them follow the file.
+class CHelpBrowser : public QTextBrowser
 {
     Q_OBJECT
 
 public:
-    explicit CHelpViewer(std::unique_ptr<ChmFile> help, QWidget* parent = nullptr);
+    explicit CHelpBrowser(std::unique_ptr<ChmFile> help, QWidget* parent = nullptr);
     void ShowDefaultTopic();
 
 protected:
@@ -43,19 +44,41 @@ private:
     std::unique_ptr<ChmFile> m_help;
 };
 
+// The help window: Back, Forward and Close over the pages. It belongs to the main window, so it
+// stays above it and works while the main window runs; Escape closes it.
+class CHelpViewer : public QWidget
+{
+    Q_OBJECT
+
+public:
+    CHelpViewer(std::unique_ptr<ChmFile> help, QWidget* owner);
+    CHelpBrowser& Browser() const { return *m_browser; }
+    QAction& BackAction() const { return *m_back; }
+    QAction& ForwardAction() const { return *m_forward; }
+
+private:
+    CHelpBrowser* m_browser;
+    QAction* m_back;
+    QAction* m_forward;
+};
+
 // Help on request: opens the help file at its default topic in a window made at the first
 // request. When the file or the viewer cannot be had, this and every later request of the run
 // do nothing.
 class CHelpService
 {
 public:
-    explicit CHelpService(QString helpFilePath) : m_helpFilePath(std::move(helpFilePath)) {}
+    // The viewer is made as a window of `owner`.
+    CHelpService(QString helpFilePath, QWidget* owner)
+        : m_helpFilePath(std::move(helpFilePath)), m_owner(owner)
+    {}
     void ShowHelp();
-    CHelpViewer* Viewer() const { return m_viewer.get(); }
+    CHelpViewer* Viewer() const { return m_viewer; }
     bool IsUnavailable() const { return m_unavailable; }
 
 private:
     QString m_helpFilePath;
-    std::unique_ptr<CHelpViewer> m_viewer;
+    QWidget* m_owner;
+    QPointer<CHelpViewer> m_viewer;
     bool m_unavailable = false;
 };

@@ -71,6 +71,13 @@ constexpr IconButtonSetUp kButtons[] = {
     {DeleteUnselected, "Delete UnChecked Domains", 179, 180},
 };
 
+std::string QuitQuestion(int names)
+{
+    return names == 1
+               ? std::string("Quit Qirv? The 1 name in the list will be lost.")
+               : "Quit Qirv? The " + std::to_string(names) + " names in the list will be lost.";
+}
+
 } // namespace
 
 std::span<const ControlTemplate> CSearchDlg::Template()
@@ -87,7 +94,7 @@ CSearchDlg::CSearchDlg(Seams seams, QWidget* parent)
       m_clipboard(seams.clipboard ? *seams.clipboard : m_ownClipboard),
       m_urls(seams.urls ? *seams.urls : m_ownUrls),
       m_listPrinter(seams.printDialog ? *seams.printDialog : m_ownPrintDialog),
-      m_help(seams.helpFile.isEmpty() ? CSearchApp::HelpFilePath() : seams.helpFile),
+      m_help(seams.helpFile.isEmpty() ? CSearchApp::HelpFilePath() : seams.helpFile, this),
       m_client(new QWidget(this)), m_whoisSocket(m_messageBoxes, this),
       m_list(new CDomainListCtrl(m_messageBoxes, this)), m_progressBar(new QProgressBar(this)),
       m_searchDriver(*m_list, m_whoisSocket, *m_progressBar, m_messageBoxes, this),
@@ -140,6 +147,11 @@ CSearchDlg::~CSearchDlg()
 
 void CSearchDlg::done(int result)
 {
+    // An hour of verdicts should not go with one stray Escape.
+    const int names = m_list->GetItemCount();
+    if (names > 0 && !m_messageBoxes.Ask(QuitQuestion(names))) {
+        return;
+    }
     m_whoisSocket.Reset();
     QDialog::done(result);
 }

@@ -84,7 +84,8 @@ public:
     void PrintDomainList();
 
 protected:
-    // Closing the window (close box, Esc) ends any query at once, without a message.
+    // Closing the window (close box, Esc, Exit) asks first while the list holds names, and then
+    // ends any query at once, without a message.
     void done(int result) override;
 
 private:

@@ -10,3 +10,11 @@ void QtMessageBoxes::Show(const std::string& text, MessageBoxIcon icon)
                     m_parent);
     box.exec();
 }
+
+bool QtMessageBoxes::Ask(const std::string& question)
+{
+    QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(),
+                    QString::fromUtf8(question), QMessageBox::Yes | QMessageBox::No, m_parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}

@@ -199,6 +199,14 @@ void CIconButton::paintEvent(QPaintEvent*)
             painter.drawPixmap(layout.iconPosition, icon);
         }
     }
+    if (m_focused) {
+        // Keyboard users must see where Enter and Space go.
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = item.adjusted(3, 3, -3, -3);
+        focus.backgroundColor = Unpack(m_colours[m_hover || m_pressed ? BackIn : BackFocus]);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
     if (caption.isEmpty()) {
         return;
     }

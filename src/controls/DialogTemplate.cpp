@@ -22,17 +22,17 @@ QWidget* CreateControl(ControlKind kind, const QString& text, QWidget& dialog)
 {
     switch (kind) {
     case ControlKind::PushButton:
-    case ControlKind::DefaultButton: {
-        auto* button = new QPushButton(text, &dialog);
-        button->setAutoDefault(false);
-        button->setDefault(kind == ControlKind::DefaultButton);
-        return button;
-    }
+    case ControlKind::DefaultButton:
     case ControlKind::IconButton:
     case ControlKind::DefaultIconButton: {
-        auto* button = new CThemedIconButton(text, &dialog);
-        button->setAutoDefault(false);
-        button->setDefault(kind == ControlKind::DefaultIconButton);
+        const bool icon = kind == ControlKind::IconButton || kind == ControlKind::DefaultIconButton;
+        QPushButton* button =
+            icon ? new CThemedIconButton(text, &dialog) : new QPushButton(text, &dialog);
+        // A focused button is the default while it has the focus, so Enter presses the button
+        // the user sees focused; once the focus leaves the buttons the window's default returns.
+        button->setAutoDefault(true);
+        button->setDefault(kind == ControlKind::DefaultButton ||
+                           kind == ControlKind::DefaultIconButton);
         return button;
     }
     case ControlKind::CheckBox:

@@ -16,4 +16,11 @@ class MessageBoxSeam
 public:
     virtual ~MessageBoxSeam() = default;
     virtual void Show(const std::string& text, MessageBoxIcon icon) = 0;
+    // A Yes/No question with No as the default; true for Yes. Where there is nobody to ask
+    // (the command-line tool, benchmarks) the answer is Yes.
+    virtual bool Ask(const std::string& question)
+    {
+        static_cast<void>(question);
+        return true;
+    }
 };

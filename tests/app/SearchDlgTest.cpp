@@ -268,26 +268,6 @@ private slots:
         }
         QApplication::setPalette(previous);
     }
-
-    void enter_startsTheSearch()
-    {
-        FakeWhoisServer server;
-        server.SetScript(FakeWhoisServer::Silent());
-        RecordingMessageBox boxes;
-        CSearchDlg window(SeamsWith(boxes));
-        window.SetWhoisServer(ParseServerAddress(server.Address().toStdString()));
-        window.List().AddPendingRow("www.example.com");
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.Control(ControlId::AddNewKeywords)->setFocus();
-        QTest::keyClick(&window, Qt::Key_Return);
-        QVERIFY(window.SearchDriver().m_searchPending);
-        QTRY_COMPARE(server.ConnectionCount(), 1);
-        // Closing the window during a search closes the connection without a message.
-        window.close();
-        QTRY_COMPARE(server.OpenConnections(), 0);
-        QVERIFY(boxes.shown.empty());
-    }
 };
 
 QIRV_TEST(SearchDlgTest);

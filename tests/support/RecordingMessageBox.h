@@ -20,5 +20,13 @@ public:
         shown.push_back({text, icon});
     }
 
+    bool Ask(const std::string& question) override
+    {
+        asked.push_back(question);
+        return answer;
+    }
+
     std::vector<Shown> shown;
+    std::vector<std::string> asked;
+    bool answer = true; // what every question gets
 };

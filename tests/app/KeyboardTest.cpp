@@ -1,0 +1,144 @@
+#include "FakeWhoisServer.h"
+#include "ModalDriver.h"
+#include "RecordingMessageBox.h"
+#include "TestMain.h"
+#include "app/CSearchDlg.h"
+#include "app/ControlIds.h"
+
+#include <QAccessible>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// Presses a key the way the desktop delivers it: to the focused widget of the active window,
+// through the application's modality rules.
+void Press(QWidget& window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(window.windowHandle(), static_cast<Qt::Key>(key), modifiers);
+}
+
+struct RunningWindow
+{
+    RunningWindow()
+        : window([this] {
+              SearchDlgSeams seams;
+              seams.messageBoxes = &boxes;
+              seams.helpFile = QStringLiteral(QIRV_HELP_FILE);
+              return seams;
+          }())
+    {
+        server.SetScript(FakeWhoisServer::Silent());
+        window.SetWhoisServer(ParseServerAddress(server.Address().toStdString()));
+    }
+
+    // Runs the window modally, as the program does, with `steps` inside its event loop.
+    void Run(std::function<void()> steps)
+    {
+        WhenModalOpens([steps = std::move(steps)](QWidget&) { steps(); });
+        window.exec();
+    }
+
+    QWidget& Control(int id) const { return *window.Control(id); }
+
+    FakeWhoisServer server;
+    RecordingMessageBox boxes;
+    CSearchDlg window;
+};
+
+} // namespace
+
+// The main window driven as a person drives it: real key events through its own modal loop.
+class KeyboardTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void enter_pressesTheFocusedButton_elseTheWindowDefault()
+    {
+        RunningWindow test;
+        test.window.List().AddPendingRows({"www.a.com", "www.b.com"});
+        test.Run([&] {
+            test.Control(ControlId::DeleteList).setFocus();
+            QVERIFY(qobject_cast<QPushButton*>(&test.Control(ControlId::DeleteList))->isDefault());
+            Press(test.window, Qt::Key_Return);
+            QCOMPARE(test.window.List().GetItemCount(), 0);
+            QVERIFY(!test.window.SearchDriver().m_searchPending);
+
+            // With the focus back in the list, "Search Domains" is the default again.
+            test.window.List().AddPendingRow("www.example.com");
+            test.window.List().setFocus();
+            QVERIFY(
+                qobject_cast<QPushButton*>(&test.Control(ControlId::SearchDomains))->isDefault());
+            Press(test.window, Qt::Key_Return);
+            QVERIFY(test.window.SearchDriver().m_searchPending);
+            QTRY_COMPARE(test.server.ConnectionCount(), 1);
+
+            // Cancel focused in the keyword window: Enter cancels and adds nothing.
+            WhenModalOpens(
+                [](QWidget& keywords) {
+                    keywords.findChild<QWidget*>(QStringLiteral("2"))->setFocus();
+                    Press(keywords, Qt::Key_Return);
+                },
+                &test.window);
+            test.Control(ControlId::AddNewKeywords).setFocus();
+            Press(test.window, Qt::Key_Return);
+            QCOMPARE(test.window.List().GetItemCount(), 1);
+            test.window.reject();
+        });
+        // Closing the window during a search closes the connection without a message.
+        QTRY_COMPARE(test.server.OpenConnections(), 0);
+        QVERIFY(test.boxes.shown.empty());
+    }
+
+    void escape_withNamesInTheList_asksFirst()
+    {
+        RunningWindow test;
+        test.Run([&] {
+            // An empty list closes at once.
+            test.window.List().AddPendingRows({"www.a.com", "www.b.com"});
+            test.boxes.answer = false;
+            Press(test.window, Qt::Key_Escape);
+            QVERIFY(test.window.isVisible());
+            test.boxes.answer = true;
+            Press(test.window, Qt::Key_Escape);
+            QVERIFY(!test.window.isVisible());
+        });
+        QCOMPARE(test.boxes.asked,
+                 (std::vector<std::string>(2, "Quit Qirv? The 2 names in the list will be lost.")));
+
+        RunningWindow empty;
+        empty.Run([&] { Press(empty.window, Qt::Key_Escape); });
+        QVERIFY(empty.boxes.asked.empty());
+    }
+
+    void help_worksAndClosesWhileTheWindowRuns()
+    {
+        RunningWindow test;
+        test.Run([&] {
+            Press(test.window, Qt::Key_F1);
+            CHelpViewer* viewer = test.window.Help().Viewer();
+            QVERIFY(viewer && viewer->isVisible());
+            QCOMPARE(viewer->parentWidget(), &test.window);
+            QAccessibleInterface* page = QAccessible::queryAccessibleInterface(&viewer->Browser());
+            QCOMPARE(page->role(), QAccessible::Document);
+            QVERIFY(page->textInterface()->characterCount() > 0);
+
+            const QUrl start = viewer->Browser().source();
+            viewer->Browser().setSource(QUrl(QStringLiteral("searching.html")));
+            QVERIFY(viewer->BackAction().isEnabled());
+            Press(*viewer, Qt::Key_Left, Qt::AltModifier);
+            QCOMPARE(viewer->Browser().source(), start);
+            QVERIFY(viewer->ForwardAction().isEnabled());
+
+            // The main window's modality does not hold the viewer: its own keys reach it.
+            Press(*viewer, Qt::Key_Escape);
+            QVERIFY(!viewer->isVisible());
+            QVERIFY(test.window.isVisible());
+            test.window.reject();
+        });
+    }
+};
+
+QIRV_TEST(KeyboardTest);
+#include "KeyboardTest.moc"
