@@ -4,9 +4,14 @@
 #include "TestMain.h"
 #include "app/CSearchDlg.h"
 #include "app/ControlIds.h"
+#include "app/QtFileDialogs.h"
 
 #include <QAccessible>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -16,6 +21,35 @@ namespace {
 void Press(QWidget& window, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QTest::keyClick(window.windowHandle(), static_cast<Qt::Key>(key), modifiers);
+}
+
+// Types a file name into the open file dialog and presses Enter. A box the dialog shows is
+// answered No (or OK) and its text returned; a dialog still open after
+// that is cancelled, so a wrong answer fails the test instead of hanging it.
+QString TypeFileName(QWidget& dialog, const QString& folder, const QString& name)
+{
+    static_cast<QFileDialog&>(dialog).setDirectory(folder);
+    auto* nameEdit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    nameEdit->setFocus();
+    nameEdit->setText(name);
+    QString boxText;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&boxText] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box && box->isVisible()) {
+            boxText = box->text();
+            QAbstractButton* refuse = box->button(QMessageBox::No);
+            (refuse ? refuse : box->button(QMessageBox::Ok))->click();
+        }
+    });
+    watch.start();
+    Press(dialog, Qt::Key_Return);
+    watch.stop();
+    if (dialog.isVisible()) {
+        static_cast<QDialog&>(dialog).reject();
+    }
+    return boxText;
 }
 
 struct RunningWindow
@@ -110,6 +144,25 @@ private slots:
         RunningWindow empty;
         empty.Run([&] { Press(empty.window, Qt::Key_Escape); });
         QVERIFY(empty.boxes.asked.empty());
+    }
+
+    void fileDialogs_takeANameWithoutExtensionAsItsTxtFile()
+    {
+        QTemporaryDir folder;
+        for (const char* name : {"kw.txt", "list.txt"}) {
+            QFile file(folder.filePath(QString::fromUtf8(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QtFileDialogs dialogs;
+        QString box;
+        WhenModalOpens([&](QWidget& dialog) { box = TypeFileName(dialog, folder.path(), "kw"); });
+        QCOMPARE(dialogs.GetOpenFileName(), folder.filePath("kw.txt").toStdString());
+        QCOMPARE(box, QString());
+
+        // Replacing "list.txt" is asked about as such.
+        WhenModalOpens([&](QWidget& dialog) { box = TypeFileName(dialog, folder.path(), "list"); });
+        QCOMPARE(dialogs.GetSaveFileName(), std::nullopt);
+        QVERIFY2(box.contains("list.txt"), qPrintable(box));
     }
 
     void help_worksAndClosesWhileTheWindowRuns()
