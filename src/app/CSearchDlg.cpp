@@ -111,7 +111,7 @@ CSearchDlg::CSearchDlg(Seams seams, QWidget* parent)
     setWindowIcon(icon);
     setFont(DialogFont());
 
-    const DialogUnits units(font());
+    const DialogUnits units(font(), kMainWindow);
     m_controls = BuildDialog(
         *m_client, kMainWindow, units,
         {{Banner, new CBannerLink(m_urls)}, {DomainList, m_list}, {Progress, m_progressBar}});

@@ -2,6 +2,7 @@
 
 #include "CThemeLibrary.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QFontMetrics>
@@ -10,6 +11,9 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <algorithm>
 
 namespace {
 
@@ -51,6 +55,34 @@ QWidget* CreateControl(ControlKind kind, const QString& text, QWidget& dialog)
     qFatal("BuildDialog: control of kind Custom not supplied");
 }
 
+// The pixels a control needs to show its caption on one line; 0 for kinds whose caption wraps or
+// that have none.
+int CaptionWidthNeeded(ControlKind kind, const QString& text, const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    switch (kind) {
+    case ControlKind::CheckBox: {
+        // The box, its spacing and the style's margins, as the style lays out a check box.
+        QCheckBox box(text);
+        box.setFont(font);
+        QStyleOptionButton option;
+        option.initFrom(&box);
+        option.text = text;
+        option.rect = QRect(QPoint(), box.sizeHint());
+        const QRect label = box.style()->subElementRect(QStyle::SE_CheckBoxContents, &option, &box);
+        return option.rect.width() - label.width() + metrics.horizontalAdvance(text);
+    }
+    case ControlKind::Label:
+        return metrics.horizontalAdvance(text);
+    case ControlKind::PushButton:
+    case ControlKind::DefaultButton:
+        return metrics.horizontalAdvance(text) +
+               QApplication::style()->pixelMetric(QStyle::PM_ButtonMargin);
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 DialogUnits::DialogUnits(const QFont& font)
@@ -60,11 +92,30 @@ DialogUnits::DialogUnits(const QFont& font)
     // Rounded the way dialog base units are: half of the width of the 52 letters over 26.
     m_averageCharWidth = (metrics.horizontalAdvance(alphabet) / 26 + 1) / 2;
     m_charHeight = metrics.height();
+    m_horizontalUnit = m_averageCharWidth / 4.0;
+}
+
+DialogUnits::DialogUnits(const QFont& font, std::span<const ControlTemplate> controls)
+    : DialogUnits(font)
+{
+    for (const ControlTemplate& control : controls) {
+        const int needed = CaptionWidthNeeded(control.kind, QString::fromUtf8(control.text), font);
+        if (control.width > 0 && needed > ToPixels(control.x, 0, control.width, 0).width()) {
+            m_horizontalUnit = std::max(m_horizontalUnit, double(needed) / control.width);
+        }
+    }
+    // Rounding a control's two edges may still cost it a pixel.
+    for (const ControlTemplate& control : controls) {
+        const int needed = CaptionWidthNeeded(control.kind, QString::fromUtf8(control.text), font);
+        while (needed > ToPixels(control.x, 0, control.width, 0).width()) {
+            m_horizontalUnit += 1.0 / 64;
+        }
+    }
 }
 
 QPoint DialogUnits::ToPixels(int x, int y) const
 {
-    return {MultiplyDivide(x, m_averageCharWidth, 4), MultiplyDivide(y, m_charHeight, 8)};
+    return {qRound(x * m_horizontalUnit), MultiplyDivide(y, m_charHeight, 8)};
 }
 
 QSize DialogUnits::ToPixels(QSize size) const
@@ -135,7 +186,7 @@ QHash<int, QWidget*> BuildFixedDialog(QDialog& dialog, const QString& caption,
 {
     dialog.setWindowTitle(caption);
     dialog.setFont(DialogFont());
-    const DialogUnits units(dialog.font());
+    const DialogUnits units(dialog.font(), controls);
     QHash<int, QWidget*> built = BuildDialog(dialog, controls, units, custom);
     dialog.setFixedSize(units.ToPixels(sizeInDialogUnits));
     return built;

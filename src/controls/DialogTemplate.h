@@ -42,6 +42,11 @@ class DialogUnits
 {
 public:
     explicit DialogUnits(const QFont& font);
+    // Units for a window of these controls: the font's, widened just enough that every caption
+    // shows whole in its control (the template's widths were made for a narrower font and
+    // smaller check boxes than the desktop's; the whole window widens alike, so nothing shifts
+    // against its neighbours).
+    DialogUnits(const QFont& font, std::span<const ControlTemplate> controls);
     QPoint ToPixels(int x, int y) const;
     QSize ToPixels(QSize size) const;
     QRect ToPixels(int x, int y, int width, int height) const;
@@ -51,6 +56,7 @@ public:
 private:
     int m_averageCharWidth;
     int m_charHeight;
+    double m_horizontalUnit; // pixels per horizontal dialog unit
 };
 
 // The font dialogs are laid out with: 8-point "MS Sans Serif", or the nearest sans serif font.

@@ -58,7 +58,7 @@ private slots:
     {
         RecordingMessageBox boxes;
         CSearchDlg window(SeamsWith(boxes));
-        const DialogUnits units(window.font());
+        const DialogUnits units(window.font(), CSearchDlg::Template());
         QStringList groupTitles;
         for (const ControlTemplate& control : CSearchDlg::Template()) {
             if (control.id == 0) {
@@ -96,7 +96,8 @@ private slots:
         RecordingMessageBox boxes;
         CSearchDlg window(SeamsWith(boxes));
         QCOMPARE(window.windowTitle(), QStringLiteral("Qirv - Zelbrane "));
-        const QSize size = DialogUnits(window.font()).ToPixels(QSize(421, 353));
+        const QSize size =
+            DialogUnits(window.font(), CSearchDlg::Template()).ToPixels(QSize(421, 353));
         QWidget* client = window.Control(ControlId::Banner)->parentWidget();
         QCOMPARE(client->size(), size);
         window.show();
