@@ -1,8 +1,8 @@
 // Candidate generation into the window's list. Run the release build:
 //   QT_QPA_PLATFORM=offscreen build/release/bench/bench_generate
 #include "app/CSearchDlg.h"
-#include "generate/CandidateGenerator.h"
-#include "generate/PendingRows.h"
+#include "generate/core/CandidateGenerator.h"
+#include "generate/core/PendingRows.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

@@ -1,7 +1,7 @@
 // Candidate generation with arbitrary options, keyword text and word lists. A line's words are
 // kept to 6 (720 orders): 8 words and nine extensions make close to two million names, which is
 // the generator working as it should, but too slow for a fuzzer run under the sanitizers.
-#include "generate/CandidateGenerator.h"
+#include "generate/core/CandidateGenerator.h"
 
 #include <set>
 #include <string>

@@ -1,7 +1,7 @@
 // The reply reader and the verdict rules on arbitrary replies, split into arbitrary chunks: the
 // first byte picks the suffix, the second the chunk size.
-#include "whois/ClassifyReply.h"
-#include "whois/ReplyReadingLoop.h"
+#include "whois/core/ClassifyReply.h"
+#include "whois/core/ReplyReadingLoop.h"
 
 #include <algorithm>
 #include <array>

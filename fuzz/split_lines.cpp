@@ -1,6 +1,6 @@
 // SplitLines and JoinLines on arbitrary text: the pieces joined again give the text up to its
 // last separator.
-#include "generate/CLineListTools.h"
+#include "text/CLineListTools.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,5 +1,5 @@
 // The text-file line reader on arbitrary file contents: every encoding mark, line end and byte.
-#include "generate/CTextLineReader.h"
+#include "text/CTextLineReader.h"
 
 #include <cstdio>
 #include <string>

@@ -3,6 +3,8 @@
 #include "controls/CLinkLabel.h"
 #include "controls/DialogTemplate.h"
 #include "seams/DesktopSeams.h"
+#include "version/QirvVersion.h"
+#include "web/WebAddresses.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -32,7 +34,7 @@ constexpr auto kAboutWindow = std::to_array<ControlTemplate>({
 
 QString ProductVersionLine()
 {
-    return QStringLiteral("Zelbrane") + QString::asprintf(" Version %d.%d.%d", 2, 3, 0);
+    return QStringLiteral("Zelbrane Version ") + QString::fromUtf8(kQirvVersion);
 }
 
 CAboutDlg::CAboutDlg(UrlOpenerSeam& urls, QWidget* parent)

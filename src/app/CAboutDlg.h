@@ -18,6 +18,6 @@ public:
     QString m_strUrl;
 };
 
-// "Zelbrane Version 2.3.0".
+// "Zelbrane Version " and the version.
 QString ProductVersionLine();
 inline constexpr const char* kLegalNotice = "Copyright (C) 2026 Zelbrane. All rights reserved.";

@@ -1,7 +1,7 @@
 #include "CSearchApp.h"
 
 #include "CSearchDlg.h"
-#include "QtMessageBoxes.h"
+#include "desktop/QtMessageBoxes.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -5,7 +5,8 @@
 #include "ControlIds.h"
 #include "controls/CLinkLabel.h"
 #include "controls/CThemeLibrary.h"
-#include "generate/PendingRows.h"
+#include "generate/core/PendingRows.h"
+#include "web/WebAddresses.h"
 
 #include <QIcon>
 #include <QLabel>

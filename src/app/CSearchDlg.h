@@ -1,11 +1,12 @@
 #pragma once
 
 #include "CHelpViewer.h"
-#include "QtDesktop.h"
-#include "QtFileDialogs.h"
-#include "QtMessageBoxes.h"
 #include "controls/CThemeLibrary.h"
 #include "controls/DialogTemplate.h"
+#include "desktop/QtDesktop.h"
+#include "desktop/QtFileDialogs.h"
+#include "desktop/QtMessageBoxes.h"
+#include "desktop/QtPrintDialog.h"
 #include "domainlist/CDomainListCtrl.h"
 #include "domainlist/CListCommands.h"
 #include "domainlist/CListPrinter.h"

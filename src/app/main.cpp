@@ -1,11 +1,12 @@
 #include "CSearchApp.h"
+#include "version/QirvVersion.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    QApplication::setApplicationVersion(QStringLiteral(QIRV_VERSION));
+    QApplication::setApplicationVersion(QString::fromUtf8(kQirvVersion));
     QApplication::setDesktopFileName(QStringLiteral("com.zelbrane.Qirv"));
     Q_INIT_RESOURCE(qirv);
     CSearchApp program;

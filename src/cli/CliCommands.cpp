@@ -1,7 +1,8 @@
 #include "CliCommands.h"
 
-#include "whois/ReplyReadingLoop.h"
-#include "whois/WhoisServerTable.h"
+#include "version/QirvVersion.h"
+#include "whois/core/ReplyReadingLoop.h"
+#include "whois/core/WhoisServerTable.h"
 
 #include <QCoreApplication>
 #include <fstream>
@@ -119,7 +120,7 @@ int RunCli(int argc, char** argv)
         return kExitSuccess;
     }
     if (command == "-v" || command == "--version") {
-        std::cout << "qirv-cli " << QIRV_VERSION << '\n';
+        std::cout << "qirv-cli " << kQirvVersion << '\n';
         return kExitSuccess;
     }
     if (command == "server") {

@@ -1,8 +1,8 @@
 #include "CliCommands.h"
-#include "generate/CLineListTools.h"
-#include "generate/CTextLineReader.h"
-#include "generate/CandidateGenerator.h"
-#include "generate/PendingRows.h"
+#include "generate/core/CandidateGenerator.h"
+#include "generate/core/PendingRows.h"
+#include "text/CLineListTools.h"
+#include "text/CTextLineReader.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,6 +1,7 @@
 #include "CLinkLabel.h"
 
 #include "seams/DesktopSeams.h"
+#include "web/WebAddresses.h"
 
 #include <QMouseEvent>
 

@@ -1,12 +1,12 @@
 #include "CListCommands.h"
 
 #include "CDomainListCtrl.h"
-#include "WebAddresses.h"
-#include "generate/CLineListTools.h"
 #include "seams/DesktopSeams.h"
 #include "seams/FileDialogSeam.h"
 #include "seams/MessageBoxSeam.h"
-#include "whois/DomainName.h"
+#include "text/CLineListTools.h"
+#include "web/WebAddresses.h"
+#include "whois/core/DomainName.h"
 
 #include <QSaveFile>
 

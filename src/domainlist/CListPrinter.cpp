@@ -1,12 +1,11 @@
 #include "CListPrinter.h"
 
 #include "CDomainListCtrl.h"
-#include "ListPrintLayout.h"
+#include "domainlist/core/ListPrintLayout.h"
 
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
-#include <QPrintDialog>
 #include <map>
 
 namespace {
@@ -143,11 +142,4 @@ bool CListPrinter::PrintList(const CDomainListCtrl& list, const QString& title,
     const ListTable table(list);
     LayOutListPrint(canvas, table, title.toStdString());
     return true;
-}
-
-bool QtPrintDialog::Run(QPrinter& printer)
-{
-    QPrintDialog dialog(&printer);
-    dialog.setMinMax(1, 1);
-    return dialog.exec() == QDialog::Accepted;
 }

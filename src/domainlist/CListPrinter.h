@@ -1,18 +1,11 @@
 #pragma once
 
+#include "seams/PrintDialogSeam.h"
+
 #include <QPrinter>
 #include <QString>
 
 class CDomainListCtrl;
-
-// The print dialog, so that the window shows the desktop's and tests answer it.
-class PrintDialogSeam
-{
-public:
-    virtual ~PrintDialogSeam() = default;
-    // Shows the dialog for this printer; true when the user confirms it.
-    virtual bool Run(QPrinter& printer) = 0;
-};
 
 // Prints the domain list as a framed table. Each job opens the dialog on A4 in the job's
 // orientation; the printer and the other settings the user chose stay for the rest of the run.
@@ -32,11 +25,4 @@ public:
 private:
     PrintDialogSeam& m_printDialog;
     QPrinter m_printer;
-};
-
-// The desktop's print dialog.
-class QtPrintDialog : public PrintDialogSeam
-{
-public:
-    bool Run(QPrinter& printer) override;
 };

@@ -3,7 +3,7 @@
 #include "CDomainListCtrl.h"
 #include "seams/MessageBoxSeam.h"
 #include "whois/CWhoisSocket.h"
-#include "whois/DomainName.h"
+#include "whois/core/DomainName.h"
 
 #include <QProgressBar>
 

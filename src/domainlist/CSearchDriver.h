@@ -1,6 +1,6 @@
 #pragma once
 
-#include "whois/DomainStatus.h"
+#include "whois/core/DomainStatus.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DomainRows.h"
+#include "domainlist/core/DomainRows.h"
 
 #include <QAbstractTableModel>
 #include <QByteArray>

@@ -1,10 +1,10 @@
 #include "CKeywordEditorDlg.h"
 
-#include "CLineListTools.h"
-#include "CTextLineReader.h"
 #include "controls/DialogTemplate.h"
 #include "controls/EditText.h"
 #include "seams/FileDialogSeam.h"
+#include "text/CLineListTools.h"
+#include "text/CTextLineReader.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>

@@ -1,10 +1,10 @@
 #include "CKeywordSelectionDlg.h"
 
-#include "CLineListTools.h"
-#include "CTextLineReader.h"
 #include "controls/CThemeLibrary.h"
 #include "controls/DialogTemplate.h"
 #include "controls/EditText.h"
+#include "text/CLineListTools.h"
+#include "text/CTextLineReader.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "CKeywordEditorDlg.h"
-#include "KeywordOptions.h"
 #include "controls/CThemeLibrary.h"
+#include "generate/core/KeywordOptions.h"
 
 #include <QDialog>
 #include <QHash>

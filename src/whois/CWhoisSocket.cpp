@@ -1,8 +1,8 @@
 #include "CWhoisSocket.h"
 
-#include "RdapServerTable.h"
-#include "WhoisServerTable.h"
 #include "seams/MessageBoxSeam.h"
+#include "whois/core/RdapServerTable.h"
+#include "whois/core/WhoisServerTable.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

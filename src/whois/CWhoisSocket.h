@@ -1,9 +1,9 @@
 #pragma once
 
-#include "DomainName.h"
-#include "DomainStatus.h"
-#include "ReplyReadingLoop.h"
-#include "WhoisLimits.h"
+#include "whois/core/DomainName.h"
+#include "whois/core/DomainStatus.h"
+#include "whois/core/ReplyReadingLoop.h"
+#include "whois/core/WhoisLimits.h"
 
 #include <QAbstractSocket>
 #include <QByteArray>

@@ -4,7 +4,7 @@
 #include "TestMain.h"
 #include "app/CSearchDlg.h"
 #include "app/ControlIds.h"
-#include "app/QtFileDialogs.h"
+#include "desktop/QtFileDialogs.h"
 
 #include <QAccessible>
 #include <QFileDialog>

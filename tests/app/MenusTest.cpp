@@ -5,6 +5,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CSearchDlg.h"
 #include "app/ControlIds.h"
+#include "web/WebAddresses.h"
 
 #include <QDir>
 #include <QLabel>
@@ -205,7 +206,7 @@ private slots:
             QTest::mouseClick(about.findChild<QPushButton*>("1"), Qt::LeftButton);
         });
         test.Run(CommandId::About);
-        QCOMPARE(texts[0], QStringLiteral("Zelbrane Version 2.3.0"));
+        QCOMPARE(texts[0], QStringLiteral("Zelbrane Version ") + kQirvVersion);
         QCOMPARE(texts[1], QString::fromUtf8(kLegalNotice));
         // The link shows the address it opens.
         QCOMPARE(texts[2], QString::fromUtf8(WebAddress::kAboutBoxAddress));

@@ -2,6 +2,7 @@
 #include "TestMain.h"
 #include "controls/CLinkLabel.h"
 #include "controls/CThemeLibrary.h"
+#include "version/QirvVersion.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -310,7 +311,8 @@ private slots:
         QTest::mousePress(&banner, Qt::LeftButton);
         QCOMPARE(QString::fromStdString(urls.urls.back()),
                  QStringLiteral("https://qirv.zelbrane.com/"
-                                "?utm_source=qirv&utm_medium=banner&utm_campaign=qirv-2.3.0"));
+                                "?utm_source=qirv&utm_medium=banner&utm_campaign=qirv-") +
+                     kQirvVersion);
     }
 };
 

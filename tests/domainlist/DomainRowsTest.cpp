@@ -1,4 +1,4 @@
-#include "domainlist/DomainRows.h"
+#include "domainlist/core/DomainRows.h"
 
 #include "TestMain.h"
 

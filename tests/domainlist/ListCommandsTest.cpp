@@ -3,7 +3,7 @@
 #include "TestMain.h"
 #include "domainlist/CDomainListCtrl.h"
 #include "domainlist/CListCommands.h"
-#include "domainlist/WebAddresses.h"
+#include "web/WebAddresses.h"
 
 #include <QDir>
 #include <QFile>

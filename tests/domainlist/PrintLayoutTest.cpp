@@ -1,5 +1,5 @@
 #include "TestMain.h"
-#include "domainlist/ListPrintLayout.h"
+#include "domainlist/core/ListPrintLayout.h"
 
 #include <QStringList>
 #include <QTest>

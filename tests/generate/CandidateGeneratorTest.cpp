@@ -1,4 +1,4 @@
-#include "generate/CandidateGenerator.h"
+#include "generate/core/CandidateGenerator.h"
 
 #include "TestMain.h"
 

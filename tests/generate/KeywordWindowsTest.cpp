@@ -3,7 +3,7 @@
 #include "RecordingMessageBox.h"
 #include "TestMain.h"
 #include "app/CSearchDlg.h"
-#include "generate/CandidateGenerator.h"
+#include "generate/core/CandidateGenerator.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "TestMain.h"
-#include "generate/CLineListTools.h"
+#include "text/CLineListTools.h"
 
 #include <QTest>
 

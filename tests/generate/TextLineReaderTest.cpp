@@ -1,5 +1,5 @@
 #include "TestMain.h"
-#include "generate/CTextLineReader.h"
+#include "text/CTextLineReader.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -3,12 +3,14 @@
 # the links in bin must find the word files in the program folder.
 set -euo pipefail
 build_dir=$1
+version=$2
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 DESTDIR="$root" cmake --install "$build_dir" --prefix /usr >/dev/null
 cli="$root/usr/bin/qirv-cli"
 test -L "$cli"
-"$cli" --version | grep -q '^qirv-cli 2\.3\.0$'
+test "$("$cli" --version)" = "qirv-cli $version"
+grep -q "Qirv $version" "$root/usr/share/man/man1/qirv.1"
 names=$(printf 'red car\n' | "$cli" generate --use-suffixes)
 grep -qx 'www.myred-car.com' <<<"$names"
 test -f "$root/usr/share/applications/com.zelbrane.Qirv.desktop"

@@ -1,4 +1,4 @@
-#include "whois/ClassifyReply.h"
+#include "whois/core/ClassifyReply.h"
 
 #include "TestMain.h"
 

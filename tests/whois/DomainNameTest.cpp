@@ -1,4 +1,4 @@
-#include "whois/DomainName.h"
+#include "whois/core/DomainName.h"
 
 #include "TestMain.h"
 

@@ -2,7 +2,7 @@
 #include "RecordingMessageBox.h"
 #include "TestMain.h"
 #include "whois/CWhoisSocket.h"
-#include "whois/RdapServerTable.h"
+#include "whois/core/RdapServerTable.h"
 
 #include <QTest>
 

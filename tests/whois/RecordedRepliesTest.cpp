@@ -3,7 +3,7 @@
 #include "ReplyFiles.h"
 #include "TestMain.h"
 #include "whois/CWhoisSocket.h"
-#include "whois/ClassifyReply.h"
+#include "whois/core/ClassifyReply.h"
 
 #include <QTest>
 

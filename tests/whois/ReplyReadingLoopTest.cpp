@@ -1,4 +1,4 @@
-#include "whois/ReplyReadingLoop.h"
+#include "whois/core/ReplyReadingLoop.h"
 
 #include "ReplyFiles.h"
 #include "TestMain.h"

@@ -1,5 +1,5 @@
 #include "TestMain.h"
-#include "whois/WhoisServerTable.h"
+#include "whois/core/WhoisServerTable.h"
 
 #include <QTest>
 #include <map>

@@ -1,6 +1,6 @@
 #include "CandidateGenerator.h"
 
-#include "CLineListTools.h"
+#include "text/CLineListTools.h"
 
 #include <algorithm>
 #include <numeric>

@@ -1,7 +1,6 @@
 #include "WebAddresses.h"
 
-#include "seams/DesktopSeams.h"
-#include "whois/DomainName.h"
+#include "whois/core/DomainName.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CandidateGenerator.h"
-#include "domainlist/DomainRows.h"
+#include "domainlist/core/DomainRows.h"
 
 #include <functional>
 
