@@ -35,7 +35,7 @@ CListCommands CommandsFor(CDomainListCtrl& list)
 {
     static NoDesktop desktop;
     static SilentMessageBoxes boxes;
-    return CListCommands(list, {desktop, desktop, desktop, boxes});
+    return CListCommands(list.Model(), [] { return -1; }, {desktop, desktop, desktop, boxes});
 }
 
 const QList<QByteArray>& Names()
@@ -142,7 +142,7 @@ void DeleteCheckedHalf(benchmark::State& state)
         state.PauseTiming();
         auto fixture = std::make_unique<FilledList>();
         CListCommands commands = CommandsFor(fixture->list);
-        fixture->list.SetChecks([](const DomainRow& row) { return row.nameHash % 2 == 0; });
+        fixture->list.Model().SetChecks([](const DomainRow& row) { return row.nameHash % 2 == 0; });
         state.ResumeTiming();
         commands.DeleteChecked();
         state.PauseTiming();

@@ -87,12 +87,12 @@ void NewNames_intoAListOf100000_indexed(benchmark::State& state)
         for (int number = 0; number < kListed; ++number) {
             listed.push_back("www.listed" + std::to_string(number) + ".com");
         }
-        list->AddPendingNames(std::move(listed));
+        list->Model().AppendPendingNames(std::move(listed));
         state.ResumeTiming();
         PendingRows newRows(
             [&](std::string_view name) { return list->Model().Rows().Contains(name); });
         CandidateGenerator(options, extensions, lists, newRows).GenerateCandidates();
-        list->AddPendingNames(newRows.TakeNames());
+        list->Model().AppendPendingNames(newRows.TakeNames());
         state.PauseTiming();
         state.counters["rows"] = list->GetItemCount();
         list.reset();

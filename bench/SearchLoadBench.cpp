@@ -46,7 +46,7 @@ int main(int argc, char** argv)
     for (int number = 0; number < rows; ++number) {
         names.push_back("www.load" + std::to_string(number) + ".com");
     }
-    window.List().AddPendingNames(std::move(names));
+    window.List().Model().AppendPendingNames(std::move(names));
     window.show();
 
     // A timer that should fire every millisecond: the longest gap between two ticks is the

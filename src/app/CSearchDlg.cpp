@@ -98,8 +98,9 @@ CSearchDlg::CSearchDlg(Seams seams, QWidget* parent)
       m_help(seams.helpFile.isEmpty() ? CSearchApp::HelpFilePath() : seams.helpFile, this),
       m_client(new QWidget(this)), m_whoisSocket(m_messageBoxes, this),
       m_list(new CDomainListCtrl(m_messageBoxes, this)), m_progressBar(new QProgressBar(this)),
-      m_searchDriver(*m_list, m_whoisSocket, *m_progressBar, m_messageBoxes, this),
-      m_listCommands(*m_list, {m_clipboard, m_fileDialogs, m_urls, m_messageBoxes}),
+      m_searchDriver(m_list->Model(), m_whoisSocket, m_messageBoxes, this),
+      m_listCommands(m_list->Model(), [this] { return m_list->GetFirstSelected(); },
+                     {m_clipboard, m_fileDialogs, m_urls, m_messageBoxes}),
       m_keywordDlg(m_fileDialogs, this)
 {
     m_ownMessageBoxes.SetParentWindow(this);
@@ -131,6 +132,12 @@ CSearchDlg::CSearchDlg(Seams seams, QWidget* parent)
     m_progressBar->setFocusPolicy(Qt::NoFocus);
 
     m_list->SetUp();
+    m_list->SetSearchPendingQuery([this] { return m_searchDriver.m_searchPending; });
+    connect(&m_searchDriver, &CSearchDriver::progressChanged, m_progressBar,
+            [this](int value, int maximum) {
+                m_progressBar->setRange(0, maximum);
+                m_progressBar->setValue(value);
+            });
     SetUpButtons();
     ConnectButtons();
 }
@@ -357,7 +364,7 @@ void CSearchDlg::ShowListMenu(const QPoint& globalPosition)
 
 void CSearchDlg::PrintDomainList()
 {
-    m_listPrinter.PrintList(*m_list, QStringLiteral("Domain List"), QPageLayout::Portrait);
+    m_listPrinter.PrintList(m_list->Model(), QStringLiteral("Domain List"), QPageLayout::Portrait);
 }
 
 void CSearchDlg::OnAddNewKeywords()
@@ -377,7 +384,7 @@ void CSearchDlg::GenerateCandidates()
     CandidateGenerator generator(m_keywordDlg.m_options, m_keywordDlg.m_arrExtensions,
                                  m_keywordDlg.m_lists, newRows);
     const bool someLineNotCombined = generator.GenerateCandidates();
-    m_list->AddPendingNames(newRows.TakeNames());
+    m_list->Model().AppendPendingNames(newRows.TakeNames());
     if (someLineNotCombined) {
         m_messageBoxes.Show(CandidateGenerator::kLinesNotCombinedMessage, MessageBoxIcon::None);
     }

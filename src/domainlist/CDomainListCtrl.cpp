@@ -151,17 +151,17 @@ int CDomainListCtrl::GetItemCount() const
 
 int CDomainListCtrl::AddPendingRow(const QByteArray& name)
 {
-    return m_model.AppendPendingRow(name);
+    return m_model.AppendPendingNames({name.toStdString()});
 }
 
 int CDomainListCtrl::AddPendingRows(const QList<QByteArray>& names)
 {
-    return m_model.AppendPendingRows(names);
-}
-
-int CDomainListCtrl::AddPendingNames(std::vector<std::string> names)
-{
-    return m_model.AppendPendingNames(std::move(names));
+    std::vector<std::string> converted;
+    converted.reserve(static_cast<std::size_t>(names.size()));
+    for (const QByteArray& name : names) {
+        converted.push_back(name.toStdString());
+    }
+    return m_model.AppendPendingNames(std::move(converted));
 }
 
 bool CDomainListCtrl::IsDomainListed(const QByteArray& name) const
@@ -201,7 +201,7 @@ void CDomainListCtrl::SetVerdict(int row, int status)
     case static_cast<int>(DomainStatus::Taken):
     case static_cast<int>(DomainStatus::Available):
     case static_cast<int>(DomainStatus::InformationMissing):
-        m_model.SetStatus(row, RowStatusFor(static_cast<DomainStatus>(status)));
+        m_model.SetVerdict(row, static_cast<DomainStatus>(status));
         break;
     default:
         break;
@@ -228,16 +228,6 @@ void CDomainListCtrl::DeleteRow(int row)
 void CDomainListCtrl::DeleteAll()
 {
     m_model.RemoveAll();
-}
-
-void CDomainListCtrl::SetChecks(const std::function<std::optional<bool>(const DomainRow&)>& wanted)
-{
-    m_model.SetChecks(wanted);
-}
-
-void CDomainListCtrl::DeleteRows(const std::function<bool(const DomainRow&)>& remove)
-{
-    m_model.RemoveRows(remove);
 }
 
 void CDomainListCtrl::SortByColumn(int column)

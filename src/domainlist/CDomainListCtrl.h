@@ -51,7 +51,6 @@ public:
     int GetItemCount() const;
     int AddPendingRow(const QByteArray& name);
     int AddPendingRows(const QList<QByteArray>& names);
-    int AddPendingNames(std::vector<std::string> names);
     bool IsDomainListed(const QByteArray& name) const;
     // Empty for a row outside the list.
     QByteArray GetName(int row) const;
@@ -65,14 +64,6 @@ public:
     void DeleteRow(int row);
     void DeleteAll();
     void SortByColumn(int column);
-
-    // Many rows at once, each in one step.
-    void SetChecks(const std::function<std::optional<bool>(const DomainRow&)>& wanted);
-    void DeleteRows(const std::function<bool(const DomainRow&)>& remove);
-
-    // Follows one row through deletions (the row a search is asking about).
-    void TrackRow(int row) { m_model.TrackRow(row); }
-    TrackedRow Tracked() const { return m_model.Rows().Tracked(); }
 
     DomainListModel& Model() { return m_model; }
     const DomainListModel& Model() const { return m_model; }

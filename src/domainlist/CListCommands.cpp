@@ -1,6 +1,6 @@
 #include "CListCommands.h"
 
-#include "CDomainListCtrl.h"
+#include "DomainListModel.h"
 #include "seams/DesktopSeams.h"
 #include "seams/FileDialogSeam.h"
 #include "seams/MessageBoxSeam.h"
@@ -12,37 +12,37 @@
 
 void CListCommands::ClearList()
 {
-    m_list.DeleteAll();
+    m_model.RemoveAll();
 }
 
 void CListCommands::CheckAll()
 {
-    m_list.SetChecks([](const DomainRow&) { return true; });
+    m_model.SetChecks([](const DomainRow&) { return true; });
 }
 
 void CListCommands::UncheckAll()
 {
-    m_list.SetChecks([](const DomainRow&) { return false; });
+    m_model.SetChecks([](const DomainRow&) { return false; });
 }
 
 void CListCommands::CheckAvailable()
 {
-    m_list.SetChecks([](const DomainRow& row) { return row.status == RowStatus::Available; });
+    m_model.SetChecks([](const DomainRow& row) { return row.status == RowStatus::Available; });
 }
 
 void CListCommands::CheckTaken()
 {
-    m_list.SetChecks([](const DomainRow& row) { return row.status == RowStatus::Taken; });
+    m_model.SetChecks([](const DomainRow& row) { return row.status == RowStatus::Taken; });
 }
 
 void CListCommands::DeleteChecked()
 {
-    m_list.DeleteRows([](const DomainRow& row) { return row.checked; });
+    m_model.RemoveRows([](const DomainRow& row) { return row.checked; });
 }
 
 void CListCommands::DeleteUnchecked()
 {
-    m_list.DeleteRows([](const DomainRow& row) { return !row.checked; });
+    m_model.RemoveRows([](const DomainRow& row) { return !row.checked; });
 }
 
 namespace {
@@ -69,14 +69,14 @@ std::string NamesText(const DomainRows& rows, Rows which, std::string_view lineE
 
 std::string CListCommands::CheckedNamesText() const
 {
-    return NamesText(m_list.Model().Rows(), Rows::Checked, "\r\n");
+    return NamesText(m_model.Rows(), Rows::Checked, "\r\n");
 }
 
 void CListCommands::CopyNames(bool everyRow)
 {
     // Text pasted on this desktop (terminals, editors) expects LF alone; a CR would show as ^M.
     const std::string text =
-        NamesText(m_list.Model().Rows(), everyRow ? Rows::Every : Rows::Checked, "\n");
+        NamesText(m_model.Rows(), everyRow ? Rows::Every : Rows::Checked, "\n");
     m_seams.clipboard.SetText(std::string(TrimRight(text)));
 }
 
@@ -119,30 +119,33 @@ void CListCommands::SaveChecked()
     }
 }
 
+std::string CListCommands::HighlightedName() const
+{
+    const int row = m_highlightedRow();
+    return m_model.Rows().IsValidRow(row) ? m_model.Rows().At(row).name : std::string();
+}
+
 void CListCommands::CopySelectedRow()
 {
-    const int row = m_list.GetFirstSelected();
-    if (row >= 0) {
-        m_seams.clipboard.SetText(m_list.GetName(row).toStdString());
+    if (m_model.Rows().IsValidRow(m_highlightedRow())) {
+        m_seams.clipboard.SetText(HighlightedName());
     }
 }
 
 void CListCommands::OpenSelectedRow()
 {
-    const int row = m_list.GetFirstSelected();
-    if (row < 0) {
+    if (!m_model.Rows().IsValidRow(m_highlightedRow())) {
         return;
     }
-    if (const auto address = BrowserAddressFor(m_list.GetName(row).toStdString())) {
+    if (const auto address = BrowserAddressFor(HighlightedName())) {
         m_seams.urls.Open(*address);
     }
 }
 
 void CListCommands::WhoisSelectedRow()
 {
-    const int row = m_list.GetFirstSelected();
-    if (row >= 0) {
-        m_seams.urls.Open(WebWhoisAddressFor(m_list.GetName(row).toStdString()));
+    if (m_model.Rows().IsValidRow(m_highlightedRow())) {
+        m_seams.urls.Open(WebWhoisAddressFor(HighlightedName()));
     }
 }
 

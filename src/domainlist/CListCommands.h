@@ -1,8 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
-class CDomainListCtrl;
+class DomainListModel;
 class ClipboardSeam;
 class FileDialogSeam;
 class MessageBoxSeam;
@@ -22,7 +23,10 @@ public:
         MessageBoxSeam& messageBoxes;
     };
 
-    CListCommands(CDomainListCtrl& list, Seams seams) : m_list(list), m_seams(seams) {}
+    // `highlightedRow` answers which row the one-row commands act on (-1: none).
+    CListCommands(DomainListModel& model, std::function<int()> highlightedRow, Seams seams)
+        : m_model(model), m_highlightedRow(std::move(highlightedRow)), m_seams(seams)
+    {}
 
     // Removes every row; a running search ends at its next verdict.
     void ClearList();
@@ -59,7 +63,10 @@ public:
 
 private:
     void CopyNames(bool everyRow);
+    // The highlighted row's name, empty when no row is highlighted.
+    std::string HighlightedName() const;
 
-    CDomainListCtrl& m_list;
+    DomainListModel& m_model;
+    std::function<int()> m_highlightedRow;
     Seams m_seams;
 };

@@ -1,6 +1,6 @@
 #include "CListPrinter.h"
 
-#include "CDomainListCtrl.h"
+#include "DomainListModel.h"
 #include "domainlist/core/ListPrintLayout.h"
 
 #include <QFont>
@@ -18,23 +18,21 @@ QString Text(std::string_view bytes)
 class ListTable : public PrintTable
 {
 public:
-    explicit ListTable(const CDomainListCtrl& list) : m_list(list) {}
-    int RowCount() const override { return m_list.GetItemCount(); }
-    int ColumnCount() const override { return m_list.Model().columnCount(); }
+    explicit ListTable(const DomainListModel& model) : m_model(model) {}
+    int RowCount() const override { return m_model.Rows().Count(); }
+    int ColumnCount() const override { return m_model.columnCount(); }
     std::string Heading(int column) const override
     {
-        return m_list.Model()
-            .headerData(column, Qt::Horizontal, Qt::DisplayRole)
-            .toString()
-            .toStdString();
+        return m_model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString().toStdString();
     }
     std::string Cell(int row, int column) const override
     {
-        return (column == 0 ? m_list.GetName(row) : m_list.GetStatus(row)).toStdString();
+        const DomainRow& shown = m_model.Rows().At(row);
+        return column == 0 ? shown.name : std::string(RowStatusText(shown.status));
     }
 
 private:
-    const CDomainListCtrl& m_list;
+    const DomainListModel& m_model;
 };
 
 class PainterCanvas : public PrintCanvas
@@ -120,10 +118,10 @@ CListPrinter::CListPrinter(PrintDialogSeam& printDialog)
     : m_printDialog(printDialog), m_printer(QPrinter::HighResolution)
 {}
 
-bool CListPrinter::PrintList(const CDomainListCtrl& list, const QString& title,
+bool CListPrinter::PrintList(const DomainListModel& model, const QString& title,
                              QPageLayout::Orientation orientation)
 {
-    if (list.GetItemCount() < 1) {
+    if (model.Rows().Count() < 1) {
         return false;
     }
     // Every job starts on A4 in the given orientation, whatever paper the last job chose.
@@ -139,7 +137,7 @@ bool CListPrinter::PrintList(const CDomainListCtrl& list, const QString& title,
         return false;
     }
     PainterCanvas canvas(m_printer, painter);
-    const ListTable table(list);
+    const ListTable table(model);
     LayOutListPrint(canvas, table, title.toStdString());
     return true;
 }

@@ -5,7 +5,7 @@
 #include <QPrinter>
 #include <QString>
 
-class CDomainListCtrl;
+class DomainListModel;
 
 // Prints the domain list as a framed table. Each job opens the dialog on A4 in the job's
 // orientation; the printer and the other settings the user chose stay for the rest of the run.
@@ -17,7 +17,7 @@ public:
 
     // False for an empty list (no dialog) or when the printer cannot be drawn on; true
     // otherwise, also when the user cancels the dialog.
-    bool PrintList(const CDomainListCtrl& list, const QString& title,
+    bool PrintList(const DomainListModel& model, const QString& title,
                    QPageLayout::Orientation orientation);
 
     QPrinter& Printer() { return m_printer; }

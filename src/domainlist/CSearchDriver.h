@@ -5,10 +5,9 @@
 #include <QByteArray>
 #include <QObject>
 
-class CDomainListCtrl;
 class CWhoisSocket;
+class DomainListModel;
 class MessageBoxSeam;
-class QProgressBar;
 
 // Walks the checked rows of the domain list and asks the whois socket about one at a time. The
 // next query starts from inside the handler of the previous verdict; a failed query leaves the
@@ -18,8 +17,8 @@ class CSearchDriver : public QObject
     Q_OBJECT
 
 public:
-    CSearchDriver(CDomainListCtrl& list, CWhoisSocket& socket, QProgressBar& progressBar,
-                  MessageBoxSeam& messageBoxes, QObject* parent = nullptr);
+    CSearchDriver(DomainListModel& model, CWhoisSocket& socket, MessageBoxSeam& messageBoxes,
+                  QObject* parent = nullptr);
 
     // "Search Domains": starts (or restarts) at the first checked "Pending" row.
     void OnSearchDomains();
@@ -35,14 +34,19 @@ public:
     unsigned int m_totalCount = 0;
     QByteArray m_currentDomain;
 
+signals:
+    // The progress bar's state: `value` answers of `maximum` (at least 1, so that an empty
+    // search never shows a busy bar); the value returns to 0 when the search ends.
+    void progressChanged(int value, int maximum);
+
 private:
     void StartRow(int row);
     // The first checked row from `from` on, or -1.
     int FindCheckedRow(int from, bool pendingOnly) const;
     void Finish();
+    int ProgressMaximum() const { return static_cast<int>(qMax(m_totalCount, 1u)); }
 
-    CDomainListCtrl& m_list;
+    DomainListModel& m_model;
     CWhoisSocket& m_whoisSocket;
-    QProgressBar& m_progressBar;
     MessageBoxSeam& m_messageBoxes;
 };

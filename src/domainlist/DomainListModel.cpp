@@ -22,25 +22,6 @@ void DomainListModel::SetRowImages(QList<QPixmap> images)
     }
 }
 
-int DomainListModel::AppendPendingRow(const QByteArray& name)
-{
-    const int row = m_rows.Count();
-    beginInsertRows({}, row, row);
-    m_rows.Append(name.toStdString());
-    endInsertRows();
-    return row;
-}
-
-int DomainListModel::AppendPendingRows(const QList<QByteArray>& names)
-{
-    std::vector<std::string> converted;
-    converted.reserve(static_cast<std::size_t>(names.size()));
-    for (const QByteArray& name : names) {
-        converted.push_back(name.toStdString());
-    }
-    return AppendPendingNames(std::move(converted));
-}
-
 int DomainListModel::AppendPendingNames(std::vector<std::string> names)
 {
     const int first = m_rows.Count();

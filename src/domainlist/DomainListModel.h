@@ -30,17 +30,20 @@ public:
 
     const DomainRows& Rows() const { return m_rows; }
 
-    int AppendPendingRow(const QByteArray& name);
-    // Appends every name in one step; returns the index of the first new row.
-    int AppendPendingRows(const QList<QByteArray>& names);
+    // The one way rows join the list: every name in one step, as checked "Pending" rows;
+    // returns the index of the first new row.
     int AppendPendingNames(std::vector<std::string> names);
     void SetChecked(int row, bool checked);
     void SetStatus(int row, RowStatus status);
+    // Writes a verdict's status and picture into the row.
+    void SetVerdict(int row, DomainStatus verdict) { SetStatus(row, RowStatusFor(verdict)); }
     void SetChecks(const std::function<std::optional<bool>(const DomainRow&)>& wanted);
     void RemoveRows(const std::function<bool(const DomainRow&)>& remove);
     void RemoveAll();
     void SortRows(int column, bool ascending);
+    // Follows one row through deletions and sorts (the row a search is asking about).
     void TrackRow(int row) { m_rows.Track(row); }
+    TrackedRow Tracked() const { return m_rows.Tracked(); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -6,6 +6,7 @@
 #include "app/ControlIds.h"
 #include "desktop/QtFileDialogs.h"
 
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -78,6 +79,8 @@ struct RunningWindow
     FakeWhoisServer server;
     RecordingMessageBox boxes;
     CSearchDlg window;
+    QAbstractItemModelTester modelTester{&window.List().Model(),
+                                         QAbstractItemModelTester::FailureReportingMode::QtTest};
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "app/ControlIds.h"
 #include "web/WebAddresses.h"
 
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
@@ -78,6 +79,8 @@ struct Window
     RecordingUrlOpener urls;
     PdfPrintDialog printDialog;
     CSearchDlg window;
+    QAbstractItemModelTester modelTester{&window.List().Model(),
+                                         QAbstractItemModelTester::FailureReportingMode::QtTest};
 };
 
 QStringList Entries(const QMenu& menu)
@@ -251,7 +254,7 @@ private slots:
         QCOMPARE(test.printDialog.asked, 1);
         QCOMPARE(test.window.ListPrinter().Printer().pageLayout().pageSize().id(), QPageSize::A4);
         test.window.List().DeleteAll();
-        QVERIFY(!test.window.ListPrinter().PrintList(test.window.List(), "Domain List",
+        QVERIFY(!test.window.ListPrinter().PrintList(test.window.List().Model(), "Domain List",
                                                      QPageLayout::Portrait));
         QCOMPARE(test.printDialog.asked, 1);
     }

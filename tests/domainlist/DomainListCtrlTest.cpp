@@ -2,6 +2,7 @@
 #include "TestMain.h"
 #include "domainlist/CDomainListCtrl.h"
 
+#include <QAbstractItemModelTester>
 #include <QTest>
 
 namespace {
@@ -25,6 +26,8 @@ struct ListFixture
 
     RecordingMessageBox boxes;
     CDomainListCtrl list{boxes};
+    QAbstractItemModelTester modelTester{&list.Model(),
+                                         QAbstractItemModelTester::FailureReportingMode::QtTest};
     bool searchPending = false;
 };
 

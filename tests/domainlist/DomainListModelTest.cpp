@@ -8,11 +8,11 @@
 
 namespace {
 
-QList<QByteArray> NumberedNames(int count)
+std::vector<std::string> NumberedNames(int count)
 {
-    QList<QByteArray> names;
+    std::vector<std::string> names;
     for (int number = 0; number < count; ++number) {
-        names.append("www.n" + QByteArray::number(number) + ".com");
+        names.push_back("www.n" + std::to_string(number) + ".com");
     }
     return names;
 }
@@ -29,9 +29,9 @@ private slots:
         DomainListModel model;
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        model.AppendPendingRow("www.one.com");
-        model.AppendPendingRows(NumberedNames(50));
-        model.AppendPendingRows({});
+        model.AppendPendingNames({"www.one.com"});
+        model.AppendPendingNames(NumberedNames(50));
+        model.AppendPendingNames({});
         model.SetChecked(3, false);
         model.SetStatus(4, RowStatus::Available);
         model.SetChecks([](const DomainRow& row) { return row.status == RowStatus::Available; });
@@ -55,7 +55,7 @@ private slots:
             images.append(picture);
         }
         model.SetRowImages(images);
-        model.AppendPendingRow("www.caf\xc3\xa9.com");
+        model.AppendPendingNames({"www.caf\xc3\xa9.com"});
         const QModelIndex name = model.index(0, 0);
         QCOMPARE(name.data().toString(), QString::fromUtf8("www.caf\xc3\xa9.com"));
         QCOMPARE(name.data(DomainListModel::NameBytesRole).toByteArray(),
@@ -78,7 +78,7 @@ private slots:
         QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
         QSignalSpy layout(&model, &QAbstractItemModel::layoutChanged);
-        model.AppendPendingRows(NumberedNames(1000));
+        model.AppendPendingNames(NumberedNames(1000));
         QCOMPARE(inserted.size(), 1);
         QCOMPARE(inserted[0][1].toInt(), 0);
         QCOMPARE(inserted[0][2].toInt(), 999);
@@ -95,7 +95,7 @@ private slots:
     void persistentIndices_followTheirRows()
     {
         DomainListModel model;
-        model.AppendPendingRows({"www.c.com", "www.a.com", "www.d.com", "www.b.com"});
+        model.AppendPendingNames({"www.c.com", "www.a.com", "www.d.com", "www.b.com"});
         const QPersistentModelIndex d = model.index(2, 1);
         const QPersistentModelIndex a = model.index(1, 0);
         model.SortRows(0, true);

@@ -5,6 +5,7 @@
 #include "domainlist/CListCommands.h"
 #include "web/WebAddresses.h"
 
+#include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -50,7 +51,10 @@ struct Commands
     ScriptedFileDialogs files;
     RecordingUrlOpener urls;
     CDomainListCtrl list{boxes};
-    CListCommands commands{list, {clipboard, files, urls, boxes}};
+    QAbstractItemModelTester tester{&list.Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest};
+    CListCommands commands{
+        list.Model(), [this] { return list.GetFirstSelected(); }, {clipboard, files, urls, boxes}};
     QTemporaryDir folder;
 };
 

@@ -7,7 +7,7 @@
 #include "domainlist/CSearchDriver.h"
 #include "whois/CWhoisSocket.h"
 
-#include <QProgressBar>
+#include <QAbstractItemModelTester>
 #include <QTest>
 
 namespace {
@@ -22,6 +22,7 @@ struct SearchFixture
     SearchFixture()
     {
         list.SetUp();
+        list.SetSearchPendingQuery([this] { return driver.m_searchPending; });
         socket.SetServerOverride(ParseServerAddress(server.Address().toStdString()));
         server.SetResponder([](const QByteArray& query) {
             const bool slow = query.startsWith("slow");
@@ -37,8 +38,11 @@ struct SearchFixture
         });
         QObject::connect(&server, &FakeWhoisServer::queryReceived, &server,
                          [this](const QByteArray& query) { queries.append(query); });
-        QObject::connect(&bar, &QProgressBar::valueChanged, &bar,
-                         [this](int value) { barValues.append(value); });
+        QObject::connect(&driver, &CSearchDriver::progressChanged, &driver,
+                         [this](int value, int maximum) {
+                             barValues.append(value);
+                             barMaximum = maximum;
+                         });
     }
 
     void Add(std::initializer_list<const char*> names)
@@ -85,15 +89,19 @@ struct SearchFixture
     FakeWhoisServer server;
     RecordingMessageBox boxes;
     CDomainListCtrl list{boxes};
+    QAbstractItemModelTester tester{&list.Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest};
     CWhoisSocket socket{boxes};
-    QProgressBar bar;
-    CSearchDriver driver{list, socket, bar, boxes};
+    CSearchDriver driver{list.Model(), socket, boxes};
     RecordingClipboard clipboard;
     ScriptedFileDialogs fileDialogs;
     RecordingUrlOpener urls;
-    CListCommands commands{list, {clipboard, fileDialogs, urls, boxes}};
+    CListCommands commands{list.Model(),
+                           [this] { return list.GetFirstSelected(); },
+                           {clipboard, fileDialogs, urls, boxes}};
     QByteArrayList queries;
     QList<int> barValues;
+    int barMaximum = 0;
 };
 
 } // namespace
@@ -109,11 +117,11 @@ private slots:
         search.Add({"www.free1.com", "www.taken2.net", "www.info3.de"});
         search.driver.OnSearchDomains();
         QVERIFY(search.driver.m_searchPending);
-        QCOMPARE(search.bar.maximum(), 3);
+        QCOMPARE(search.barMaximum, 3);
         QVERIFY(search.WaitForFinish());
         QCOMPARE(search.queries, (QByteArrayList{"free1.com", "taken2.net", "info3.de"}));
         QCOMPARE(search.Statuses(), (QByteArrayList{"Available!", "Taken", "Information Missing"}));
-        QCOMPARE(search.barValues, (QList<int>{1, 2, 3, 0}));
+        QCOMPARE(search.barValues, (QList<int>{0, 1, 2, 3, 0}));
         QCOMPARE(search.FinishMessages(), 1);
         QVERIFY(!search.driver.m_searchPending);
         QCOMPARE(search.driver.m_currentRow, 0);
@@ -160,7 +168,7 @@ private slots:
         QVERIFY(search.WaitForFinish());
         QCOMPARE(search.queries, (QByteArrayList{"free1.com", "free2.com"}));
         QCOMPARE(search.Statuses(), (QByteArrayList{"Taken", "Available!", "Available!"}));
-        QCOMPARE(search.bar.value(), 0);
+        QCOMPARE(search.barValues.back(), 0);
     }
 
     void rowsAddedDuringTheSearch_areVisitedButNotCounted()
@@ -185,7 +193,7 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(search.FinishMessages(), 1);
         QCOMPARE(search.Statuses(), (QByteArrayList{"Pending", "Pending"}));
-        QCOMPARE(search.bar.value(), 0);
+        QCOMPARE(search.barValues.back(), 0);
         QVERIFY(!search.driver.m_searchPending);
         QCOMPARE(search.socket.State(), CWhoisSocket::QueryState::Idle);
         QTRY_COMPARE(search.server.OpenConnections(), 0);

@@ -5,6 +5,7 @@
 #include "app/CSearchDlg.h"
 #include "generate/core/CandidateGenerator.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -53,6 +54,8 @@ struct Window
         seams.fileDialogs = &files;
         return seams;
     }()};
+    QAbstractItemModelTester modelTester{&window.List().Model(),
+                                         QAbstractItemModelTester::FailureReportingMode::QtTest};
 };
 
 QCheckBox* Box(QWidget& dialog, int id)
