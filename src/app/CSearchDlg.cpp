@@ -7,6 +7,7 @@
 #include "controls/CThemeLibrary.h"
 #include "generate/core/PendingRows.h"
 #include "web/WebAddresses.h"
+#include "whois/QueryFailure.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -96,7 +97,7 @@ CSearchDlg::CSearchDlg(Seams seams, QWidget* parent)
       m_urls(seams.urls ? *seams.urls : m_ownUrls),
       m_listPrinter(seams.printDialog ? *seams.printDialog : m_ownPrintDialog),
       m_help(seams.helpFile.isEmpty() ? CSearchApp::HelpFilePath() : seams.helpFile, this),
-      m_client(new QWidget(this)), m_whoisSocket(m_messageBoxes, this),
+      m_client(new QWidget(this)), m_whoisSocket(this),
       m_list(new CDomainListCtrl(m_messageBoxes, this)), m_progressBar(new QProgressBar(this)),
       m_searchDriver(m_list->Model(), m_whoisSocket, m_messageBoxes, this),
       m_listCommands(m_list->Model(), [this] { return m_list->GetFirstSelected(); },
@@ -133,6 +134,9 @@ CSearchDlg::CSearchDlg(Seams seams, QWidget* parent)
 
     m_list->SetUp();
     m_list->SetSearchPendingQuery([this] { return m_searchDriver.m_searchPending; });
+    connect(&m_whoisSocket, &CWhoisSocket::queryFailed, this, [this](int, const QString& reason) {
+        m_messageBoxes.Show(SocketErrorText(reason).toStdString(), MessageBoxIcon::Stop);
+    });
     connect(&m_searchDriver, &CSearchDriver::progressChanged, m_progressBar,
             [this](int value, int maximum) {
                 m_progressBar->setRange(0, maximum);

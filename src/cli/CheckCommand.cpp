@@ -1,6 +1,6 @@
 #include "CliCommands.h"
-#include "seams/MessageBoxSeam.h"
 #include "whois/CWhoisSocket.h"
+#include "whois/QueryFailure.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -10,42 +10,18 @@
 
 namespace {
 
-// The command-line tool has no window: an error box becomes the result line of its name.
-class RememberedMessageBox : public MessageBoxSeam
+// A failure as the window's error box says it, on one line.
+std::string OneLine(const QString& reason)
 {
-public:
-    void Show(const std::string& text, MessageBoxIcon) override { m_text = text; }
-    void Clear() { m_text.clear(); }
-
-    // The box's text on one line: every run of white space becomes one blank.
-    std::string OneLine() const
-    {
-        std::string line;
-        bool inSpace = false;
-        for (char c : m_text) {
-            const bool space = c == ' ' || c == '\n' || c == '\r' || c == '\t';
-            if (space && !inSpace) {
-                line += ' ';
-            } else if (!space) {
-                line += c;
-            }
-            inSpace = space;
-        }
-        return line;
-    }
-
-    bool IsEmpty() const { return m_text.empty(); }
-
-private:
-    std::string m_text;
-};
+    return SocketErrorText(reason).simplified().toStdString();
+}
 
 class CheckRun
 {
 public:
     CheckRun(std::vector<std::string> names, std::optional<ServerAddress> server,
              std::optional<std::string> rdapServer)
-        : m_names(std::move(names)), m_socket(m_messageBox)
+        : m_names(std::move(names))
     {
         m_socket.SetServerOverride(std::move(server));
         m_socket.SetRdapOverride(std::move(rdapServer));
@@ -55,8 +31,10 @@ public:
                 Finish(item, std::string(StatusText(status)), true);
             },
             Qt::DirectConnection);
+        QObject::connect(&m_socket, &CWhoisSocket::queryFailed, &m_socket,
+                         [this](int, const QString& reason) { m_failure = OneLine(reason); });
         QObject::connect(&m_socket, &CWhoisSocket::queryStalled, &m_socket, [this](int item) {
-            Finish(item, m_messageBox.IsEmpty() ? "No verdict" : m_messageBox.OneLine(), false);
+            Finish(item, m_failure.empty() ? "No verdict" : m_failure, false);
         });
     }
 
@@ -65,12 +43,12 @@ public:
     {
         while (m_next < m_names.size()) {
             const std::size_t index = m_next++;
-            m_messageBox.Clear();
+            m_failure.clear();
             const QByteArray query = QByteArray::fromStdString(RemoveEveryWww(m_names[index]));
             if (m_socket.StartQuery(query, static_cast<int>(index))) {
                 return true;
             }
-            Print(index, m_messageBox.IsEmpty() ? "Not a domain name" : m_messageBox.OneLine());
+            Print(index, m_failure.empty() ? "Not a domain name" : m_failure);
             m_allDecided = false;
         }
         m_socket.Reset();
@@ -98,7 +76,7 @@ private:
     std::vector<std::string> m_names;
     std::size_t m_next = 0;
     bool m_allDecided = true;
-    RememberedMessageBox m_messageBox;
+    std::string m_failure; // the reason of the query under way, once it failed
     CWhoisSocket m_socket;
 };
 

@@ -1,13 +1,9 @@
 #include "CWhoisSocket.h"
 
-#include "seams/MessageBoxSeam.h"
+#include "QueryFailure.h"
 #include "whois/core/RdapServerTable.h"
 #include "whois/core/WhoisServerTable.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QTcpSocket>
 #include <QUrl>
 #include <algorithm>
@@ -74,19 +70,20 @@ private:
     ConnectionState m_state = ConnectionState::NothingYet;
 };
 
-constexpr const char* kConnectionFailure = "Connection Failure!";
-constexpr const char* kConnectionRejected = "Connection rejected!";
-
 } // namespace
 
-CWhoisSocket::CWhoisSocket(MessageBoxSeam& messageBoxes, QObject* parent)
-    : QObject(parent), m_messageBoxes(messageBoxes)
+CWhoisSocket::CWhoisSocket(QObject* parent) : QObject(parent)
 {
     m_connectTimer.setSingleShot(true);
     m_replyTimer.setSingleShot(true);
     SetTimeouts(WhoisLimits::kConnectTimeout, WhoisLimits::kReplyTimeout);
     connect(&m_connectTimer, &QTimer::timeout, this, [this] { Fail(kConnectionFailure); });
     connect(&m_replyTimer, &QTimer::timeout, this, [this] { Fail(kConnectionRejected); });
+    connect(
+        &m_rdapQuery, &CRdapQuery::verdict, this,
+        [this](int, DomainStatus status) { DeliverVerdict(status); }, Qt::DirectConnection);
+    connect(&m_rdapQuery, &CRdapQuery::failed, this,
+            [this](int, const QString& reason) { Fail(reason); });
 }
 
 CWhoisSocket::~CWhoisSocket()
@@ -109,6 +106,7 @@ void CWhoisSocket::SetTimeouts(std::chrono::milliseconds connectTimeout,
 {
     m_connectTimer.setInterval(connectTimeout);
     m_replyTimer.setInterval(replyTimeout);
+    m_rdapQuery.SetTimeout(replyTimeout);
 }
 
 bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QByteArray& server)
@@ -125,7 +123,8 @@ bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QByteArray
                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
         m_strDomain = QUrl::toAce(QString::fromUtf8(name));
         if (m_strDomain.isEmpty()) {
-            ShowSocketError("Not a valid international domain name: " + name.toStdString());
+            emit queryFailed(item, QStringLiteral("Not a valid international domain name: ") +
+                                       QString::fromUtf8(name));
             return false;
         }
     }
@@ -138,7 +137,11 @@ bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QByteArray
     // query takes those too unless an RDAP server is named as well.
     if (server.isEmpty() && (m_rdapOverride || !m_serverOverride)) {
         if (const auto base = RdapBaseFor(m_replyLoop.Tld())) {
-            StartRdapQuery(m_rdapOverride ? *m_rdapOverride : std::string(*base));
+            m_state = QueryState::AwaitingReply;
+            m_rdapQuery.Start(
+                m_strDomain, item,
+                QString::fromStdString(m_rdapOverride ? *m_rdapOverride : std::string(*base)));
+            m_strServer = m_rdapQuery.Server();
             return true;
         }
     }
@@ -169,14 +172,7 @@ bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QByteArray
 void CWhoisSocket::Reset()
 {
     StopTimers();
-    if (m_rdapReply) {
-        // As with the socket: this may run inside the reply's own signal.
-        QNetworkReply* reply = m_rdapReply;
-        m_rdapReply = nullptr;
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
-    }
+    m_rdapQuery.Reset();
     if (m_socket) {
         // This may run inside one of the socket's own signals (a verdict handler starting the
         // next query), so the socket is silenced and aborted now but deleted later.
@@ -187,11 +183,6 @@ void CWhoisSocket::Reset()
         socket->deleteLater();
     }
     m_state = QueryState::Idle;
-}
-
-void CWhoisSocket::ShowSocketError(const std::string& message)
-{
-    m_messageBoxes.Show("Winsock Error: \n\n " + message, MessageBoxIcon::Stop);
 }
 
 void CWhoisSocket::OnConnected()
@@ -264,7 +255,8 @@ void CWhoisSocket::HandleReadResult(ReplyReadingLoop::Result result, bool endOfS
         Fail(kConnectionRejected);
         return;
     case ReplyReadingLoop::Outcome::Refused:
-        Fail("Query refused by " + m_strServer.toStdString() + ": " + result.refusal);
+        Fail(QStringLiteral("Query refused by ") + QString::fromUtf8(m_strServer) +
+             QStringLiteral(": ") + QString::fromStdString(result.refusal));
         return;
     case ReplyReadingLoop::Outcome::WaitingForData:
         if (endOfStream) {
@@ -283,19 +275,17 @@ void CWhoisSocket::DeliverVerdict(DomainStatus status)
     emit whoisVerdict(m_nItem, status);
 }
 
-void CWhoisSocket::Fail(const std::string& message)
+void CWhoisSocket::Fail(const QString& reason)
 {
     m_state = QueryState::Stalled;
     StopTimers();
     if (m_socket) {
         m_socket->abort();
     }
-    if (m_rdapReply) {
-        m_rdapReply->disconnect(this);
-        m_rdapReply->abort();
-    }
-    ShowSocketError(message);
-    emit queryStalled(m_nItem);
+    m_rdapQuery.Reset();
+    const int item = m_nItem;
+    emit queryFailed(item, reason);
+    emit queryStalled(item);
 }
 
 void CWhoisSocket::Stall()
@@ -309,69 +299,4 @@ void CWhoisSocket::StopTimers()
 {
     m_connectTimer.stop();
     m_replyTimer.stop();
-}
-
-void CWhoisSocket::StartRdapQuery(const std::string& baseUrl)
-{
-    QString base = QString::fromStdString(baseUrl);
-    if (!base.endsWith('/')) {
-        base += '/';
-    }
-    const QUrl url(base + QStringLiteral("domain/") + QString::fromLatin1(m_strDomain));
-    m_strServer = url.host().toUtf8();
-    if (!m_network) {
-        m_network = new QNetworkAccessManager(this);
-    }
-    QNetworkRequest request(url);
-    request.setRawHeader("Accept", "application/rdap+json");
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    m_state = QueryState::AwaitingReply;
-    m_replyTimer.start();
-    m_rdapReply = m_network->get(request);
-    connect(m_rdapReply, &QNetworkReply::finished, this, &CWhoisSocket::OnRdapFinished);
-    connect(m_rdapReply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
-        if (received > static_cast<qint64>(WhoisLimits::kMaxReplyBytes)) {
-            Fail(kConnectionRejected);
-        }
-    });
-}
-
-void CWhoisSocket::OnRdapFinished()
-{
-    if (m_state != QueryState::AwaitingReply || !m_rdapReply) {
-        return;
-    }
-    QNetworkReply& reply = *m_rdapReply;
-    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status == 404) {
-        DeliverVerdict(DomainStatus::Available);
-        return;
-    }
-    if (status == 200) {
-        QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(reply.readAll(), &error);
-        if (error.error == QJsonParseError::NoError && document.isObject() &&
-            document.object().value(QStringLiteral("objectClassName")).toString() ==
-                QLatin1String("domain")) {
-            DeliverVerdict(DomainStatus::Taken);
-            return;
-        }
-        Fail(kConnectionRejected);
-        return;
-    }
-    if (status == 429) {
-        Fail("Query refused by " + m_strServer.toStdString() + ": HTTP 429 Too Many Requests");
-        return;
-    }
-    switch (reply.error()) {
-    case QNetworkReply::ConnectionRefusedError:
-    case QNetworkReply::HostNotFoundError:
-    case QNetworkReply::TimeoutError:
-        Fail(kConnectionFailure);
-        return;
-    default:
-        Fail(kConnectionRejected);
-        return;
-    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CRdapQuery.h"
 #include "whois/core/DomainName.h"
 #include "whois/core/DomainStatus.h"
 #include "whois/core/ReplyReadingLoop.h"
@@ -14,21 +15,17 @@
 #include <chrono>
 #include <optional>
 
-class MessageBoxSeam;
-class QNetworkAccessManager;
-class QNetworkReply;
 class QTcpSocket;
 
-Q_DECLARE_METATYPE(DomainStatus)
-
 // Asks one whois server about one domain name at a time over TCP port 43 and hands the verdict,
-// with the row index it was given, to whoever listens on whoisVerdict.
+// with the row index it was given, to whoever listens on whoisVerdict. Suffixes whose registry
+// answers only over RDAP go to CRdapQuery, which reports the same way.
 //
 // Everything is asynchronous: StartQuery returns once the connection is under way, and the window
-// keeps working while the server answers. Every wait is bounded (WhoisLimits). A failure shows
-// the "Winsock Error" box and produces no verdict; so does a reply that ends without a marker,
-// minus the box. Either way queryStalled follows, and nothing more happens until the next
-// StartQuery or Reset.
+// keeps working while the server answers. Every wait is bounded (WhoisLimits). A failure produces
+// no verdict but queryFailed with its reason (the window shows it in the "Winsock Error" box);
+// a reply that ends without a marker produces neither. Either way queryStalled follows, and
+// nothing more happens until the next StartQuery or Reset.
 //
 // A verdict handler may call Reset and StartQuery on this very object: the socket that delivered
 // the verdict is only aborted and released later, never deleted inside its own signal.
@@ -46,19 +43,17 @@ public:
         Stalled,
     };
 
-    explicit CWhoisSocket(MessageBoxSeam& messageBoxes, QObject* parent = nullptr);
+    explicit CWhoisSocket(QObject* parent = nullptr);
     ~CWhoisSocket() override;
 
     // Starts asking about `name` for row `item`. `server` names a host to ask instead of the
-    // table's choice. Returns false, with no box and no traffic, for a name without a "." or
-    // holding CR, LF or NUL; true once the connection is under way.
+    // table's choice. Returns false without traffic for a name without a "." or holding CR, LF
+    // or NUL, and for an international name with no ASCII form (after queryFailed saying so);
+    // true once the connection is under way.
     bool StartQuery(const QByteArray& name, int item, const QByteArray& server = {});
 
     // Drops the current connection, if any; nothing of its reply is processed afterwards.
     void Reset();
-
-    // "Winsock Error: ", two line breaks, a blank and the message, with the stop icon.
-    void ShowSocketError(const std::string& message);
 
     // Sends every later query to this server and port instead of the table's choice. Unless an
     // RDAP server is named too, suffixes otherwise asked over RDAP then go there as well.
@@ -79,7 +74,10 @@ public:
 signals:
     // Connect with Qt::DirectConnection: the handler has run to its end when the emit returns.
     void whoisVerdict(int item, DomainStatus status);
-    // The query ended without a verdict: after an error box, or when the reply ended without a
+    // The query failed (no connection, a broken or oversized reply, a refusal): the reason in
+    // the words the user sees. queryStalled follows.
+    void queryFailed(int item, const QString& reason);
+    // The query ended without a verdict: after queryFailed, or when the reply ended without a
     // marker.
     void queryStalled(int item);
 
@@ -90,20 +88,16 @@ private:
     void OnSocketError(QAbstractSocket::SocketError error);
     void HandleReadResult(ReplyReadingLoop::Result result, bool endOfStream);
     void DeliverVerdict(DomainStatus status);
-    void Fail(const std::string& message);
+    void Fail(const QString& reason);
     void Stall();
     void StopTimers();
-    void StartRdapQuery(const std::string& baseUrl);
-    void OnRdapFinished();
 
-    MessageBoxSeam& m_messageBoxes;
     QByteArray m_strDomain;
     int m_nItem = 0;
     QByteArray m_strServer;
     ReplyReadingLoop m_replyLoop;
     QPointer<QTcpSocket> m_socket;
-    QNetworkAccessManager* m_network = nullptr;
-    QPointer<QNetworkReply> m_rdapReply;
+    CRdapQuery m_rdapQuery;
     std::optional<std::string> m_rdapOverride;
     QueryState m_state = QueryState::Idle;
     std::optional<ServerAddress> m_serverOverride;

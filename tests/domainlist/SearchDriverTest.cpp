@@ -6,6 +6,7 @@
 #include "domainlist/CListCommands.h"
 #include "domainlist/CSearchDriver.h"
 #include "whois/CWhoisSocket.h"
+#include "whois/QueryFailure.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>
@@ -23,6 +24,11 @@ struct SearchFixture
     {
         list.SetUp();
         list.SetSearchPendingQuery([this] { return driver.m_searchPending; });
+        // As the window does: a failed query's reason in the error box.
+        QObject::connect(
+            &socket, &CWhoisSocket::queryFailed, &socket, [this](int, const QString& reason) {
+                boxes.Show(SocketErrorText(reason).toStdString(), MessageBoxIcon::Stop);
+            });
         socket.SetServerOverride(ParseServerAddress(server.Address().toStdString()));
         server.SetResponder([](const QByteArray& query) {
             const bool slow = query.startsWith("slow");
@@ -91,7 +97,7 @@ struct SearchFixture
     CDomainListCtrl list{boxes};
     QAbstractItemModelTester tester{&list.Model(),
                                     QAbstractItemModelTester::FailureReportingMode::QtTest};
-    CWhoisSocket socket{boxes};
+    CWhoisSocket socket;
     CSearchDriver driver{list.Model(), socket, boxes};
     RecordingClipboard clipboard;
     ScriptedFileDialogs fileDialogs;

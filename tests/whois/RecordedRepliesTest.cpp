@@ -1,7 +1,7 @@
 #include "FakeWhoisServer.h"
-#include "RecordingMessageBox.h"
 #include "ReplyFiles.h"
 #include "TestMain.h"
+#include "WhoisClient.h"
 #include "whois/CWhoisSocket.h"
 #include "whois/core/ClassifyReply.h"
 
@@ -10,19 +10,6 @@
 namespace {
 
 const QStringList kOfferedExtensions{"com", "net", "org", "info", "biz", "ca", "eu", "edu", "us"};
-
-QString Verdict(const CWhoisSocket&, const QList<QPair<int, DomainStatus>>& verdicts,
-                const RecordingMessageBox& boxes)
-{
-    if (!verdicts.isEmpty()) {
-        const std::string_view text = StatusText(verdicts.front().second);
-        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    }
-    if (!boxes.shown.empty()) {
-        return QString::fromStdString(boxes.shown.front().text).simplified();
-    }
-    return QStringLiteral("No verdict");
-}
 
 } // namespace
 
@@ -85,22 +72,11 @@ private slots:
                 continue;
             }
             server.SetScript(FakeWhoisServer::Reply(reply.bytes));
-            RecordingMessageBox boxes;
-            CWhoisSocket socket(boxes);
-            socket.SetServerOverride(ServerAddress{"127.0.0.1", server.Port()});
-            QList<QPair<int, DomainStatus>> verdicts;
-            bool ended = false;
-            connect(
-                &socket, &CWhoisSocket::whoisVerdict, &socket,
-                [&](int item, DomainStatus status) {
-                    verdicts.append({item, status});
-                    ended = true;
-                },
-                Qt::DirectConnection);
-            connect(&socket, &CWhoisSocket::queryStalled, &socket, [&](int) { ended = true; });
-            QVERIFY(socket.StartQuery(("example." + reply.tld).toUtf8(), 0));
-            QVERIFY(QTest::qWaitFor([&] { return ended; }, 5000));
-            const QString got = Verdict(socket, verdicts, boxes);
+            WhoisClient client;
+            client.socket.SetServerOverride(ServerAddress{"127.0.0.1", server.Port()});
+            QVERIFY(client.socket.StartQuery(("example." + reply.tld).toUtf8(), 0));
+            QVERIFY(client.WaitForEnd());
+            const QString got = client.Outcome(QStringLiteral("No verdict"));
             const QString expected = reply.registered ? "Taken" : "Available!";
             qInfo("%-5s %-70s %-11s %s", qPrintable(reply.tld), qPrintable(reply.file),
                   qPrintable(expected), qPrintable(got));

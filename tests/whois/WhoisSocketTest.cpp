@@ -1,6 +1,6 @@
 #include "FakeWhoisServer.h"
-#include "RecordingMessageBox.h"
 #include "TestMain.h"
+#include "WhoisClient.h"
 #include "whois/CWhoisSocket.h"
 
 #include <QSignalSpy>
@@ -10,38 +10,19 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A socket aimed at a test server, with what it delivered written down.
-struct Client
+// A socket aimed at a test server.
+struct Client : WhoisClient
 {
     explicit Client(const QByteArray& serverAddress = {})
     {
         if (!serverAddress.isEmpty()) {
             socket.SetServerOverride(ParseServerAddress(serverAddress.toStdString()));
         }
-        QObject::connect(
-            &socket, &CWhoisSocket::whoisVerdict, &socket,
-            [this](int item, DomainStatus status) {
-                verdicts.append({item, status});
-            },
-            Qt::DirectConnection);
-        QObject::connect(&socket, &CWhoisSocket::queryStalled, &socket,
-                         [this](int item) { stalls.append(item); });
     }
-
-    bool WaitForEnd(int milliseconds = 5000)
-    {
-        return QTest::qWaitFor([this] { return !verdicts.isEmpty() || !stalls.isEmpty(); },
-                               milliseconds);
-    }
-
-    RecordingMessageBox boxes;
-    CWhoisSocket socket{boxes};
-    QList<QPair<int, DomainStatus>> verdicts;
-    QList<int> stalls;
 };
 
-const std::string kConnectionFailureBox = "Winsock Error: \n\n Connection Failure!";
-const std::string kConnectionRejectedBox = "Winsock Error: \n\n Connection rejected!";
+const QStringList kConnectionFailed{kConnectionFailure};
+const QStringList kConnectionWasRejected{kConnectionRejected};
 
 } // namespace
 
@@ -59,7 +40,7 @@ private slots:
         QVERIFY(client.WaitForEnd());
         QCOMPARE(client.verdicts, (QList<QPair<int, DomainStatus>>{{41, DomainStatus::Taken}}));
         QTRY_COMPARE(server.Received(), QList<QByteArray>{"MiXeD.com\n"});
-        QVERIFY(client.boxes.shown.empty());
+        QVERIFY(client.failures.isEmpty());
         QCOMPARE(client.socket.Tld(), "com");
         QCOMPARE(client.socket.Server(), QByteArray("127.0.0.1"));
     }
@@ -83,9 +64,8 @@ private slots:
         Client client(server.Address());
         const QByteArray tooLong = QByteArray(70, 'a') + "\xc3\xbc.com";
         QVERIFY(!client.socket.StartQuery(tooLong, 2));
-        QCOMPARE(client.boxes.shown.size(), 1u);
-        QVERIFY(client.boxes.shown[0].text.find("Not a valid international domain name") !=
-                std::string::npos);
+        QCOMPARE(client.failures.size(), 1);
+        QVERIFY(client.failures[0].startsWith("Not a valid international domain name"));
         QTest::qWait(50);
         QCOMPARE(server.ConnectionCount(), 0);
         QVERIFY(client.verdicts.isEmpty());
@@ -109,7 +89,7 @@ private slots:
         QVERIFY(!client.socket.StartQuery(name, 3));
         QTest::qWait(100);
         QCOMPARE(server.ConnectionCount(), 0);
-        QVERIFY(client.boxes.shown.empty());
+        QVERIFY(client.failures.isEmpty());
         QVERIFY(client.verdicts.isEmpty() && client.stalls.isEmpty());
     }
 
@@ -121,9 +101,7 @@ private slots:
         QVERIFY(client.WaitForEnd());
         QVERIFY(client.verdicts.isEmpty());
         QCOMPARE(client.stalls, QList<int>{7});
-        QCOMPARE(client.boxes.shown.size(), 1u);
-        QCOMPARE(client.boxes.shown[0].text, kConnectionFailureBox);
-        QCOMPARE(client.boxes.shown[0].icon, MessageBoxIcon::Stop);
+        QCOMPARE(client.failures, kConnectionFailed);
     }
 
     void refusedConnection_showsConnectionFailure()
@@ -132,8 +110,7 @@ private slots:
         QVERIFY(client.socket.StartQuery("example.com", 1));
         QVERIFY(client.WaitForEnd());
         QVERIFY(client.verdicts.isEmpty());
-        QCOMPARE(client.boxes.shown.size(), 1u);
-        QCOMPARE(client.boxes.shown[0].text, kConnectionFailureBox);
+        QCOMPARE(client.failures, kConnectionFailed);
     }
 
     void closeWithoutMarker_givesNoVerdictAndNoBox()
@@ -145,7 +122,7 @@ private slots:
         QVERIFY(client.WaitForEnd());
         QVERIFY(client.verdicts.isEmpty());
         QCOMPARE(client.stalls, QList<int>{5});
-        QVERIFY(client.boxes.shown.empty());
+        QVERIFY(client.failures.isEmpty());
         QCOMPARE(client.socket.Reply(), "\r\nNo such record here.\r\nterms of use");
     }
 
@@ -220,9 +197,7 @@ private slots:
         QVERIFY(client.WaitForEnd());
         QVERIFY(client.verdicts.isEmpty());
         QCOMPARE(client.stalls, QList<int>{4});
-        QCOMPARE(client.boxes.shown.size(), 1u);
-        QCOMPARE(client.boxes.shown[0].text, kConnectionRejectedBox);
-        QCOMPARE(client.boxes.shown[0].icon, MessageBoxIcon::Stop);
+        QCOMPARE(client.failures, kConnectionWasRejected);
         QTRY_COMPARE(server.OpenConnections(), 0);
     }
 
@@ -235,7 +210,7 @@ private slots:
         QTRY_COMPARE(server.ConnectionCount(), 1);
         client.socket.Reset();
         QTest::qWait(400);
-        QVERIFY(client.verdicts.isEmpty() && client.stalls.isEmpty() && client.boxes.shown.empty());
+        QVERIFY(client.verdicts.isEmpty() && client.stalls.isEmpty() && client.failures.isEmpty());
         QCOMPARE(client.socket.State(), CWhoisSocket::QueryState::Idle);
     }
 
@@ -248,8 +223,8 @@ private slots:
             return FakeWhoisServer::Reply(query.startsWith("free") ? "No match for x\nmore\n"
                                                                    : "Domain Name: X\nmore\n");
         });
-        RecordingMessageBox boxes;
-        CWhoisSocket socket(boxes);
+        CWhoisSocket socket;
+        QSignalSpy failures(&socket, &CWhoisSocket::queryFailed);
         socket.SetServerOverride(ParseServerAddress(server.Address().toStdString()));
         constexpr int kQueries = 150;
         QList<QPair<int, DomainStatus>> verdicts;
@@ -272,7 +247,7 @@ private slots:
             const bool free = item == 0 || (item - 1) % 3 == 0;
             QCOMPARE(verdicts[item].second, free ? DomainStatus::Available : DomainStatus::Taken);
         }
-        QVERIFY(boxes.shown.empty());
+        QCOMPARE(failures.count(), 0);
         QTRY_COMPARE(server.OpenConnections(), 0);
     }
 
@@ -288,7 +263,7 @@ private slots:
         QVERIFY(client.socket.StartQuery("first.com", 1));
         QTRY_COMPARE(client.verdicts.size(), 1);
         QCOMPARE(client.verdicts[0].first, 2);
-        QCOMPARE(client.boxes.shown.size(), 1u);
+        QCOMPARE(client.failures, kConnectionFailed);
     }
 };
 

@@ -1,0 +1,111 @@
+#include "CRdapQuery.h"
+
+#include "QueryFailure.h"
+#include "whois/core/WhoisLimits.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QUrl>
+
+CRdapQuery::CRdapQuery(QObject* parent) : QObject(parent)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(WhoisLimits::kReplyTimeout);
+    connect(&m_timer, &QTimer::timeout, this, [this] { Fail(kConnectionRejected); });
+}
+
+CRdapQuery::~CRdapQuery()
+{
+    Reset();
+}
+
+void CRdapQuery::Start(const QByteArray& name, int item, const QString& baseUrl)
+{
+    Reset();
+    m_item = item;
+    QString base = baseUrl;
+    if (!base.endsWith('/')) {
+        base += '/';
+    }
+    const QUrl url(base + QStringLiteral("domain/") + QString::fromLatin1(name));
+    m_server = url.host().toUtf8();
+    if (!m_network) {
+        m_network = new QNetworkAccessManager(this);
+    }
+    QNetworkRequest request(url);
+    request.setRawHeader("Accept", "application/rdap+json");
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    m_timer.start();
+    m_reply = m_network->get(request);
+    connect(m_reply, &QNetworkReply::finished, this, &CRdapQuery::OnFinished);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
+        if (received > static_cast<qint64>(WhoisLimits::kMaxReplyBytes)) {
+            Fail(kConnectionRejected);
+        }
+    });
+}
+
+void CRdapQuery::Reset()
+{
+    m_timer.stop();
+    if (m_reply) {
+        // This may run inside the reply's own signal: silence it, abort it, delete it later.
+        QNetworkReply* reply = m_reply;
+        m_reply = nullptr;
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
+}
+
+void CRdapQuery::OnFinished()
+{
+    if (!m_reply) {
+        return;
+    }
+    m_timer.stop();
+    QNetworkReply& reply = *m_reply;
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status == 404) {
+        Reset();
+        emit verdict(m_item, DomainStatus::Available);
+        return;
+    }
+    if (status == 200) {
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(reply.readAll(), &error);
+        if (error.error == QJsonParseError::NoError && document.isObject() &&
+            document.object().value(QStringLiteral("objectClassName")).toString() ==
+                QLatin1String("domain")) {
+            Reset();
+            emit verdict(m_item, DomainStatus::Taken);
+            return;
+        }
+        Fail(kConnectionRejected);
+        return;
+    }
+    if (status == 429) {
+        Fail(QStringLiteral("Query refused by ") + QString::fromUtf8(m_server) +
+             QStringLiteral(": HTTP 429 Too Many Requests"));
+        return;
+    }
+    switch (reply.error()) {
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::TimeoutError:
+        Fail(kConnectionFailure);
+        return;
+    default:
+        Fail(kConnectionRejected);
+        return;
+    }
+}
+
+void CRdapQuery::Fail(const QString& reason)
+{
+    Reset();
+    emit failed(m_item, reason);
+}

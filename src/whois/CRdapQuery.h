@@ -1,0 +1,50 @@
+#pragma once
+
+#include "whois/core/DomainStatus.h"
+
+#include <QByteArray>
+#include <QMetaType>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <chrono>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+Q_DECLARE_METATYPE(DomainStatus)
+
+// Asks an RDAP server (RFC 9082) about one domain name at a time: GET <base>domain/<name>. A 404
+// is "Available!", a 200 holding a domain object "Taken", a 429 a refusal, anything else a
+// failed query. Reports as CWhoisSocket does: a verdict, or a failure with its reason.
+class CRdapQuery : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CRdapQuery(QObject* parent = nullptr);
+    ~CRdapQuery() override;
+
+    // Starts asking about `name` (in its ASCII form) for `item`; the answer arrives by signal.
+    void Start(const QByteArray& name, int item, const QString& baseUrl);
+    // Drops the request under way, if any; nothing of it is reported afterwards.
+    void Reset();
+    void SetTimeout(std::chrono::milliseconds timeout) { m_timer.setInterval(timeout); }
+    // The host asked, for messages.
+    const QByteArray& Server() const { return m_server; }
+
+signals:
+    void verdict(int item, DomainStatus status);
+    void failed(int item, const QString& reason);
+
+private:
+    void OnFinished();
+    void Fail(const QString& reason);
+
+    QNetworkAccessManager* m_network = nullptr;
+    QPointer<QNetworkReply> m_reply;
+    QByteArray m_server;
+    int m_item = 0;
+    QTimer m_timer;
+};
