@@ -2,12 +2,12 @@
 
 #include "CSearchDlg.h"
 #include "desktop/QtMessageBoxes.h"
+#include "whois/ServerOptions.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
-#include <QUrl>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -38,16 +38,7 @@ bool CSearchApp::InitInstance()
     parser.setApplicationDescription(QStringLiteral("Finds unregistered Internet domain names."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption whoisServer(
-        QStringLiteral("whois-server"),
-        QStringLiteral("Send every query to this server instead of the registries'."),
-        QStringLiteral("HOST[:PORT]"));
-    parser.addOption(whoisServer);
-    const QCommandLineOption rdapServer(
-        QStringLiteral("rdap-server"),
-        QStringLiteral("Send every RDAP query (suffixes without a whois server) to this base URL."),
-        QStringLiteral("URL"));
-    parser.addOption(rdapServer);
+    AddServerOptions(parser);
     if (!parser.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
         m_exitCode = 2;
@@ -61,28 +52,12 @@ bool CSearchApp::InitInstance()
         std::printf("qirv %s\n", qPrintable(QCoreApplication::applicationVersion()));
         return false;
     }
-    std::optional<ServerAddress> server;
-    if (parser.isSet(whoisServer)) {
-        server = ParseServerAddress(parser.value(whoisServer).toStdString());
-        if (!server) {
-            std::fprintf(stderr, "Not a server address: %s\n",
-                         qPrintable(parser.value(whoisServer)));
-            m_exitCode = 2;
-            return false;
-        }
-    }
-
-    std::optional<std::string> rdapBase;
-    if (parser.isSet(rdapServer)) {
-        const QUrl url(parser.value(rdapServer), QUrl::StrictMode);
-        if (!url.isValid() || (url.scheme() != "http" && url.scheme() != "https") ||
-            url.host().isEmpty()) {
-            std::fprintf(stderr, "Not an http or https URL: %s\n",
-                         qPrintable(parser.value(rdapServer)));
-            m_exitCode = 2;
-            return false;
-        }
-        rdapBase = parser.value(rdapServer).toStdString();
+    QString error;
+    const std::optional<ServerOptions> servers = ReadServerOptions(parser, error);
+    if (!servers) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        m_exitCode = 2;
+        return false;
     }
 
     if (!m_isSocketLayerAvailable()) {
@@ -94,8 +69,7 @@ bool CSearchApp::InitInstance()
     SearchDlgSeams seams;
     seams.messageBoxes = m_messageBoxes;
     CSearchDlg window(seams);
-    window.SetWhoisServer(server);
-    window.WhoisSocket().SetRdapOverride(rdapBase);
+    servers->ApplyTo(window.WhoisSocket());
     window.exec();
     return false;
 }

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <QUrl>
 #include <iostream>
 #include <string>
 
@@ -19,12 +18,10 @@ std::string OneLine(const QString& reason)
 class CheckRun
 {
 public:
-    CheckRun(std::vector<std::string> names, std::optional<ServerAddress> server,
-             std::optional<std::string> rdapServer)
+    CheckRun(std::vector<std::string> names, const ServerOptions& servers)
         : m_names(std::move(names))
     {
-        m_socket.SetServerOverride(std::move(server));
-        m_socket.SetRdapOverride(std::move(rdapServer));
+        servers.ApplyTo(m_socket);
         QObject::connect(
             &m_socket, &CWhoisSocket::whoisVerdict, &m_socket,
             [this](int item, DomainStatus status) {
@@ -97,56 +94,15 @@ std::vector<std::string> ReadNameLines(std::istream& stream)
 
 } // namespace
 
-int RunCheckCommand(const std::vector<std::string>& arguments)
+int RunCheckCommand(const ServerOptions& servers, std::vector<std::string> names)
 {
-    std::optional<ServerAddress> server;
-    std::optional<std::string> rdapServer;
-    std::vector<std::string> names;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument == "--whois-server" || argument.starts_with("--whois-server=")) {
-            std::string value;
-            if (argument == "--whois-server") {
-                if (i + 1 == arguments.size()) {
-                    std::cerr << "qirv-cli check: --whois-server needs HOST[:PORT]\n";
-                    return kExitUsage;
-                }
-                value = arguments[++i];
-            } else {
-                value = argument.substr(std::string_view("--whois-server=").size());
-            }
-            server = ParseServerAddress(value);
-            if (!server) {
-                std::cerr << "qirv-cli check: not a server address: \"" << value << "\"\n";
-                return kExitUsage;
-            }
-        } else if (argument == "--rdap-server") {
-            if (i + 1 == arguments.size()) {
-                std::cerr << "qirv-cli check: --rdap-server needs a URL\n";
-                return kExitUsage;
-            }
-            const QUrl url(QString::fromStdString(arguments[++i]), QUrl::StrictMode);
-            if (!url.isValid() || (url.scheme() != "http" && url.scheme() != "https") ||
-                url.host().isEmpty()) {
-                std::cerr << "qirv-cli check: not an http or https URL: \"" << arguments[i]
-                          << "\"\n";
-                return kExitUsage;
-            }
-            rdapServer = arguments[i];
-        } else if (argument.starts_with("--")) {
-            std::cerr << "qirv-cli check: unknown option \"" << argument << "\"\n";
-            return kExitUsage;
-        } else {
-            names.push_back(argument);
-        }
-    }
     if (names.empty()) {
         names = ReadNameLines(std::cin);
     }
     if (names.empty()) {
         return kExitSuccess;
     }
-    CheckRun run(std::move(names), std::move(server), std::move(rdapServer));
+    CheckRun run(std::move(names), servers);
     if (!run.StartNext()) {
         // Every name was refused before any traffic was needed.
         return run.ExitCode();

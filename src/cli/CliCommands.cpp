@@ -4,8 +4,10 @@
 #include "whois/core/ReplyReadingLoop.h"
 #include "whois/core/WhoisServerTable.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <sstream>
@@ -42,14 +44,188 @@ constexpr const char* kUsage =
     "  --whois-server HOST[:PORT]  Send every query to this server instead of the registry's.\n"
     "  --rdap-server URL           Send every RDAP query (suffixes without a whois server,\n"
     "                              such as .info) to this base URL instead of the registry's.\n"
-    "  -h, --help                  Show this help.\n"
+    "  -h, --help                  Show this help; after a command, that command's help.\n"
     "  -v, --version               Show the version.\n"
     "\n"
+    "Options take their value as \"--option VALUE\" or \"--option=VALUE\"; \"--\" ends them.\n"
     "Exit status: 0 when every name got a verdict, 1 otherwise, 2 for bad usage.\n";
 
 std::string ReadAll(std::istream& stream)
 {
     return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> ToStrings(const QStringList& texts)
+{
+    std::vector<std::string> strings;
+    strings.reserve(static_cast<std::size_t>(texts.size()));
+    for (const QString& text : texts) {
+        strings.push_back(text.toStdString());
+    }
+    return strings;
+}
+
+QCommandLineOption Flag(const char* name, const char* description)
+{
+    return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(description));
+}
+
+QCommandLineOption Valued(const char* name, const char* description, const char* valueName)
+{
+    return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(description),
+                              QString::fromLatin1(valueName));
+}
+
+// One command of qirv-cli: its options and arguments for the parser, and what it does with them.
+struct Command
+{
+    const char* name;
+    const char* description;
+    const char* arguments; // for the help's usage line
+    std::function<void(QCommandLineParser&)> addOptions;
+    std::function<int(const QCommandLineParser&)> run;
+};
+
+std::optional<std::string> ValueOf(const QCommandLineParser& parser, const char* name)
+{
+    const QString option = QString::fromLatin1(name);
+    return parser.isSet(option) ? std::optional(parser.value(option).toStdString()) : std::nullopt;
+}
+
+int RunCheck(const QCommandLineParser& parser)
+{
+    QString error;
+    const std::optional<ServerOptions> servers = ReadServerOptions(parser, error);
+    if (!servers) {
+        return UsageError("check: " + error.toStdString());
+    }
+    return RunCheckCommand(*servers, ToStrings(parser.positionalArguments()));
+}
+
+int RunGenerate(const QCommandLineParser& parser)
+{
+    if (!parser.positionalArguments().isEmpty()) {
+        return UsageError("generate: unexpected argument \"" +
+                          parser.positionalArguments().constFirst().toStdString() + "\"");
+    }
+    GenerateRequest request;
+    request.keywords = ValueOf(parser, "keywords");
+    request.keywordsFile = ValueOf(parser, "keywords-file");
+    if (request.keywords && request.keywordsFile) {
+        return UsageError("generate: give --keywords or --keywords-file, not both");
+    }
+    // "--ext .com,.net" and "--ext .com --ext .net" alike.
+    for (const QString& value : parser.values(QStringLiteral("ext"))) {
+        for (const QString& extension : value.split(',', Qt::SkipEmptyParts)) {
+            request.extensions.push_back(extension.trimmed().toStdString());
+        }
+    }
+    request.combine = !parser.isSet(QStringLiteral("no-combine"));
+    request.hyphens = !parser.isSet(QStringLiteral("no-hyphens"));
+    request.removeSpaces = !parser.isSet(QStringLiteral("no-remove-spaces"));
+    request.suffixesFile = ValueOf(parser, "suffixes");
+    request.prefixesFile = ValueOf(parser, "prefixes");
+    request.topWordsFile = ValueOf(parser, "top-words");
+    request.useSuffixes = parser.isSet(QStringLiteral("use-suffixes"));
+    request.usePrefixes = parser.isSet(QStringLiteral("use-prefixes"));
+    request.useTopWords = parser.isSet(QStringLiteral("use-top-words"));
+    request.countOnly = parser.isSet(QStringLiteral("count"));
+    return RunGenerateCommand(request);
+}
+
+int RunWords(const QCommandLineParser& parser)
+{
+    if (parser.positionalArguments().size() != 1) {
+        return UsageError("words: usage: qirv-cli words [--raw] FILE");
+    }
+    return RunWordsCommand(parser.positionalArguments().constFirst().toStdString(),
+                           parser.isSet(QStringLiteral("raw")));
+}
+
+const std::vector<Command>& Commands()
+{
+    static const std::vector<Command> commands{
+        {"server",
+         "Prints the whois server asked about each NAME.",
+         "NAME...",
+         {},
+         [](const QCommandLineParser& parser) {
+             return RunServerCommand(ToStrings(parser.positionalArguments()));
+         }},
+        {"classify",
+         "Reads a whois reply from FILE (or standard input) and prints the verdict for a name "
+         "ending in .TLD.",
+         "TLD [FILE]",
+         {},
+         [](const QCommandLineParser& parser) {
+             return RunClassifyCommand(ToStrings(parser.positionalArguments()));
+         }},
+        {"check",
+         "Asks about each NAME (or each line of standard input), one at a time, and prints NAME, "
+         "a tab and the result as soon as it is known.",
+         "[NAME...]", [](QCommandLineParser& parser) { AddServerOptions(parser); }, RunCheck},
+        {"generate",
+         "Prints the candidate names for keyword lines (standard input unless given), as the "
+         "window adds them to an empty list.",
+         "",
+         [](QCommandLineParser& parser) {
+             parser.addOptions({
+                 Valued("keywords", "The keyword lines.", "TEXT"),
+                 Valued("keywords-file", "Read the keyword lines from FILE.", "FILE"),
+                 Valued("ext",
+                        "Extensions (default .com), used in the fixed order .com .net .org "
+                        ".info .edu .biz .ca .eu .us; may be repeated.",
+                        ".com,.net,..."),
+                 Flag("no-combine", "Do not combine the words of a line in every order."),
+                 Flag("no-hyphens", "Do not join words with hyphens."),
+                 Flag("no-remove-spaces", "Do not join words without spaces."),
+                 Valued("suffixes", "Words put in front of a keyword, from FILE.", "FILE"),
+                 Valued("prefixes", "Words put behind a keyword, from FILE.", "FILE"),
+                 Valued("top-words", "Popular words put behind a keyword, from FILE.", "FILE"),
+                 Flag("use-suffixes", "Use suffixes.txt beside qirv-cli."),
+                 Flag("use-prefixes", "Use preffixes.txt beside qirv-cli."),
+                 Flag("use-top-words", "Use keywords.txt beside qirv-cli."),
+                 Flag("count", "Print only how many names there are."),
+             });
+         },
+         RunGenerate},
+        {"words", "Prints the lines of a word file as the lists read it (trimmed).", "FILE",
+         [](QCommandLineParser& parser) {
+             parser.addOption(Flag("raw", "Print the lines untrimmed."));
+         },
+         RunWords},
+    };
+    return commands;
+}
+
+int RunCommand(const Command& command, const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromUtf8(command.description));
+    // Not addHelpOption: its --help-all offers Qt's own options, which qirv-cli does not take.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    parser.addOption(help);
+    if (command.addOptions) {
+        command.addOptions(parser);
+    }
+    if (*command.arguments) {
+        parser.addPositionalArgument(QString::fromLatin1(command.arguments), {});
+    }
+    if (!parser.parse(QStringList{QStringLiteral("qirv-cli")} + arguments)) {
+        return UsageError(std::string(command.name) + ": " + parser.errorText().toStdString());
+    }
+    if (parser.isSet(help)) {
+        QString text = parser.helpText();
+        // The parser names the program as it was started; the usage line names the command.
+        const QString start = QStringLiteral("Usage: ");
+        const qsizetype programEnd = text.indexOf(' ', start.size());
+        text.replace(start.size(), programEnd - start.size(),
+                     QStringLiteral("qirv-cli ") + QString::fromLatin1(command.name));
+        std::fputs(qPrintable(text), stdout);
+        return kExitSuccess;
+    }
+    return command.run(parser);
 }
 
 } // namespace
@@ -108,13 +284,13 @@ int RunClassifyCommand(const std::vector<std::string>& arguments)
 
 int RunCli(int argc, char** argv)
 {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (arguments.empty()) {
+    QCoreApplication application(argc, argv);
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.isEmpty()) {
         PrintUsage(stderr);
         return kExitUsage;
     }
-    const std::string command = arguments.front();
-    arguments.erase(arguments.begin());
+    const QString command = arguments.takeFirst();
     if (command == "-h" || command == "--help" || command == "help") {
         PrintUsage(stdout);
         return kExitSuccess;
@@ -123,23 +299,12 @@ int RunCli(int argc, char** argv)
         std::cout << "qirv-cli " << kQirvVersion << '\n';
         return kExitSuccess;
     }
-    if (command == "server") {
-        return RunServerCommand(arguments);
+    for (const Command& known : Commands()) {
+        if (command == QLatin1String(known.name)) {
+            return RunCommand(known, arguments);
+        }
     }
-    if (command == "classify") {
-        return RunClassifyCommand(arguments);
-    }
-    if (command == "generate") {
-        return RunGenerateCommand(arguments);
-    }
-    if (command == "words") {
-        return RunWordsCommand(arguments);
-    }
-    if (command == "check") {
-        QCoreApplication application(argc, argv);
-        return RunCheckCommand(arguments);
-    }
-    std::cerr << "qirv-cli: unknown command \"" << command << "\"\n\n";
+    std::cerr << "qirv-cli: unknown command \"" << command.toStdString() << "\"\n\n";
     PrintUsage(stderr);
     return kExitUsage;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <cstdio>
+#include "whois/ServerOptions.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,9 +17,29 @@ enum CliExitStatus
 int RunCli(int argc, char** argv);
 int RunServerCommand(const std::vector<std::string>& names);
 int RunClassifyCommand(const std::vector<std::string>& arguments);
-// Runs inside a QCoreApplication; returns once every name has its result line.
-int RunCheckCommand(const std::vector<std::string>& arguments);
-int RunGenerateCommand(const std::vector<std::string>& arguments);
-int RunWordsCommand(const std::vector<std::string>& arguments);
+// Runs inside a QCoreApplication; returns once every name (standard input's lines when none is
+// given) has its result line.
+int RunCheckCommand(const ServerOptions& servers, std::vector<std::string> names);
 
-void PrintUsage(std::FILE* stream);
+// What `generate` takes from its command line.
+struct GenerateRequest
+{
+    std::optional<std::string> keywords;
+    std::optional<std::string> keywordsFile;
+    std::vector<std::string> extensions; // as given; empty: the default .com
+    bool combine = true;
+    bool hyphens = true;
+    bool removeSpaces = true;
+    std::optional<std::string> suffixesFile;
+    std::optional<std::string> prefixesFile;
+    std::optional<std::string> topWordsFile;
+    bool useSuffixes = false; // the word files beside the program
+    bool usePrefixes = false;
+    bool useTopWords = false;
+    bool countOnly = false;
+};
+int RunGenerateCommand(const GenerateRequest& request);
+int RunWordsCommand(const std::string& path, bool raw);
+
+// A usage error: the message on standard error, and the exit status for it.
+int UsageError(const std::string& message);

@@ -38,25 +38,21 @@ std::string WithCrLf(std::string_view text)
     return result;
 }
 
+} // namespace
+
 int UsageError(const std::string& message)
 {
-    std::cerr << "qirv-cli: " << message << '\n';
+    std::cerr << "qirv-cli " << message << '\n';
     return kExitUsage;
 }
 
-} // namespace
-
-int RunGenerateCommand(const std::vector<std::string>& arguments)
+int RunGenerateCommand(const GenerateRequest& request)
 {
     KeywordOptions options;
     WordLists lists;
-    std::optional<std::string> keywords;
-    std::optional<std::string> keywordsFile;
-    std::map<std::string, std::string> listFiles; // option name -> file
-    bool useSuffixesFromProgram = false;
-    bool usePrefixesFromProgram = false;
-    bool useTopWordsFromProgram = false;
-    bool countOnly = false;
+    options.m_bCombineKeywords = request.combine ? 1 : 0;
+    options.m_bUseHyphens = request.hyphens ? 1 : 0;
+    options.m_bRemoveSpaces = request.removeSpaces ? 1 : 0;
 
     const std::map<std::string, int KeywordOptions::*> extensionFlags{
         {".com", &KeywordOptions::m_bCom}, {".net", &KeywordOptions::m_bNet},
@@ -65,66 +61,27 @@ int RunGenerateCommand(const std::vector<std::string>& arguments)
         {".ca", &KeywordOptions::m_bCa},   {".eu", &KeywordOptions::m_bEu},
         {".us", &KeywordOptions::m_bUs},
     };
-
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        const std::string& argument = arguments[index];
-        const auto value = [&]() -> std::optional<std::string> {
-            if (index + 1 == arguments.size()) {
-                return std::nullopt;
-            }
-            return arguments[++index];
-        };
-        if (argument == "--keywords" || argument == "--keywords-file" || argument == "--ext" ||
-            argument == "--suffixes" || argument == "--prefixes" || argument == "--top-words") {
-            const std::optional<std::string> given = value();
-            if (!given) {
-                return UsageError("generate: " + argument + " needs a value");
-            }
-            if (argument == "--keywords") {
-                keywords = *given;
-            } else if (argument == "--keywords-file") {
-                keywordsFile = *given;
-            } else if (argument == "--ext") {
-                for (const auto& [name, flag] : extensionFlags) {
-                    options.*flag = 0;
-                }
-                std::vector<std::string> extensions;
-                CLineListTools::SplitLines(extensions, *given + ",", ",");
-                for (const std::string& extension : extensions) {
-                    const std::string dotted =
-                        extension.starts_with('.') ? extension : "." + extension;
-                    const auto flag = extensionFlags.find(dotted);
-                    if (flag == extensionFlags.end()) {
-                        return UsageError(
-                            "generate: unknown extension \"" + extension +
-                            "\" (choose from .com .net .org .info .edu .biz .ca .eu .us)");
-                    }
-                    options.*(flag->second) = 1;
-                }
-            } else {
-                if (!IsReadableFile(*given)) {
-                    return UsageError("generate: cannot read " + *given);
-                }
-                listFiles[argument] = *given;
-            }
-        } else if (argument == "--no-combine") {
-            options.m_bCombineKeywords = 0;
-        } else if (argument == "--no-hyphens") {
-            options.m_bUseHyphens = 0;
-        } else if (argument == "--no-remove-spaces") {
-            options.m_bRemoveSpaces = 0;
-        } else if (argument == "--use-suffixes") {
-            useSuffixesFromProgram = true;
-        } else if (argument == "--use-prefixes") {
-            usePrefixesFromProgram = true;
-        } else if (argument == "--use-top-words") {
-            useTopWordsFromProgram = true;
-        } else if (argument == "--count") {
-            countOnly = true;
-        } else {
-            return UsageError("generate: unknown option \"" + argument + "\"");
+    if (!request.extensions.empty()) {
+        for (const auto& [name, flag] : extensionFlags) {
+            options.*flag = 0;
         }
     }
+    for (const std::string& extension : request.extensions) {
+        const std::string dotted = extension.starts_with('.') ? extension : "." + extension;
+        const auto flag = extensionFlags.find(dotted);
+        if (flag == extensionFlags.end()) {
+            return UsageError("generate: unknown extension \"" + extension +
+                              "\" (choose from .com .net .org .info .edu .biz .ca .eu .us)");
+        }
+        options.*(flag->second) = 1;
+    }
+    for (const auto* file : {&request.suffixesFile, &request.prefixesFile, &request.topWordsFile}) {
+        if (*file && !IsReadableFile(**file)) {
+            return UsageError("generate: cannot read " + **file);
+        }
+    }
+    const std::optional<std::string>& keywords = request.keywords;
+    const std::optional<std::string>& keywordsFile = request.keywordsFile;
     if (keywords && keywordsFile) {
         return UsageError("generate: give --keywords or --keywords-file, not both");
     }
@@ -142,21 +99,21 @@ int RunGenerateCommand(const std::vector<std::string>& arguments)
 
     // A list named on the command line wins over the word file beside the program.
     const std::string programDirectory = ProgramDirectory();
-    const auto useList = [&](const char* option, bool fromProgram, const char* wordFile,
-                             std::vector<std::string>& list, int& flag) {
-        if (listFiles.contains(option)) {
-            list = ReadTrimmedLines(listFiles[option]);
+    const auto useList = [&](const std::optional<std::string>& named, bool fromProgram,
+                             const char* wordFile, std::vector<std::string>& list, int& flag) {
+        if (named) {
+            list = ReadTrimmedLines(*named);
             flag = 1;
         } else if (fromProgram) {
             list = ReadTrimmedLines(programDirectory + "/" + wordFile);
             flag = 1;
         }
     };
-    useList("--suffixes", useSuffixesFromProgram, "suffixes.txt", lists.m_arrSuffixes,
+    useList(request.suffixesFile, request.useSuffixes, "suffixes.txt", lists.m_arrSuffixes,
             options.m_bUseSuffixes);
-    useList("--prefixes", usePrefixesFromProgram, "preffixes.txt", lists.m_arrPrefixes,
+    useList(request.prefixesFile, request.usePrefixes, "preffixes.txt", lists.m_arrPrefixes,
             options.m_bUsePrefixes);
-    useList("--top-words", useTopWordsFromProgram, "keywords.txt", lists.m_arrTopWords,
+    useList(request.topWordsFile, request.useTopWords, "keywords.txt", lists.m_arrTopWords,
             options.m_bUseTopWords);
 
     PendingRows rows;
@@ -165,7 +122,7 @@ int RunGenerateCommand(const std::vector<std::string>& arguments)
     if (generator.GenerateCandidates()) {
         std::cerr << CandidateGenerator::kLinesNotCombinedMessage << '\n';
     }
-    if (countOnly) {
+    if (request.countOnly) {
         std::cout << rows.Count() << '\n';
         return kExitSuccess;
     }
@@ -178,24 +135,9 @@ int RunGenerateCommand(const std::vector<std::string>& arguments)
     return kExitSuccess;
 }
 
-int RunWordsCommand(const std::vector<std::string>& arguments)
+int RunWordsCommand(const std::string& file, bool raw)
 {
-    bool raw = false;
-    std::optional<std::string> path;
-    for (const std::string& argument : arguments) {
-        if (argument == "--raw") {
-            raw = true;
-        } else if (argument.starts_with("--")) {
-            return UsageError("words: unknown option \"" + argument + "\"");
-        } else if (path) {
-            return UsageError("words: name one file");
-        } else {
-            path = argument;
-        }
-    }
-    if (!path) {
-        return UsageError("words: usage: qirv-cli words [--raw] FILE");
-    }
+    const std::optional<std::string> path = file;
     if (!IsReadableFile(*path)) {
         return UsageError("words: cannot read " + *path);
     }

@@ -95,6 +95,29 @@ private slots:
         QVERIFY(!run.errors.isEmpty());
     }
 
+    void everyCommand_hasItsOwnHelp_data()
+    {
+        QTest::addColumn<QString>("command");
+        for (const char* command : {"server", "classify", "check", "generate", "words"}) {
+            QTest::newRow(command) << QString::fromLatin1(command);
+        }
+    }
+
+    void everyCommand_hasItsOwnHelp()
+    {
+        QFETCH(QString, command);
+        const CliRun run = RunCli({command, "--help"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.output.startsWith("Usage: qirv-cli " + command.toUtf8() + " "),
+                 run.output.constData());
+    }
+
+    void options_takeTheirValueEitherWay_andMayRepeat()
+    {
+        const CliRun run = RunCli({"generate", "--keywords=red", "--ext", ".net", "--ext=com"});
+        QCOMPARE(run.output, QByteArray("www.red.com\nwww.red.net\n"));
+    }
+
     void helpAndVersion()
     {
         CliRun run = RunCli({"--help"});
