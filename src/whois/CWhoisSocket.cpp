@@ -53,9 +53,11 @@ public:
     std::size_t Receive(char* buffer, std::size_t capacity) override
     {
         m_state = PeekConnection(m_socket);
-        if (m_state != ConnectionState::BytesWaiting) {
+        if (m_state == ConnectionState::Ended || m_state == ConnectionState::Broken) {
             return 0;
         }
+        // Also with nothing waiting (a spurious wake-up): an unbuffered socket listens again
+        // only after a read.
         const qint64 count = m_socket.read(buffer, static_cast<qint64>(capacity));
         return count > 0 ? static_cast<std::size_t>(count) : 0;
     }
