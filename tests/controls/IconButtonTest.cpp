@@ -109,12 +109,13 @@ private slots:
         QTest::addColumn<bool>("hover");
         QTest::addColumn<bool>("pressed");
         QTest::addColumn<bool>("disabled");
-        QTest::addColumn<int>("state");
-        QTest::newRow("normal") << false << false << false << false << 1;
-        QTest::newRow("defaulted") << true << false << false << false << 5;
-        QTest::newRow("hot beats defaulted") << true << true << false << false << 2;
-        QTest::newRow("pressed beats hot") << true << true << true << false << 3;
-        QTest::newRow("disabled beats everything") << true << true << true << true << 4;
+        QTest::addColumn<PushButtonState>("state");
+        using enum PushButtonState;
+        QTest::newRow("normal") << false << false << false << false << Normal;
+        QTest::newRow("defaulted") << true << false << false << false << Defaulted;
+        QTest::newRow("hot beats defaulted") << true << true << false << false << Hot;
+        QTest::newRow("pressed beats hot") << true << true << true << false << Pressed;
+        QTest::newRow("disabled beats everything") << true << true << true << true << Disabled;
     }
 
     void themeState_precedence()
@@ -123,7 +124,7 @@ private slots:
         QFETCH(bool, hover);
         QFETCH(bool, pressed);
         QFETCH(bool, disabled);
-        QFETCH(int, state);
+        QFETCH(PushButtonState, state);
         QCOMPARE(PushButtonThemeState(isDefault, hover, pressed, disabled), state);
     }
 
@@ -208,17 +209,17 @@ private slots:
             QCOMPARE(library.CloseThemeData(nullptr), CThemeLibrary::kFailed);
             button.SetColor(CIconButton::BackOut, Pack(QColor(10, 200, 30)));
             QCOMPARE(PixelAt(button, QPoint(60, 3)), QColor(10, 200, 30));
-            QCOMPARE(button.LastThemeState(), 0);
+            QCOMPARE(button.LastThemeState(), std::nullopt);
         }
         {
             StyleScope fusion(QStringLiteral("Fusion"));
             QVERIFY(library.IsAppThemed());
             button.setDefault(true);
             button.grab();
-            QCOMPARE(button.LastThemeState(), 5);
+            QCOMPARE(button.LastThemeState(), PushButtonState::Defaulted);
             button.setEnabled(false);
             button.grab();
-            QCOMPARE(button.LastThemeState(), 4);
+            QCOMPARE(button.LastThemeState(), PushButtonState::Disabled);
         }
     }
 
