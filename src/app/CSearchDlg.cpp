@@ -394,46 +394,26 @@ void CSearchDlg::GenerateCandidates()
     }
 }
 
-bool CSearchDlg::ChooseFileToLoad(std::string& path)
-{
-    path = ChooseTextFile(m_fileDialogs);
-    if (path.empty()) {
-        return false;
-    }
-    m_keywordDlg.m_options.m_strKeywords.clear();
-    return true;
-}
-
 void CSearchDlg::OnLoadKeywords()
 {
-    std::string path;
-    if (ChooseFileToLoad(path)) {
-        m_keywordDlg.LoadKeywordText(path);
+    if (m_keywordDlg.OnLoadKeywords()) {
         OnAddNewKeywords();
     }
 }
 
 void CSearchDlg::OnLoadTopWords()
 {
-    std::string path;
-    if (ChooseFileToLoad(path)) {
-        m_keywordDlg.LoadTopWordList(path);
+    if (m_keywordDlg.OnLoadTopWords()) {
         OnAddNewKeywords();
     }
 }
 
 void CSearchDlg::OnLoadPrefixes()
 {
-    std::string path;
-    if (ChooseFileToLoad(path)) {
-        m_keywordDlg.LoadPrefixList(path);
-    }
+    m_keywordDlg.OnLoadPrefixes();
 }
 
 void CSearchDlg::OnLoadSuffixes()
 {
-    std::string path;
-    if (ChooseFileToLoad(path)) {
-        m_keywordDlg.LoadSuffixList(path);
-    }
+    m_keywordDlg.OnLoadSuffixes();
 }

@@ -69,8 +69,8 @@ public:
 
     // "Add New Keywords": the keyword window, and on OK the new candidate rows.
     void OnAddNewKeywords();
-    // The File menu's loading commands: each asks for a text file first and changes nothing
-    // when the user cancels. Keywords and top words then open the keyword window.
+    // The File menu's loading commands, which the keyword window carries out; keywords and top
+    // words then open it, as "Add New Keywords" does.
     void OnLoadKeywords();
     void OnLoadTopWords();
     void OnLoadPrefixes();
@@ -93,9 +93,6 @@ private:
     void ConnectButtons();
     void SetUpButtons();
     void BuildMenus();
-
-    // Asks for a file and empties the keyword text; false when the user cancels.
-    bool ChooseFileToLoad(std::string& path);
 
     QtMessageBoxes m_ownMessageBoxes;
     QtFileDialogs m_ownFileDialogs;

@@ -101,7 +101,7 @@ constexpr std::array kFlagBindings{
 CKeywordSelectionDlg::CKeywordSelectionDlg(FileDialogSeam& fileDialogs, QWidget* parent)
     : QDialog(parent, kFixedDialogFlags),
       m_programDirectory([] { return QCoreApplication::applicationDirPath().toStdString(); }),
-      m_dlgEditor(fileDialogs, this)
+      m_fileDialogs(fileDialogs), m_dlgEditor(fileDialogs, this)
 {
     m_controls = BuildFixedDialog(*this, QStringLiteral("Keyword Selection Dialog"),
                                   QSize(402, 230), kSelectionWindow);
@@ -199,6 +199,52 @@ void CKeywordSelectionDlg::LoadTopWordList(const std::string& path)
 void CKeywordSelectionDlg::LoadKeywordText(const std::string& path)
 {
     m_options.m_strKeywords = ReadKeywordText(path);
+}
+
+bool CKeywordSelectionDlg::ChooseFileToLoad(std::string& path)
+{
+    path = ChooseTextFile(m_fileDialogs);
+    if (path.empty()) {
+        return false;
+    }
+    m_options.m_strKeywords.clear();
+    return true;
+}
+
+bool CKeywordSelectionDlg::OnLoadKeywords()
+{
+    std::string path;
+    if (!ChooseFileToLoad(path)) {
+        return false;
+    }
+    LoadKeywordText(path);
+    return true;
+}
+
+bool CKeywordSelectionDlg::OnLoadTopWords()
+{
+    std::string path;
+    if (!ChooseFileToLoad(path)) {
+        return false;
+    }
+    LoadTopWordList(path);
+    return true;
+}
+
+void CKeywordSelectionDlg::OnLoadPrefixes()
+{
+    std::string path;
+    if (ChooseFileToLoad(path)) {
+        LoadPrefixList(path);
+    }
+}
+
+void CKeywordSelectionDlg::OnLoadSuffixes()
+{
+    std::string path;
+    if (ChooseFileToLoad(path)) {
+        LoadSuffixList(path);
+    }
 }
 
 std::string CKeywordSelectionDlg::GetProgramDirectory() const
