@@ -73,6 +73,84 @@ constexpr IconButtonSetUp kButtons[] = {
     {DeleteUnselected, "Delete UnChecked Domains", 179, 180},
 };
 
+// A menu entry runs a command of the list or of the window; an entry without an id is a
+// separator.
+struct MenuEntry
+{
+    int id = 0;
+    const char* text = nullptr;
+    void (CListCommands::*listCommand)() = nullptr;
+    void (CSearchDlg::*windowCommand)() = nullptr;
+};
+
+constexpr MenuEntry kSeparator{};
+
+constexpr MenuEntry kFileMenu[] = {
+    {CommandId::SaveAvailable, "Save Available Domains", &CListCommands::SaveAvailable},
+    kSeparator,
+    {CommandId::SaveAll, "Save All Domains...", &CListCommands::SaveAll},
+    kSeparator,
+    {CommandId::LoadKeywords, "Load KeyWords List", nullptr, &CSearchDlg::OnLoadKeywords},
+    kSeparator,
+    {CommandId::LoadTopWords, "Load Top Used Words", nullptr, &CSearchDlg::OnLoadTopWords},
+    {CommandId::LoadPrefixes, "Load Preffixes...", nullptr, &CSearchDlg::OnLoadPrefixes},
+    {CommandId::LoadSuffixes, "Load Suffixes...", nullptr, &CSearchDlg::OnLoadSuffixes},
+    kSeparator,
+    {CommandId::PrintList, "Print Domains List...", nullptr, &CSearchDlg::PrintDomainList},
+    kSeparator,
+    {CommandId::Exit, "Exit", nullptr, &CSearchDlg::reject},
+};
+
+constexpr MenuEntry kEditMenu[] = {
+    {CommandId::CopyAvailable, "Copy Available Domains", &CListCommands::CopyAvailable},
+    kSeparator,
+    // Every name, as "Save All Domains..." saves every name.
+    {CommandId::CopyAllDomains, "Copy All Domains...", &CListCommands::CopyAll},
+    kSeparator,
+    {CommandId::DeleteTaken, "Delete Taken Domains", &CListCommands::DeleteTaken},
+};
+
+constexpr MenuEntry kHelpMenu[] = {
+    {CommandId::HelpTopics, "Help Topics...", nullptr, &CSearchDlg::ShowHelp},
+    kSeparator,
+    {CommandId::VisitHomePage, "Visit Home Page...", nullptr, &CSearchDlg::OpenHomePage},
+    kSeparator,
+    {CommandId::FrequentlyAskedQuestions, "Frequently Asked Questions", nullptr,
+     &CSearchDlg::OpenHomePage},
+    kSeparator,
+    {CommandId::About, "About...", nullptr, &CSearchDlg::ShowAbout},
+};
+
+constexpr MenuEntry kUpdateMenu[] = {
+    {CommandId::CheckForUpdates, "Check for Updates...", nullptr, &CSearchDlg::OpenHomePage},
+};
+
+struct Menu
+{
+    const char* title;
+    std::span<const MenuEntry> entries;
+};
+
+constexpr Menu kMenuBar[] = {
+    {"&File", kFileMenu},
+    {"&Edit", kEditMenu},
+    {"&Help", kHelpMenu},
+    {"&Update", kUpdateMenu},
+};
+
+constexpr MenuEntry kListMenu[] = {
+    {CommandId::ListCopyAvailable, "Copy Available Domains", &CListCommands::CopyAvailable},
+    {CommandId::ListSaveAvailable, "Save Available Domains", &CListCommands::SaveAvailable},
+    kSeparator,
+    {CommandId::CopySelectedRow, "Copy Selected Row...", &CListCommands::CopySelectedRow},
+    kSeparator,
+    {CommandId::OpenInBrowser, "Open Domain in Browser", &CListCommands::OpenSelectedRow},
+    kSeparator,
+    {CommandId::WhoisDomain, "Whois Domain...", &CListCommands::WhoisSelectedRow},
+    kSeparator,
+    {CommandId::ListDeleteTaken, "Delete Taken Domains", &CListCommands::DeleteTaken},
+};
+
 std::string QuitQuestion(int names)
 {
     return names == 1
@@ -199,128 +277,29 @@ void CSearchDlg::ConnectButtons()
 
 void CSearchDlg::BuildMenus()
 {
-    using namespace CommandId;
-    struct Entry
-    {
-        int id; // 0: separator
-        const char* text;
-        std::function<void()> run;
-    };
-    const auto fill = [this](QMenu& menu, std::initializer_list<Entry> entries) {
-        for (const Entry& entry : entries) {
+    const auto fill = [this](QMenu& menu, std::span<const MenuEntry> entries) {
+        for (const MenuEntry& entry : entries) {
             if (entry.id == 0) {
                 menu.addSeparator();
                 continue;
             }
             QAction* action = menu.addAction(QString::fromUtf8(entry.text));
             action->setObjectName(QString::number(entry.id));
-            connect(action, &QAction::triggered, this, entry.run);
+            connect(action, &QAction::triggered, this, [this, entry] {
+                if (entry.listCommand) {
+                    (m_listCommands.*entry.listCommand)();
+                } else {
+                    (this->*entry.windowCommand)();
+                }
+            });
         }
     };
     m_menuBar = new QMenuBar(this);
-    fill(*m_menuBar->addMenu(QStringLiteral("&File")), {{SaveAvailable, "Save Available Domains",
-                                                         [this] {
-                                                             m_listCommands.SaveAvailable();
-                                                         }},
-                                                        {0, nullptr, {}},
-                                                        {SaveAll, "Save All Domains...",
-                                                         [this] {
-                                                             m_listCommands.SaveAll();
-                                                         }},
-                                                        {0, nullptr, {}},
-                                                        {LoadKeywords, "Load KeyWords List",
-                                                         [this] {
-                                                             OnLoadKeywords();
-                                                         }},
-                                                        {0, nullptr, {}},
-                                                        {LoadTopWords, "Load Top Used Words",
-                                                         [this] {
-                                                             OnLoadTopWords();
-                                                         }},
-                                                        {LoadPrefixes, "Load Preffixes...",
-                                                         [this] {
-                                                             OnLoadPrefixes();
-                                                         }},
-                                                        {LoadSuffixes, "Load Suffixes...",
-                                                         [this] {
-                                                             OnLoadSuffixes();
-                                                         }},
-                                                        {0, nullptr, {}},
-                                                        {PrintList, "Print Domains List...",
-                                                         [this] {
-                                                             PrintDomainList();
-                                                         }},
-                                                        {0, nullptr, {}},
-                                                        {Exit, "Exit", [this] {
-                                                             reject();
-                                                         }}});
-    // "Copy All Domains..." copies every name, as "Save All Domains..." saves every name.
-    fill(*m_menuBar->addMenu(QStringLiteral("&Edit")),
-         {{CopyAvailable, "Copy Available Domains",
-           [this] {
-               m_listCommands.CopyAvailable();
-           }},
-          {0, nullptr, {}},
-          {CopyAllDomains, "Copy All Domains...",
-           [this] {
-               m_listCommands.CopyAll();
-           }},
-          {0, nullptr, {}},
-          {CommandId::DeleteTaken, "Delete Taken Domains", [this] {
-               m_listCommands.DeleteTaken();
-           }}});
-    fill(*m_menuBar->addMenu(QStringLiteral("&Help")),
-         {{HelpTopics, "Help Topics...",
-           [this] {
-               ShowHelp();
-           }},
-          {0, nullptr, {}},
-          {VisitHomePage, "Visit Home Page...",
-           [this] {
-               OpenHomePage();
-           }},
-          {0, nullptr, {}},
-          {FrequentlyAskedQuestions, "Frequently Asked Questions",
-           [this] {
-               OpenHomePage();
-           }},
-          {0, nullptr, {}},
-          {About, "About...", [this] {
-               ShowAbout();
-           }}});
-    fill(*m_menuBar->addMenu(QStringLiteral("&Update")),
-         {{CheckForUpdates, "Check for Updates...", [this] {
-               OpenHomePage();
-           }}});
-
+    for (const Menu& menu : kMenuBar) {
+        fill(*m_menuBar->addMenu(QString::fromUtf8(menu.title)), menu.entries);
+    }
     m_listMenu = new QMenu(this);
-    fill(*m_listMenu, {{ListCopyAvailable, "Copy Available Domains",
-                        [this] {
-                            m_listCommands.CopyAvailable();
-                        }},
-                       {ListSaveAvailable, "Save Available Domains",
-                        [this] {
-                            m_listCommands.SaveAvailable();
-                        }},
-                       {0, nullptr, {}},
-                       {CommandId::CopySelectedRow, "Copy Selected Row...",
-                        [this] {
-                            m_listCommands.CopySelectedRow();
-                        }},
-                       {0, nullptr, {}},
-                       {OpenInBrowser, "Open Domain in Browser",
-                        [this] {
-                            m_listCommands.OpenSelectedRow();
-                        }},
-                       {0, nullptr, {}},
-                       {WhoisDomain, "Whois Domain...",
-                        [this] {
-                            m_listCommands.WhoisSelectedRow();
-                        }},
-                       {0, nullptr, {}},
-                       {ListDeleteTaken, "Delete Taken Domains", [this] {
-                            m_listCommands.DeleteTaken();
-                        }}});
+    fill(*m_listMenu, kListMenu);
 
     // The desktop's help key reaches the same help.
     auto* helpKey = new QAction(this);
