@@ -24,27 +24,28 @@ using enum ControlKind;
 using namespace ControlId;
 
 constexpr auto kMainWindow = std::to_array<ControlTemplate>({
-    {Banner, Custom, "", 7, 7, 407, 54},
-    {0, GroupBox, "Domain List ( Double Click On List Item to Open URL in Web Browser  )", 7, 65,
-     280, 216},
-    {DomainList, Custom, "", 12, 79, 269, 199},
-    {0, GroupBox, "Domain List Functions", 293, 65, 121, 216},
-    {SelectAvailable, IconButton, "Select Available Domains", 297, 79, 108, 20},
-    {CopySelected, IconButton, "Copy Selected Domains", 297, 100, 108, 20},
-    {SaveSelected, IconButton, "Save Selected Domains", 297, 121, 108, 20},
-    {SelectTaken, IconButton, "Select Taken Domains", 297, 142, 108, 20},
-    {DeleteTaken, IconButton, "Delete Taken Domains", 297, 163, 108, 20},
-    {DeleteSelected, IconButton, "Delete Selected Items", 297, 184, 108, 20},
-    {DeleteUnselected, IconButton, "Delete UnSelected Items", 297, 205, 108, 20},
-    {SelectAll, IconButton, "Select All Domians", 297, 234, 108, 20},
-    {UnselectAll, IconButton, "UnSelect All Domians", 297, 256, 108, 20},
-    {Progress, ProgressBar, "", 8, 286, 406, 14},
-    {0, GroupBox, "Add / Delete Domains", 7, 305, 198, 41},
-    {AddNewKeywords, IconButton, "Add New Keywords", 12, 319, 93, 22},
-    {DeleteList, IconButton, "Delete List", 107, 319, 93, 22},
-    {0, GroupBox, "Search Available Domains", 213, 305, 201, 41},
-    {SearchDomains, DefaultIconButton, "Search Domains", 218, 319, 93, 22},
-    {StopSearch, IconButton, "Stop Search", 315, 319, 93, 22},
+    {Banner, "banner", Custom, "", 7, 7, 407, 54},
+    {0, "domainListGroup", GroupBox,
+     "Domain List ( Double Click On List Item to Open URL in Web Browser  )", 7, 65, 280, 216},
+    {DomainList, "domainList", Custom, "", 12, 79, 269, 199},
+    {0, "listFunctionsGroup", GroupBox, "Domain List Functions", 293, 65, 121, 216},
+    {SelectAvailable, "selectAvailable", IconButton, "Select Available Domains", 297, 79, 108, 20},
+    {CopySelected, "copySelected", IconButton, "Copy Selected Domains", 297, 100, 108, 20},
+    {SaveSelected, "saveSelected", IconButton, "Save Selected Domains", 297, 121, 108, 20},
+    {SelectTaken, "selectTaken", IconButton, "Select Taken Domains", 297, 142, 108, 20},
+    {DeleteTaken, "deleteTaken", IconButton, "Delete Taken Domains", 297, 163, 108, 20},
+    {DeleteSelected, "deleteSelected", IconButton, "Delete Selected Items", 297, 184, 108, 20},
+    {DeleteUnselected, "deleteUnselected", IconButton, "Delete UnSelected Items", 297, 205, 108,
+     20},
+    {SelectAll, "selectAll", IconButton, "Select All Domians", 297, 234, 108, 20},
+    {UnselectAll, "unselectAll", IconButton, "UnSelect All Domians", 297, 256, 108, 20},
+    {Progress, "progress", ProgressBar, "", 8, 286, 406, 14},
+    {0, "addDeleteGroup", GroupBox, "Add / Delete Domains", 7, 305, 198, 41},
+    {AddNewKeywords, "addNewKeywords", IconButton, "Add New Keywords", 12, 319, 93, 22},
+    {DeleteList, "deleteList", IconButton, "Delete List", 107, 319, 93, 22},
+    {0, "searchGroup", GroupBox, "Search Available Domains", 213, 305, 201, 41},
+    {SearchDomains, "searchDomains", DefaultIconButton, "Search Domains", 218, 319, 93, 22},
+    {StopSearch, "stopSearch", IconButton, "Stop Search", 315, 319, 93, 22},
 });
 
 constexpr int kWidthInDialogUnits = 421;
@@ -299,6 +300,7 @@ void CSearchDlg::BuildMenus()
         fill(*m_menuBar->addMenu(QString::fromUtf8(menu.title)), menu.entries);
     }
     m_listMenu = new QMenu(this);
+    m_listMenu->setObjectName(QStringLiteral("listMenu"));
     fill(*m_listMenu, kListMenu);
 
     // The desktop's help key reaches the same help.
@@ -306,22 +308,6 @@ void CSearchDlg::BuildMenus()
     helpKey->setShortcut(QKeySequence::HelpContents);
     connect(helpKey, &QAction::triggered, this, [this] { ShowHelp(); });
     addAction(helpKey);
-}
-
-QAction* CSearchDlg::Command(int id) const
-{
-    const QString name = QString::number(id);
-    if (QAction* action = m_listMenu->findChild<QAction*>(name)) {
-        return action;
-    }
-    for (QAction* menu : m_menuBar->actions()) {
-        if (menu->menu()) {
-            if (QAction* action = menu->menu()->findChild<QAction*>(name)) {
-                return action;
-            }
-        }
-    }
-    return nullptr;
 }
 
 void CSearchDlg::ShowAbout()

@@ -54,17 +54,11 @@ public:
     // Sends every query to this server instead of the registries' (--whois-server).
     void SetWhoisServer(std::optional<ServerAddress> server);
 
-    QWidget* Control(int id) const { return m_controls.value(id); }
-    // The menu entry or context-menu entry with this command id.
-    QAction* Command(int id) const;
-    QMenuBar& MenuBar() const { return *m_menuBar; }
-    QMenu& ListMenu() const { return *m_listMenu; }
     CListPrinter& ListPrinter() { return m_listPrinter; }
     CHelpService& Help() { return m_help; }
     CDomainListCtrl& List() { return *m_list; }
     CSearchDriver& SearchDriver() { return m_searchDriver; }
     CWhoisSocket& WhoisSocket() { return m_whoisSocket; }
-    CListCommands& ListCommands() { return m_listCommands; }
     CKeywordSelectionDlg& KeywordDlg() { return m_keywordDlg; }
 
     // "Add New Keywords": the keyword window, and on OK the new candidate rows.

@@ -45,9 +45,6 @@ public:
     void LoadKeywordText(const std::string& path);
     std::string GetProgramDirectory() const;
 
-    QWidget* Control(int id) const { return m_controls.value(id); }
-    CKeywordEditorDlg& Editor() { return m_dlgEditor; }
-
     int m_bListsLoaded = 0;
     std::vector<std::string> m_arrExtensions;
     WordLists m_lists;

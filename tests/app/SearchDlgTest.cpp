@@ -3,7 +3,6 @@
 #include "TestMain.h"
 #include "app/CSearchApp.h"
 #include "app/CSearchDlg.h"
-#include "app/ControlIds.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,9 +23,9 @@ SearchDlgSeams SeamsWith(RecordingMessageBox& boxes)
     return seams;
 }
 
-QPushButton* Button(const CSearchDlg& window, int id)
+QPushButton* Button(const CSearchDlg& window, const char* name)
 {
-    return qobject_cast<QPushButton*>(window.Control(id));
+    return window.findChild<QPushButton*>(name);
 }
 
 QByteArrayList Statuses(CSearchDlg& window)
@@ -65,19 +64,18 @@ private slots:
                 groupTitles.append(QString::fromUtf8(control.text));
                 continue;
             }
-            QWidget* widget = window.Control(control.id);
-            QVERIFY2(widget, qPrintable(QString::number(control.id)));
-            QCOMPARE(widget->objectName(), QString::number(control.id));
-            QCOMPARE(window.findChild<QWidget*>(QString::number(control.id)), widget);
+            QWidget* widget = window.findChild<QWidget*>(control.name);
+            QVERIFY2(widget, control.name);
+            QCOMPARE(widget->property(kControlIdProperty).toInt(), control.id);
             QCOMPARE(widget->geometry(),
                      units.ToPixels(control.x, control.y, control.width, control.height));
             if (auto* button = qobject_cast<QPushButton*>(widget)) {
                 QCOMPARE(button->text(), QString::fromUtf8(control.text));
-                QCOMPARE(button->isDefault(), control.id == ControlId::SearchDomains);
+                QCOMPARE(button->isDefault(), widget->objectName() == "searchDomains");
             }
         }
         QStringList shownTitles;
-        QWidget* client = window.Control(ControlId::Banner)->parentWidget();
+        QWidget* client = window.findChild<QWidget*>("banner")->parentWidget();
         for (const QGroupBox* group :
              client->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
             shownTitles.append(group->title());
@@ -87,8 +85,7 @@ private slots:
         QCOMPARE(shownTitles, groupTitles);
         QVERIFY(groupTitles.contains(
             "Domain List ( Double Click On List Item to Open URL in Web Browser  )"));
-        QCOMPARE(Button(window, ControlId::SelectAll)->text(),
-                 QStringLiteral("Select All Domians"));
+        QCOMPARE(Button(window, "selectAll")->text(), QStringLiteral("Select All Domians"));
     }
 
     void window_isAFixedDialogWithCaptionIconAndEmptyList()
@@ -98,17 +95,17 @@ private slots:
         QCOMPARE(window.windowTitle(), QStringLiteral("Qirv - Zelbrane "));
         const QSize size =
             DialogUnits(window.font(), CSearchDlg::Template()).ToPixels(QSize(421, 353));
-        QWidget* client = window.Control(ControlId::Banner)->parentWidget();
+        QWidget* client = window.findChild<QWidget*>("banner")->parentWidget();
         QCOMPARE(client->size(), size);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.minimumSize(), window.maximumSize());
-        QCOMPARE(window.height(), size.height() + window.MenuBar().height());
+        QCOMPARE(window.height(), size.height() + window.findChild<QMenuBar*>()->height());
         QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(window.windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(!window.windowIcon().isNull());
         QCOMPARE(window.List().GetItemCount(), 0);
-        QCOMPARE(qobject_cast<QProgressBar*>(window.Control(ControlId::Progress))->value(), 0);
+        QCOMPARE(window.findChild<QProgressBar*>("progress")->value(), 0);
         QCOMPARE(window.List().Header().ArrowColumn(), 0);
         QVERIFY(window.List().Header().ArrowAscending());
     }
@@ -120,14 +117,15 @@ private slots:
         const QList<int> expected{1000, 1008, 1009, 1019, 1020, 1021, 1022,
                                   1023, 1024, 1025, 1026, 1028, 1029, 1030};
         QList<int> order;
-        QWidget* widget = window.Control(ControlId::AddNewKeywords);
+        QWidget* first = window.findChild<QWidget*>("addNewKeywords");
+        QWidget* widget = first;
         do {
             if (widget->focusPolicy() & Qt::TabFocus &&
-                widget->parentWidget() == window.Control(ControlId::Banner)->parentWidget()) {
-                order.append(widget->objectName().toInt());
+                widget->parentWidget() == first->parentWidget()) {
+                order.append(widget->property(kControlIdProperty).toInt());
             }
             widget = widget->nextInFocusChain();
-        } while (widget != window.Control(ControlId::AddNewKeywords) && order.size() < 40);
+        } while (widget != first && order.size() < 40);
         QCOMPARE(order, expected);
     }
 
@@ -162,28 +160,28 @@ private slots:
         window.List().SetVerdict(0, 1);
         window.List().SetVerdict(1, 0);
         window.List().SetVerdict(2, 3);
-        const auto click = [&](int id) {
-            QTest::mouseClick(Button(window, id), Qt::LeftButton);
+        const auto click = [&](const char* name) {
+            QTest::mouseClick(Button(window, name), Qt::LeftButton);
         };
-        click(ControlId::UnselectAll);
+        click("unselectAll");
         QCOMPARE(Checks(window), (QList<bool>{false, false, false, false}));
-        click(ControlId::SelectAvailable);
+        click("selectAvailable");
         QCOMPARE(Checks(window), (QList<bool>{true, false, false, false}));
-        click(ControlId::SelectTaken);
+        click("selectTaken");
         QCOMPARE(Checks(window), (QList<bool>{false, true, false, false}));
-        click(ControlId::SelectAll);
+        click("selectAll");
         QCOMPARE(Checks(window), (QList<bool>{true, true, true, true}));
-        click(ControlId::DeleteTaken);
+        click("deleteTaken");
         QCOMPARE(Statuses(window),
                  (QByteArrayList{"Available!", "Information Missing", "Pending"}));
         QCOMPARE(Checks(window), (QList<bool>{false, false, false}));
         window.List().SetCheck(1, true);
-        click(ControlId::DeleteSelected);
+        click("deleteSelected");
         QCOMPARE(Statuses(window), (QByteArrayList{"Available!", "Pending"}));
         window.List().SetCheck(1, true);
-        click(ControlId::DeleteUnselected);
+        click("deleteUnselected");
         QCOMPARE(Statuses(window), QByteArrayList{"Pending"});
-        click(ControlId::DeleteList);
+        click("deleteList");
         QCOMPARE(window.List().GetItemCount(), 0);
         QVERIFY(boxes.shown.empty());
     }
@@ -204,7 +202,7 @@ private slots:
         window.List().SetCheck(2, false);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTest::mouseClick(Button(window, ControlId::SearchDomains), Qt::LeftButton);
+        QTest::mouseClick(Button(window, "searchDomains"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!boxes.shown.empty(), 10000);
         QCOMPARE(boxes.shown.size(), 1u);
         QCOMPARE(boxes.shown[0].text, std::string("Domain Name Search Finished!"));
@@ -263,7 +261,7 @@ private slots:
             QStringLiteral(QIRV_SCREENSHOT_DIR "/main-window-dark-x%1.png").arg(scale)));
         // Every control lies inside the window at any scale.
         for (const ControlTemplate& control : CSearchDlg::Template()) {
-            if (QWidget* widget = window.Control(control.id)) {
+            if (QWidget* widget = window.findChild<QWidget*>(control.name)) {
                 QVERIFY(widget->parentWidget()->rect().contains(widget->geometry()));
             }
         }
