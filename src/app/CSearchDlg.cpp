@@ -161,11 +161,6 @@ std::string QuitQuestion(int names)
 
 } // namespace
 
-std::span<const ControlTemplate> CSearchDlg::Template()
-{
-    return kMainWindow;
-}
-
 CSearchDlg::CSearchDlg(Seams seams, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |

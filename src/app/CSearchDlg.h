@@ -48,9 +48,6 @@ public:
     explicit CSearchDlg(Seams seams = {}, QWidget* parent = nullptr);
     ~CSearchDlg() override;
 
-    // The window's controls, in dialog units.
-    static std::span<const ControlTemplate> Template();
-
     // Sends every query to this server instead of the registries' (--whois-server).
     void SetWhoisServer(std::optional<ServerAddress> server);
 
