@@ -161,7 +161,7 @@ std::string QuitQuestion(int names)
 
 } // namespace
 
-CSearchDlg::CSearchDlg(Seams seams, QWidget* parent)
+CSearchDlg::CSearchDlg(const Seams& seams, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),

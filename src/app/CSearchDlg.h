@@ -45,7 +45,7 @@ class CSearchDlg : public QDialog
 public:
     using Seams = SearchDlgSeams;
 
-    explicit CSearchDlg(Seams seams = {}, QWidget* parent = nullptr);
+    explicit CSearchDlg(const Seams& seams = {}, QWidget* parent = nullptr);
     ~CSearchDlg() override;
 
     // Sends every query to this server instead of the registries' (--whois-server).
