@@ -22,12 +22,12 @@ constexpr int kOk = 1;
 
 // The icon has no id of its own in the window; 1032 only names it here.
 constexpr auto kAboutWindow = std::to_array<ControlTemplate>({
-    {kIcon, Label, "", 11, 17, 20, 20},
-    {kVersion, Label, "", 40, 16, 301, 8},
-    {kNotice, Label, "", 40, 31, 301, 8},
-    {kOk, DefaultButton, "OK", 404, 7, 50, 14},
-    {0, Label, "Application Info:", 40, 46, 52, 8},
-    {kLink, Custom, "", 99, 46, 313, 8},
+    {kIcon, "icon", Label, "", 11, 17, 20, 20},
+    {kVersion, "version", Label, "", 40, 16, 301, 8},
+    {kNotice, "notice", Label, "", 40, 31, 301, 8},
+    {kOk, "ok", DefaultButton, "OK", 404, 7, 50, 14},
+    {0, "applicationInfo", Label, "Application Info:", 40, 46, 52, 8},
+    {kLink, "link", Custom, "", 99, 46, 313, 8},
 });
 
 } // namespace

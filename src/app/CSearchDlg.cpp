@@ -24,27 +24,28 @@ using enum ControlKind;
 using namespace ControlId;
 
 constexpr auto kMainWindow = std::to_array<ControlTemplate>({
-    {Banner, Custom, "", 7, 7, 407, 54},
-    {0, GroupBox, "Domain List ( Double Click On List Item to Open URL in Web Browser  )", 7, 65,
-     280, 216},
-    {DomainList, Custom, "", 12, 79, 269, 199},
-    {0, GroupBox, "Domain List Functions", 293, 65, 121, 216},
-    {SelectAvailable, IconButton, "Select Available Domains", 297, 79, 108, 20},
-    {CopySelected, IconButton, "Copy Selected Domains", 297, 100, 108, 20},
-    {SaveSelected, IconButton, "Save Selected Domains", 297, 121, 108, 20},
-    {SelectTaken, IconButton, "Select Taken Domains", 297, 142, 108, 20},
-    {DeleteTaken, IconButton, "Delete Taken Domains", 297, 163, 108, 20},
-    {DeleteSelected, IconButton, "Delete Selected Items", 297, 184, 108, 20},
-    {DeleteUnselected, IconButton, "Delete UnSelected Items", 297, 205, 108, 20},
-    {SelectAll, IconButton, "Select All Domians", 297, 234, 108, 20},
-    {UnselectAll, IconButton, "UnSelect All Domians", 297, 256, 108, 20},
-    {Progress, ProgressBar, "", 8, 286, 406, 14},
-    {0, GroupBox, "Add / Delete Domains", 7, 305, 198, 41},
-    {AddNewKeywords, IconButton, "Add New Keywords", 12, 319, 93, 22},
-    {DeleteList, IconButton, "Delete List", 107, 319, 93, 22},
-    {0, GroupBox, "Search Available Domains", 213, 305, 201, 41},
-    {SearchDomains, DefaultIconButton, "Search Domains", 218, 319, 93, 22},
-    {StopSearch, IconButton, "Stop Search", 315, 319, 93, 22},
+    {Banner, "banner", Custom, "", 7, 7, 407, 54},
+    {0, "domainListGroup", GroupBox,
+     "Domain List ( Double Click On List Item to Open URL in Web Browser  )", 7, 65, 280, 216},
+    {DomainList, "domainList", Custom, "", 12, 79, 269, 199},
+    {0, "listFunctionsGroup", GroupBox, "Domain List Functions", 293, 65, 121, 216},
+    {SelectAvailable, "selectAvailable", IconButton, "Select Available Domains", 297, 79, 108, 20},
+    {CopySelected, "copySelected", IconButton, "Copy Selected Domains", 297, 100, 108, 20},
+    {SaveSelected, "saveSelected", IconButton, "Save Selected Domains", 297, 121, 108, 20},
+    {SelectTaken, "selectTaken", IconButton, "Select Taken Domains", 297, 142, 108, 20},
+    {DeleteTaken, "deleteTaken", IconButton, "Delete Taken Domains", 297, 163, 108, 20},
+    {DeleteSelected, "deleteSelected", IconButton, "Delete Selected Items", 297, 184, 108, 20},
+    {DeleteUnselected, "deleteUnselected", IconButton, "Delete UnSelected Items", 297, 205, 108,
+     20},
+    {SelectAll, "selectAll", IconButton, "Select All Domians", 297, 234, 108, 20},
+    {UnselectAll, "unselectAll", IconButton, "UnSelect All Domians", 297, 256, 108, 20},
+    {Progress, "progress", ProgressBar, "", 8, 286, 406, 14},
+    {0, "addDeleteGroup", GroupBox, "Add / Delete Domains", 7, 305, 198, 41},
+    {AddNewKeywords, "addNewKeywords", IconButton, "Add New Keywords", 12, 319, 93, 22},
+    {DeleteList, "deleteList", IconButton, "Delete List", 107, 319, 93, 22},
+    {0, "searchGroup", GroupBox, "Search Available Domains", 213, 305, 201, 41},
+    {SearchDomains, "searchDomains", DefaultIconButton, "Search Domains", 218, 319, 93, 22},
+    {StopSearch, "stopSearch", IconButton, "Stop Search", 315, 319, 93, 22},
 });
 
 constexpr int kWidthInDialogUnits = 421;
@@ -73,6 +74,84 @@ constexpr IconButtonSetUp kButtons[] = {
     {DeleteUnselected, "Delete UnChecked Domains", 179, 180},
 };
 
+// A menu entry runs a command of the list or of the window; an entry without an id is a
+// separator.
+struct MenuEntry
+{
+    int id = 0;
+    const char* text = nullptr;
+    void (CListCommands::*listCommand)() = nullptr;
+    void (CSearchDlg::*windowCommand)() = nullptr;
+};
+
+constexpr MenuEntry kSeparator{};
+
+constexpr MenuEntry kFileMenu[] = {
+    {CommandId::SaveAvailable, "Save Available Domains", &CListCommands::SaveAvailable},
+    kSeparator,
+    {CommandId::SaveAll, "Save All Domains...", &CListCommands::SaveAll},
+    kSeparator,
+    {CommandId::LoadKeywords, "Load KeyWords List", nullptr, &CSearchDlg::OnLoadKeywords},
+    kSeparator,
+    {CommandId::LoadTopWords, "Load Top Used Words", nullptr, &CSearchDlg::OnLoadTopWords},
+    {CommandId::LoadPrefixes, "Load Preffixes...", nullptr, &CSearchDlg::OnLoadPrefixes},
+    {CommandId::LoadSuffixes, "Load Suffixes...", nullptr, &CSearchDlg::OnLoadSuffixes},
+    kSeparator,
+    {CommandId::PrintList, "Print Domains List...", nullptr, &CSearchDlg::PrintDomainList},
+    kSeparator,
+    {CommandId::Exit, "Exit", nullptr, &CSearchDlg::reject},
+};
+
+constexpr MenuEntry kEditMenu[] = {
+    {CommandId::CopyAvailable, "Copy Available Domains", &CListCommands::CopyAvailable},
+    kSeparator,
+    // Every name, as "Save All Domains..." saves every name.
+    {CommandId::CopyAllDomains, "Copy All Domains...", &CListCommands::CopyAll},
+    kSeparator,
+    {CommandId::DeleteTaken, "Delete Taken Domains", &CListCommands::DeleteTaken},
+};
+
+constexpr MenuEntry kHelpMenu[] = {
+    {CommandId::HelpTopics, "Help Topics...", nullptr, &CSearchDlg::ShowHelp},
+    kSeparator,
+    {CommandId::VisitHomePage, "Visit Home Page...", nullptr, &CSearchDlg::OpenHomePage},
+    kSeparator,
+    {CommandId::FrequentlyAskedQuestions, "Frequently Asked Questions", nullptr,
+     &CSearchDlg::OpenHomePage},
+    kSeparator,
+    {CommandId::About, "About...", nullptr, &CSearchDlg::ShowAbout},
+};
+
+constexpr MenuEntry kUpdateMenu[] = {
+    {CommandId::CheckForUpdates, "Check for Updates...", nullptr, &CSearchDlg::OpenHomePage},
+};
+
+struct Menu
+{
+    const char* title;
+    std::span<const MenuEntry> entries;
+};
+
+constexpr Menu kMenuBar[] = {
+    {"&File", kFileMenu},
+    {"&Edit", kEditMenu},
+    {"&Help", kHelpMenu},
+    {"&Update", kUpdateMenu},
+};
+
+constexpr MenuEntry kListMenu[] = {
+    {CommandId::ListCopyAvailable, "Copy Available Domains", &CListCommands::CopyAvailable},
+    {CommandId::ListSaveAvailable, "Save Available Domains", &CListCommands::SaveAvailable},
+    kSeparator,
+    {CommandId::CopySelectedRow, "Copy Selected Row...", &CListCommands::CopySelectedRow},
+    kSeparator,
+    {CommandId::OpenInBrowser, "Open Domain in Browser", &CListCommands::OpenSelectedRow},
+    kSeparator,
+    {CommandId::WhoisDomain, "Whois Domain...", &CListCommands::WhoisSelectedRow},
+    kSeparator,
+    {CommandId::ListDeleteTaken, "Delete Taken Domains", &CListCommands::DeleteTaken},
+};
+
 std::string QuitQuestion(int names)
 {
     return names == 1
@@ -82,12 +161,7 @@ std::string QuitQuestion(int names)
 
 } // namespace
 
-std::span<const ControlTemplate> CSearchDlg::Template()
-{
-    return kMainWindow;
-}
-
-CSearchDlg::CSearchDlg(Seams seams, QWidget* parent)
+CSearchDlg::CSearchDlg(const Seams& seams, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
@@ -199,150 +273,36 @@ void CSearchDlg::ConnectButtons()
 
 void CSearchDlg::BuildMenus()
 {
-    using namespace CommandId;
-    struct Entry
-    {
-        int id; // 0: separator
-        const char* text;
-        std::function<void()> run;
-    };
-    const auto fill = [this](QMenu& menu, std::initializer_list<Entry> entries) {
-        for (const Entry& entry : entries) {
+    const auto fill = [this](QMenu& menu, std::span<const MenuEntry> entries) {
+        for (const MenuEntry& entry : entries) {
             if (entry.id == 0) {
                 menu.addSeparator();
                 continue;
             }
             QAction* action = menu.addAction(QString::fromUtf8(entry.text));
             action->setObjectName(QString::number(entry.id));
-            connect(action, &QAction::triggered, this, entry.run);
+            connect(action, &QAction::triggered, this, [this, entry] {
+                if (entry.listCommand) {
+                    (m_listCommands.*entry.listCommand)();
+                } else {
+                    (this->*entry.windowCommand)();
+                }
+            });
         }
     };
     m_menuBar = new QMenuBar(this);
-    fill(*m_menuBar->addMenu(QStringLiteral("&File")), {{SaveAvailable, "Save Available Domains",
-                                                         [this] {
-                                                             m_listCommands.SaveAvailable();
-                                                         }},
-                                                        {0, nullptr, {}},
-                                                        {SaveAll, "Save All Domains...",
-                                                         [this] {
-                                                             m_listCommands.SaveAll();
-                                                         }},
-                                                        {0, nullptr, {}},
-                                                        {LoadKeywords, "Load KeyWords List",
-                                                         [this] {
-                                                             OnLoadKeywords();
-                                                         }},
-                                                        {0, nullptr, {}},
-                                                        {LoadTopWords, "Load Top Used Words",
-                                                         [this] {
-                                                             OnLoadTopWords();
-                                                         }},
-                                                        {LoadPrefixes, "Load Preffixes...",
-                                                         [this] {
-                                                             OnLoadPrefixes();
-                                                         }},
-                                                        {LoadSuffixes, "Load Suffixes...",
-                                                         [this] {
-                                                             OnLoadSuffixes();
-                                                         }},
-                                                        {0, nullptr, {}},
-                                                        {PrintList, "Print Domains List...",
-                                                         [this] {
-                                                             PrintDomainList();
-                                                         }},
-                                                        {0, nullptr, {}},
-                                                        {Exit, "Exit", [this] {
-                                                             reject();
-                                                         }}});
-    // "Copy All Domains..." copies every name, as "Save All Domains..." saves every name.
-    fill(*m_menuBar->addMenu(QStringLiteral("&Edit")),
-         {{CopyAvailable, "Copy Available Domains",
-           [this] {
-               m_listCommands.CopyAvailable();
-           }},
-          {0, nullptr, {}},
-          {CopyAllDomains, "Copy All Domains...",
-           [this] {
-               m_listCommands.CopyAll();
-           }},
-          {0, nullptr, {}},
-          {CommandId::DeleteTaken, "Delete Taken Domains", [this] {
-               m_listCommands.DeleteTaken();
-           }}});
-    fill(*m_menuBar->addMenu(QStringLiteral("&Help")),
-         {{HelpTopics, "Help Topics...",
-           [this] {
-               ShowHelp();
-           }},
-          {0, nullptr, {}},
-          {VisitHomePage, "Visit Home Page...",
-           [this] {
-               OpenHomePage();
-           }},
-          {0, nullptr, {}},
-          {FrequentlyAskedQuestions, "Frequently Asked Questions",
-           [this] {
-               OpenHomePage();
-           }},
-          {0, nullptr, {}},
-          {About, "About...", [this] {
-               ShowAbout();
-           }}});
-    fill(*m_menuBar->addMenu(QStringLiteral("&Update")),
-         {{CheckForUpdates, "Check for Updates...", [this] {
-               OpenHomePage();
-           }}});
-
+    for (const Menu& menu : kMenuBar) {
+        fill(*m_menuBar->addMenu(QString::fromUtf8(menu.title)), menu.entries);
+    }
     m_listMenu = new QMenu(this);
-    fill(*m_listMenu, {{ListCopyAvailable, "Copy Available Domains",
-                        [this] {
-                            m_listCommands.CopyAvailable();
-                        }},
-                       {ListSaveAvailable, "Save Available Domains",
-                        [this] {
-                            m_listCommands.SaveAvailable();
-                        }},
-                       {0, nullptr, {}},
-                       {CommandId::CopySelectedRow, "Copy Selected Row...",
-                        [this] {
-                            m_listCommands.CopySelectedRow();
-                        }},
-                       {0, nullptr, {}},
-                       {OpenInBrowser, "Open Domain in Browser",
-                        [this] {
-                            m_listCommands.OpenSelectedRow();
-                        }},
-                       {0, nullptr, {}},
-                       {WhoisDomain, "Whois Domain...",
-                        [this] {
-                            m_listCommands.WhoisSelectedRow();
-                        }},
-                       {0, nullptr, {}},
-                       {ListDeleteTaken, "Delete Taken Domains", [this] {
-                            m_listCommands.DeleteTaken();
-                        }}});
+    m_listMenu->setObjectName(QStringLiteral("listMenu"));
+    fill(*m_listMenu, kListMenu);
 
     // The desktop's help key reaches the same help.
     auto* helpKey = new QAction(this);
     helpKey->setShortcut(QKeySequence::HelpContents);
     connect(helpKey, &QAction::triggered, this, [this] { ShowHelp(); });
     addAction(helpKey);
-}
-
-QAction* CSearchDlg::Command(int id) const
-{
-    const QString name = QString::number(id);
-    if (QAction* action = m_listMenu->findChild<QAction*>(name)) {
-        return action;
-    }
-    for (QAction* menu : m_menuBar->actions()) {
-        if (menu->menu()) {
-            if (QAction* action = menu->menu()->findChild<QAction*>(name)) {
-                return action;
-            }
-        }
-    }
-    return nullptr;
 }
 
 void CSearchDlg::ShowAbout()
@@ -394,46 +354,26 @@ void CSearchDlg::GenerateCandidates()
     }
 }
 
-bool CSearchDlg::ChooseFileToLoad(std::string& path)
-{
-    path = ChooseTextFile(m_fileDialogs);
-    if (path.empty()) {
-        return false;
-    }
-    m_keywordDlg.m_options.m_strKeywords.clear();
-    return true;
-}
-
 void CSearchDlg::OnLoadKeywords()
 {
-    std::string path;
-    if (ChooseFileToLoad(path)) {
-        m_keywordDlg.LoadKeywordText(path);
+    if (m_keywordDlg.OnLoadKeywords()) {
         OnAddNewKeywords();
     }
 }
 
 void CSearchDlg::OnLoadTopWords()
 {
-    std::string path;
-    if (ChooseFileToLoad(path)) {
-        m_keywordDlg.LoadTopWordList(path);
+    if (m_keywordDlg.OnLoadTopWords()) {
         OnAddNewKeywords();
     }
 }
 
 void CSearchDlg::OnLoadPrefixes()
 {
-    std::string path;
-    if (ChooseFileToLoad(path)) {
-        m_keywordDlg.LoadPrefixList(path);
-    }
+    m_keywordDlg.OnLoadPrefixes();
 }
 
 void CSearchDlg::OnLoadSuffixes()
 {
-    std::string path;
-    if (ChooseFileToLoad(path)) {
-        m_keywordDlg.LoadSuffixList(path);
-    }
+    m_keywordDlg.OnLoadSuffixes();
 }

@@ -45,32 +45,23 @@ class CSearchDlg : public QDialog
 public:
     using Seams = SearchDlgSeams;
 
-    explicit CSearchDlg(Seams seams = {}, QWidget* parent = nullptr);
+    explicit CSearchDlg(const Seams& seams = {}, QWidget* parent = nullptr);
     ~CSearchDlg() override;
-
-    // The window's controls, in dialog units.
-    static std::span<const ControlTemplate> Template();
 
     // Sends every query to this server instead of the registries' (--whois-server).
     void SetWhoisServer(std::optional<ServerAddress> server);
 
-    QWidget* Control(int id) const { return m_controls.value(id); }
-    // The menu entry or context-menu entry with this command id.
-    QAction* Command(int id) const;
-    QMenuBar& MenuBar() const { return *m_menuBar; }
-    QMenu& ListMenu() const { return *m_listMenu; }
     CListPrinter& ListPrinter() { return m_listPrinter; }
     CHelpService& Help() { return m_help; }
     CDomainListCtrl& List() { return *m_list; }
     CSearchDriver& SearchDriver() { return m_searchDriver; }
     CWhoisSocket& WhoisSocket() { return m_whoisSocket; }
-    CListCommands& ListCommands() { return m_listCommands; }
     CKeywordSelectionDlg& KeywordDlg() { return m_keywordDlg; }
 
     // "Add New Keywords": the keyword window, and on OK the new candidate rows.
     void OnAddNewKeywords();
-    // The File menu's loading commands: each asks for a text file first and changes nothing
-    // when the user cancels. Keywords and top words then open the keyword window.
+    // The File menu's loading commands, which the keyword window carries out; keywords and top
+    // words then open it, as "Add New Keywords" does.
     void OnLoadKeywords();
     void OnLoadTopWords();
     void OnLoadPrefixes();
@@ -93,9 +84,6 @@ private:
     void ConnectButtons();
     void SetUpButtons();
     void BuildMenus();
-
-    // Asks for a file and empties the keyword text; false when the user cancels.
-    bool ChooseFileToLoad(std::string& path);
 
     QtMessageBoxes m_ownMessageBoxes;
     QtFileDialogs m_ownFileDialogs;

@@ -1,7 +1,8 @@
 #pragma once
 
-// Numeric ids of the main window's controls. Every control's objectName is its id, so tests and
-// tools find a control by the number the rest of the program uses for it.
+// Numeric ids of the main window's controls. Every control keeps its id in the property
+// kControlIdProperty beside its readable objectName, so tools still find a control by the number
+// the rest of the program uses for it.
 namespace ControlId {
 
 inline constexpr int AddNewKeywords = 1000;

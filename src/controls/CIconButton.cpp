@@ -34,23 +34,6 @@ PackedColour HoverFace(PackedColour face)
     return lit;
 }
 
-IconButtonLook DecideIconButtonLook(bool hover, bool pressed, bool focused, bool disabled,
-                                    bool hasIconOut)
-{
-    IconButtonLook look;
-    const bool lit = hover || pressed;
-    look.background = lit ? IconButtonLook::Background::BackIn
-                          : (focused ? IconButtonLook::Background::BackFocus
-                                     : IconButtonLook::Background::BackOut);
-    look.border = pressed ? IconButtonLook::Border::Sunken
-                          : (hover ? IconButtonLook::Border::Raised : IconButtonLook::Border::None);
-    look.iconIn = lit || !hasIconOut;
-    look.captionIn = lit;
-    look.engraved = disabled;
-    look.offset = pressed ? QPoint(1, 1) : QPoint(0, 0);
-    return look;
-}
-
 IconButtonLayout LayOutIconButton(const QRect& item, QSize iconSize, bool hasIcon, bool hasCaption,
                                   bool pressed)
 {
@@ -177,8 +160,6 @@ void CIconButton::paintEvent(QPaintEvent*)
     m_disabled = !isEnabled();
     const QRect item = rect();
     QPainter painter(this);
-    m_lastLook =
-        DecideIconButtonLook(m_hover, m_pressed, m_focused, m_disabled, !m_iconOut.isNull());
 
     DrawBackground(painter, item);
     if (m_pressed || m_hover) {
@@ -186,7 +167,8 @@ void CIconButton::paintEvent(QPaintEvent*)
     }
 
     const QString caption = text();
-    const QPixmap& icon = m_lastLook.iconIn ? m_iconIn : m_iconOut;
+    // A button without an "out" icon shows its "in" icon calm as well as lit.
+    const QPixmap& icon = m_hover || m_pressed || m_iconOut.isNull() ? m_iconIn : m_iconOut;
     const IconButtonLayout layout =
         LayOutIconButton(item, icon.size(), !icon.isNull(), !caption.isEmpty(), m_pressed);
     if (!icon.isNull()) {

@@ -14,32 +14,6 @@ QColor Unpack(PackedColour colour);
 // integer, a light face such as 0xEFEFEF would carry into the next byte and turn nearly black.
 PackedColour HoverFace(PackedColour face);
 
-// What a button shows in one state: the decisions of its drawing, apart from the painting.
-struct IconButtonLook
-{
-    enum class Border
-    {
-        None,
-        Raised,
-        Sunken,
-    };
-    enum class Background
-    {
-        BackIn,
-        BackOut,
-        BackFocus,
-    };
-    bool iconIn = false; // the "in" icon (else the "out" one)
-    Background background = Background::BackOut;
-    Border border = Border::None;
-    bool captionIn = false; // ForeIn (else ForeOut); unused when disabled
-    bool engraved = false;  // disabled caption
-    QPoint offset;          // (1, 1) while pressed
-};
-
-IconButtonLook DecideIconButtonLook(bool hover, bool pressed, bool focused, bool disabled,
-                                    bool hasIconOut);
-
 // Where the icon and the caption go: the icon 3 pixels in from the left beside a caption, centred
 // without one, always centred vertically; the caption area starts right of the icon.
 struct IconButtonLayout
@@ -88,8 +62,6 @@ public:
     bool IsHovered() const { return m_hover; }
     QSize IconInSize() const { return m_iconIn.size(); }
     bool HasIconOut() const { return !m_iconOut.isNull(); }
-    // The look of the last paint.
-    const IconButtonLook& LastLook() const { return m_lastLook; }
 
 protected:
     virtual int DrawBackground(QPainter& painter, const QRect& rectangle);
@@ -117,5 +89,4 @@ private:
     QPixmap m_iconIn;
     QPixmap m_iconOut;
     QString m_tooltipText;
-    IconButtonLook m_lastLook;
 };

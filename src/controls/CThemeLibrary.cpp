@@ -34,7 +34,7 @@ std::int32_t CThemeLibrary::CloseThemeData(ThemeHandle theme) const
 }
 
 std::int32_t CThemeLibrary::DrawThemeBackground(ThemeHandle theme, QPainter& painter, int part,
-                                                int state, const QRect& rectangle,
+                                                PushButtonState state, const QRect& rectangle,
                                                 const QRect* clip) const
 {
     if (!theme || part != kPushButtonPart) {
@@ -48,20 +48,20 @@ std::int32_t CThemeLibrary::DrawThemeBackground(ThemeHandle theme, QPainter& pai
     option.rect = rectangle;
     option.state = QStyle::State_Raised;
     switch (state) {
-    case 2:
+    case PushButtonState::Hot:
         option.state |= QStyle::State_Enabled | QStyle::State_MouseOver;
         break;
-    case 3:
+    case PushButtonState::Pressed:
         option.state |= QStyle::State_Enabled | QStyle::State_Sunken;
         option.state &= ~QStyle::State_Raised;
         break;
-    case 4:
+    case PushButtonState::Disabled:
         break;
-    case 5:
+    case PushButtonState::Defaulted:
         option.state |= QStyle::State_Enabled;
         option.features |= QStyleOptionButton::DefaultButton;
         break;
-    default:
+    case PushButtonState::Normal:
         option.state |= QStyle::State_Enabled;
         break;
     }
@@ -81,22 +81,18 @@ bool CThemeLibrary::IsAppThemed() const
     return style && style->name().compare(QStringLiteral("windows"), Qt::CaseInsensitive) != 0;
 }
 
-int PushButtonThemeState(bool isDefault, bool hover, bool pressed, bool disabled)
+PushButtonState PushButtonThemeState(bool isDefault, bool hover, bool pressed, bool disabled)
 {
-    int state = 1;
-    if (isDefault) {
-        state = 5;
-    }
-    if (hover) {
-        state = 2;
+    if (disabled) {
+        return PushButtonState::Disabled;
     }
     if (pressed) {
-        state = 3;
+        return PushButtonState::Pressed;
     }
-    if (disabled) {
-        state = 4;
+    if (hover) {
+        return PushButtonState::Hot;
     }
-    return state;
+    return isDefault ? PushButtonState::Defaulted : PushButtonState::Normal;
 }
 
 CThemedIconButton::CThemedIconButton(const QString& caption, QWidget* parent)
@@ -105,7 +101,7 @@ CThemedIconButton::CThemedIconButton(const QString& caption, QWidget* parent)
 
 int CThemedIconButton::DrawBackground(QPainter& painter, const QRect& rectangle)
 {
-    m_lastThemeState = 0;
+    m_lastThemeState.reset();
     if (!m_themeLibrary || !m_themeLibrary->IsAppThemed()) {
         return CIconButton::DrawBackground(painter, rectangle);
     }
@@ -115,7 +111,7 @@ int CThemedIconButton::DrawBackground(QPainter& painter, const QRect& rectangle)
     }
     m_lastThemeState = PushButtonThemeState(isDefault(), m_hover, m_pressed, m_disabled);
     m_themeLibrary->DrawThemeBackground(theme, painter, CThemeLibrary::kPushButtonPart,
-                                        m_lastThemeState, rectangle, nullptr);
+                                        *m_lastThemeState, rectangle, nullptr);
     m_themeLibrary->CloseThemeData(theme);
     return 0;
 }

@@ -140,11 +140,6 @@ QFont DialogFont()
     return font;
 }
 
-QString ControlName(int id)
-{
-    return QString::number(id);
-}
-
 QHash<int, QWidget*> BuildDialog(QWidget& dialog, std::span<const ControlTemplate> controls,
                                  const DialogUnits& units, const QHash<int, QWidget*>& custom)
 {
@@ -166,8 +161,9 @@ QHash<int, QWidget*> BuildDialog(QWidget& dialog, std::span<const ControlTemplat
             bar->setRange(0, 100);
             bar->setValue(0);
         }
+        widget->setObjectName(QString::fromUtf8(control.name));
         if (control.id != 0) {
-            widget->setObjectName(ControlName(control.id));
+            widget->setProperty(kControlIdProperty, control.id);
             byId.insert(control.id, widget);
         }
         widget->setGeometry(units.ToPixels(control.x, control.y, control.width, control.height));

@@ -29,7 +29,8 @@ enum class ControlKind
 
 struct ControlTemplate
 {
-    int id; // 0 for controls without one (group boxes)
+    int id;           // 0 for controls without one (group boxes)
+    const char* name; // the objectName, unique in its window
     ControlKind kind;
     const char* text;
     int x;
@@ -63,8 +64,9 @@ private:
 QFont DialogFont();
 
 // Creates every control of the table as a child of `dialog` (or takes the one `custom` holds for
-// its id), places it, names it by its id and returns the controls by id. Controls with id 0 are
-// created but not returned. Group boxes are kept below the controls they frame.
+// its id), places it, names it, keeps its id in the property kControlIdProperty and returns the
+// controls by id. Controls with id 0 are created but not returned. Group boxes are kept below the
+// controls they frame.
 QHash<int, QWidget*> BuildDialog(QWidget& dialog, std::span<const ControlTemplate> controls,
                                  const DialogUnits& units, const QHash<int, QWidget*>& custom = {});
 
@@ -80,5 +82,5 @@ inline constexpr Qt::WindowFlags kFixedDialogFlags =
     Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
     Qt::WindowCloseButtonHint;
 
-// The objectName a control with this id gets.
-QString ControlName(int id);
+// The dynamic property that holds a control's numeric id.
+inline constexpr char kControlIdProperty[] = "controlId";

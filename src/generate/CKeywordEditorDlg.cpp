@@ -20,10 +20,10 @@ constexpr int kOkId = 1;
 constexpr int kCancelId = 2;
 
 constexpr auto kEditorWindow = std::to_array<ControlTemplate>({
-    {kTextId, MultiLineEdit, "", 7, 7, 245, 163},
-    {kBrowseId, PushButton, "Browse Load File...", 37, 188, 71, 14},
-    {kOkId, DefaultButton, "OK", 115, 188, 50, 14},
-    {kCancelId, PushButton, "Cancel", 172, 188, 50, 14},
+    {kTextId, "text", MultiLineEdit, "", 7, 7, 245, 163},
+    {kBrowseId, "browse", PushButton, "Browse Load File...", 37, 188, 71, 14},
+    {kOkId, "ok", DefaultButton, "OK", 115, 188, 50, 14},
+    {kCancelId, "cancel", PushButton, "Cancel", 172, 188, 50, 14},
 });
 
 } // namespace

@@ -44,32 +44,33 @@ enum : int
 
 // In tab order.
 constexpr auto kSelectionWindow = std::to_array<ControlTemplate>({
-    {kOk, DefaultIconButton, "OK", 137, 209, 50, 14},
-    {kCancel, IconButton, "Cancel", 213, 209, 50, 14},
-    {kUseSuffixes, CheckBox, "Use Suffixes", 244, 126, 55, 10},
-    {kUsePrefixes, CheckBox, "Use Prefixes", 244, 146, 55, 10},
-    {kEditSuffixes, IconButton, "Edit Suffix List", 311, 123, 76, 18},
-    {kEditPrefixes, IconButton, "Edit Preffix List", 311, 144, 76, 18},
-    {0, GroupBox, "Keyword List ( Enter One or More KeyWords in Every Line", 7, 8, 228, 195},
-    {kKeywords, MultiLineEdit, "", 11, 18, 218, 177},
-    {kUseHyphens, CheckBox, "Use hyphens", 244, 186, 55, 10},
-    {0, GroupBox, "Domain Extensions", 238, 8, 153, 69},
-    {kCom, CheckBox, ".com", 244, 23, 31, 10},
-    {kNet, CheckBox, ".net", 281, 23, 26, 10},
-    {kOrg, CheckBox, ".org", 313, 23, 28, 10},
-    {kInfo, CheckBox, ".info", 345, 22, 29, 10},
-    {kBiz, CheckBox, ".biz", 244, 42, 27, 10},
-    {kCa, CheckBox, ".ca", 313, 42, 26, 10},
-    {kSelectAll, IconButton, "Select All", 303, 56, 64, 17},
-    {0, GroupBox, "KeyWord Combination", 238, 80, 153, 30},
-    {0, GroupBox, "Prefix, Suffix, Hyphens", 237, 113, 154, 90},
-    {kUseTopWords, CheckBox, "Use Top Words", 244, 166, 63, 10},
-    {kCombineKeywords, CheckBox, "Combine Keywords", 244, 94, 76, 10},
-    {kEditTopWords, IconButton, "Edit Top Words", 311, 165, 76, 18},
-    {kEu, CheckBox, ".eu", 345, 42, 26, 10},
-    {kRemoveSpaces, CheckBox, "Remove Spaces", 312, 186, 69, 10},
-    {kEdu, CheckBox, ".edu", 281, 42, 26, 10},
-    {kUs, CheckBox, ".us", 244, 59, 25, 10},
+    {kOk, "ok", DefaultIconButton, "OK", 137, 209, 50, 14},
+    {kCancel, "cancel", IconButton, "Cancel", 213, 209, 50, 14},
+    {kUseSuffixes, "useSuffixes", CheckBox, "Use Suffixes", 244, 126, 55, 10},
+    {kUsePrefixes, "usePrefixes", CheckBox, "Use Prefixes", 244, 146, 55, 10},
+    {kEditSuffixes, "editSuffixes", IconButton, "Edit Suffix List", 311, 123, 76, 18},
+    {kEditPrefixes, "editPrefixes", IconButton, "Edit Preffix List", 311, 144, 76, 18},
+    {0, "keywordGroup", GroupBox, "Keyword List ( Enter One or More KeyWords in Every Line", 7, 8,
+     228, 195},
+    {kKeywords, "keywords", MultiLineEdit, "", 11, 18, 218, 177},
+    {kUseHyphens, "useHyphens", CheckBox, "Use hyphens", 244, 186, 55, 10},
+    {0, "extensionsGroup", GroupBox, "Domain Extensions", 238, 8, 153, 69},
+    {kCom, "com", CheckBox, ".com", 244, 23, 31, 10},
+    {kNet, "net", CheckBox, ".net", 281, 23, 26, 10},
+    {kOrg, "org", CheckBox, ".org", 313, 23, 28, 10},
+    {kInfo, "info", CheckBox, ".info", 345, 22, 29, 10},
+    {kBiz, "biz", CheckBox, ".biz", 244, 42, 27, 10},
+    {kCa, "ca", CheckBox, ".ca", 313, 42, 26, 10},
+    {kSelectAll, "selectAll", IconButton, "Select All", 303, 56, 64, 17},
+    {0, "combinationGroup", GroupBox, "KeyWord Combination", 238, 80, 153, 30},
+    {0, "wordListsGroup", GroupBox, "Prefix, Suffix, Hyphens", 237, 113, 154, 90},
+    {kUseTopWords, "useTopWords", CheckBox, "Use Top Words", 244, 166, 63, 10},
+    {kCombineKeywords, "combineKeywords", CheckBox, "Combine Keywords", 244, 94, 76, 10},
+    {kEditTopWords, "editTopWords", IconButton, "Edit Top Words", 311, 165, 76, 18},
+    {kEu, "eu", CheckBox, ".eu", 345, 42, 26, 10},
+    {kRemoveSpaces, "removeSpaces", CheckBox, "Remove Spaces", 312, 186, 69, 10},
+    {kEdu, "edu", CheckBox, ".edu", 281, 42, 26, 10},
+    {kUs, "us", CheckBox, ".us", 244, 59, 25, 10},
 });
 
 struct FlagBinding
@@ -101,7 +102,7 @@ constexpr std::array kFlagBindings{
 CKeywordSelectionDlg::CKeywordSelectionDlg(FileDialogSeam& fileDialogs, QWidget* parent)
     : QDialog(parent, kFixedDialogFlags),
       m_programDirectory([] { return QCoreApplication::applicationDirPath().toStdString(); }),
-      m_dlgEditor(fileDialogs, this)
+      m_fileDialogs(fileDialogs), m_dlgEditor(fileDialogs, this)
 {
     m_controls = BuildFixedDialog(*this, QStringLiteral("Keyword Selection Dialog"),
                                   QSize(402, 230), kSelectionWindow);
@@ -199,6 +200,52 @@ void CKeywordSelectionDlg::LoadTopWordList(const std::string& path)
 void CKeywordSelectionDlg::LoadKeywordText(const std::string& path)
 {
     m_options.m_strKeywords = ReadKeywordText(path);
+}
+
+bool CKeywordSelectionDlg::ChooseFileToLoad(std::string& path)
+{
+    path = ChooseTextFile(m_fileDialogs);
+    if (path.empty()) {
+        return false;
+    }
+    m_options.m_strKeywords.clear();
+    return true;
+}
+
+bool CKeywordSelectionDlg::OnLoadKeywords()
+{
+    std::string path;
+    if (!ChooseFileToLoad(path)) {
+        return false;
+    }
+    LoadKeywordText(path);
+    return true;
+}
+
+bool CKeywordSelectionDlg::OnLoadTopWords()
+{
+    std::string path;
+    if (!ChooseFileToLoad(path)) {
+        return false;
+    }
+    LoadTopWordList(path);
+    return true;
+}
+
+void CKeywordSelectionDlg::OnLoadPrefixes()
+{
+    std::string path;
+    if (ChooseFileToLoad(path)) {
+        LoadPrefixList(path);
+    }
+}
+
+void CKeywordSelectionDlg::OnLoadSuffixes()
+{
+    std::string path;
+    if (ChooseFileToLoad(path)) {
+        LoadSuffixList(path);
+    }
 }
 
 std::string CKeywordSelectionDlg::GetProgramDirectory() const

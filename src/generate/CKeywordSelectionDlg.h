@@ -31,14 +31,19 @@ public:
     // The three Edit buttons: the list as text in the editor; OK there replaces the list.
     void EditWordList(std::vector<std::string>& list);
 
+    // The File menu's loading commands: each asks for a text file first and changes nothing when
+    // the user cancels; a chosen file empties the keyword text before it is read. Keywords and
+    // top words return whether the window should open next.
+    bool OnLoadKeywords();
+    bool OnLoadTopWords();
+    void OnLoadPrefixes();
+    void OnLoadSuffixes();
+
     void LoadSuffixList(const std::string& path);
     void LoadPrefixList(const std::string& path);
     void LoadTopWordList(const std::string& path);
     void LoadKeywordText(const std::string& path);
     std::string GetProgramDirectory() const;
-
-    QWidget* Control(int id) const { return m_controls.value(id); }
-    CKeywordEditorDlg& Editor() { return m_dlgEditor; }
 
     int m_bListsLoaded = 0;
     std::vector<std::string> m_arrExtensions;
@@ -52,6 +57,10 @@ private:
     // MFC-style data exchange: true takes the controls into the members, false shows the members.
     void UpdateData(bool takeFromControls);
     void LoadWordFilesOnce();
+    // Asks for a file and empties the keyword text; false when the user cancels.
+    bool ChooseFileToLoad(std::string& path);
+
+    FileDialogSeam& m_fileDialogs;
 
     CKeywordEditorDlg m_dlgEditor;
     CThemeLibrary m_themeLibrary;

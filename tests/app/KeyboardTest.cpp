@@ -3,7 +3,6 @@
 #include "RecordingMessageBox.h"
 #include "TestMain.h"
 #include "app/CSearchDlg.h"
-#include "app/ControlIds.h"
 #include "desktop/QtFileDialogs.h"
 
 #include <QAbstractItemModelTester>
@@ -74,7 +73,7 @@ struct RunningWindow
         window.exec();
     }
 
-    QWidget& Control(int id) const { return *window.Control(id); }
+    QPushButton& Button(const char* name) const { return *window.findChild<QPushButton*>(name); }
 
     FakeWhoisServer server;
     RecordingMessageBox boxes;
@@ -96,8 +95,8 @@ private slots:
         RunningWindow test;
         test.window.List().AddPendingRows({"www.a.com", "www.b.com"});
         test.Run([&] {
-            test.Control(ControlId::DeleteList).setFocus();
-            QVERIFY(qobject_cast<QPushButton*>(&test.Control(ControlId::DeleteList))->isDefault());
+            test.Button("deleteList").setFocus();
+            QVERIFY(test.Button("deleteList").isDefault());
             Press(test.window, Qt::Key_Return);
             QCOMPARE(test.window.List().GetItemCount(), 0);
             QVERIFY(!test.window.SearchDriver().m_searchPending);
@@ -105,8 +104,7 @@ private slots:
             // With the focus back in the list, "Search Domains" is the default again.
             test.window.List().AddPendingRow("www.example.com");
             test.window.List().setFocus();
-            QVERIFY(
-                qobject_cast<QPushButton*>(&test.Control(ControlId::SearchDomains))->isDefault());
+            QVERIFY(test.Button("searchDomains").isDefault());
             Press(test.window, Qt::Key_Return);
             QVERIFY(test.window.SearchDriver().m_searchPending);
             QTRY_COMPARE(test.server.ConnectionCount(), 1);
@@ -114,11 +112,11 @@ private slots:
             // Cancel focused in the keyword window: Enter cancels and adds nothing.
             WhenModalOpens(
                 [](QWidget& keywords) {
-                    keywords.findChild<QWidget*>(QStringLiteral("2"))->setFocus();
+                    keywords.findChild<QWidget*>("cancel")->setFocus();
                     Press(keywords, Qt::Key_Return);
                 },
                 &test.window);
-            test.Control(ControlId::AddNewKeywords).setFocus();
+            test.Button("addNewKeywords").setFocus();
             Press(test.window, Qt::Key_Return);
             QCOMPARE(test.window.List().GetItemCount(), 1);
             test.window.reject();

@@ -3,7 +3,6 @@
 #include "TestMain.h"
 #include "app/CSearchApp.h"
 #include "app/CSearchDlg.h"
-#include "app/ControlIds.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,9 +23,27 @@ SearchDlgSeams SeamsWith(RecordingMessageBox& boxes)
     return seams;
 }
 
-QPushButton* Button(const CSearchDlg& window, int id)
+// What a person would see wrong in a window: a control reaching out of it, or two controls other
+// than group boxes covering each other.
+QStringList LayoutFaults(const QWidget& window)
 {
-    return qobject_cast<QPushButton*>(window.Control(id));
+    QStringList faults;
+    QList<QWidget*> controls = window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    controls.removeIf([](const QWidget* control) { return control->isWindow(); });
+    for (qsizetype index = 0; index < controls.size(); ++index) {
+        const QWidget* control = controls[index];
+        if (!window.rect().contains(control->geometry())) {
+            faults.append(control->objectName() + " is cut off");
+        }
+        for (const QWidget* other : controls.mid(index + 1)) {
+            if (!qobject_cast<const QGroupBox*>(control) &&
+                !qobject_cast<const QGroupBox*>(other) &&
+                control->geometry().intersects(other->geometry())) {
+                faults.append(control->objectName() + " covers " + other->objectName());
+            }
+        }
+    }
+    return faults;
 }
 
 QByteArrayList Statuses(CSearchDlg& window)
@@ -54,41 +71,37 @@ class SearchDlgTest : public QObject
     Q_OBJECT
 
 private slots:
-    void window_placesEveryControlByItsTemplate()
+    void window_showsEveryControlWholeAndInItsGroup()
     {
         RecordingMessageBox boxes;
         CSearchDlg window(SeamsWith(boxes));
-        const DialogUnits units(window.font(), CSearchDlg::Template());
-        QStringList groupTitles;
-        for (const ControlTemplate& control : CSearchDlg::Template()) {
-            if (control.id == 0) {
-                groupTitles.append(QString::fromUtf8(control.text));
-                continue;
+        const QWidget* client = window.findChild<QWidget*>("banner")->parentWidget();
+        // Each group box with what it frames: the captions of its buttons, the name of the list.
+        QStringList framed;
+        const auto children = Qt::FindDirectChildrenOnly;
+        for (const QGroupBox* group : client->findChildren<QGroupBox*>(children)) {
+            QStringList inside;
+            for (const QWidget* control : client->findChildren<QWidget*>(children)) {
+                if (control != group && group->geometry().contains(control->geometry())) {
+                    const auto* button = qobject_cast<const QPushButton*>(control);
+                    inside.append(button ? button->text() : control->objectName());
+                }
             }
-            QWidget* widget = window.Control(control.id);
-            QVERIFY2(widget, qPrintable(QString::number(control.id)));
-            QCOMPARE(widget->objectName(), QString::number(control.id));
-            QCOMPARE(window.findChild<QWidget*>(QString::number(control.id)), widget);
-            QCOMPARE(widget->geometry(),
-                     units.ToPixels(control.x, control.y, control.width, control.height));
-            if (auto* button = qobject_cast<QPushButton*>(widget)) {
-                QCOMPARE(button->text(), QString::fromUtf8(control.text));
-                QCOMPARE(button->isDefault(), control.id == ControlId::SearchDomains);
-            }
+            framed.append(group->title() + ": " + inside.join(", "));
         }
-        QStringList shownTitles;
-        QWidget* client = window.Control(ControlId::Banner)->parentWidget();
-        for (const QGroupBox* group :
-             client->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
-            shownTitles.append(group->title());
+        framed.sort();
+        QCOMPARE(framed,
+                 (QStringList{"Add / Delete Domains: Add New Keywords, Delete List",
+                              "Domain List ( Double Click On List Item to Open URL in Web Browser"
+                              "  ): domainList",
+                              "Domain List Functions: Select Available Domains, "
+                              "Copy Selected Domains, Save Selected Domains, Select Taken Domains, "
+                              "Delete Taken Domains, Delete Selected Items, "
+                              "Delete UnSelected Items, Select All Domians, UnSelect All Domians",
+                              "Search Available Domains: Search Domains, Stop Search"}));
+        for (const QWidget* shown : {client, static_cast<const QWidget*>(&window.KeywordDlg())}) {
+            QCOMPARE(LayoutFaults(*shown), QStringList());
         }
-        shownTitles.sort();
-        groupTitles.sort();
-        QCOMPARE(shownTitles, groupTitles);
-        QVERIFY(groupTitles.contains(
-            "Domain List ( Double Click On List Item to Open URL in Web Browser  )"));
-        QCOMPARE(Button(window, ControlId::SelectAll)->text(),
-                 QStringLiteral("Select All Domians"));
     }
 
     void window_isAFixedDialogWithCaptionIconAndEmptyList()
@@ -96,19 +109,16 @@ private slots:
         RecordingMessageBox boxes;
         CSearchDlg window(SeamsWith(boxes));
         QCOMPARE(window.windowTitle(), QStringLiteral("Qirv - Zelbrane "));
-        const QSize size =
-            DialogUnits(window.font(), CSearchDlg::Template()).ToPixels(QSize(421, 353));
-        QWidget* client = window.Control(ControlId::Banner)->parentWidget();
-        QCOMPARE(client->size(), size);
+        const QWidget* client = window.findChild<QWidget*>("banner")->parentWidget();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.minimumSize(), window.maximumSize());
-        QCOMPARE(window.height(), size.height() + window.MenuBar().height());
+        QCOMPARE(window.height(), client->height() + window.findChild<QMenuBar*>()->height());
         QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(window.windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(!window.windowIcon().isNull());
         QCOMPARE(window.List().GetItemCount(), 0);
-        QCOMPARE(qobject_cast<QProgressBar*>(window.Control(ControlId::Progress))->value(), 0);
+        QCOMPARE(window.findChild<QProgressBar*>("progress")->value(), 0);
         QCOMPARE(window.List().Header().ArrowColumn(), 0);
         QVERIFY(window.List().Header().ArrowAscending());
     }
@@ -120,14 +130,15 @@ private slots:
         const QList<int> expected{1000, 1008, 1009, 1019, 1020, 1021, 1022,
                                   1023, 1024, 1025, 1026, 1028, 1029, 1030};
         QList<int> order;
-        QWidget* widget = window.Control(ControlId::AddNewKeywords);
+        QWidget* first = window.findChild<QWidget*>("addNewKeywords");
+        QWidget* widget = first;
         do {
             if (widget->focusPolicy() & Qt::TabFocus &&
-                widget->parentWidget() == window.Control(ControlId::Banner)->parentWidget()) {
-                order.append(widget->objectName().toInt());
+                widget->parentWidget() == first->parentWidget()) {
+                order.append(widget->property(kControlIdProperty).toInt());
             }
             widget = widget->nextInFocusChain();
-        } while (widget != window.Control(ControlId::AddNewKeywords) && order.size() < 40);
+        } while (widget != first && order.size() < 40);
         QCOMPARE(order, expected);
     }
 
@@ -162,28 +173,28 @@ private slots:
         window.List().SetVerdict(0, 1);
         window.List().SetVerdict(1, 0);
         window.List().SetVerdict(2, 3);
-        const auto click = [&](int id) {
-            QTest::mouseClick(Button(window, id), Qt::LeftButton);
+        const auto click = [&](const char* name) {
+            QTest::mouseClick(window.findChild<QPushButton*>(name), Qt::LeftButton);
         };
-        click(ControlId::UnselectAll);
+        click("unselectAll");
         QCOMPARE(Checks(window), (QList<bool>{false, false, false, false}));
-        click(ControlId::SelectAvailable);
+        click("selectAvailable");
         QCOMPARE(Checks(window), (QList<bool>{true, false, false, false}));
-        click(ControlId::SelectTaken);
+        click("selectTaken");
         QCOMPARE(Checks(window), (QList<bool>{false, true, false, false}));
-        click(ControlId::SelectAll);
+        click("selectAll");
         QCOMPARE(Checks(window), (QList<bool>{true, true, true, true}));
-        click(ControlId::DeleteTaken);
+        click("deleteTaken");
         QCOMPARE(Statuses(window),
                  (QByteArrayList{"Available!", "Information Missing", "Pending"}));
         QCOMPARE(Checks(window), (QList<bool>{false, false, false}));
         window.List().SetCheck(1, true);
-        click(ControlId::DeleteSelected);
+        click("deleteSelected");
         QCOMPARE(Statuses(window), (QByteArrayList{"Available!", "Pending"}));
         window.List().SetCheck(1, true);
-        click(ControlId::DeleteUnselected);
+        click("deleteUnselected");
         QCOMPARE(Statuses(window), QByteArrayList{"Pending"});
-        click(ControlId::DeleteList);
+        click("deleteList");
         QCOMPARE(window.List().GetItemCount(), 0);
         QVERIFY(boxes.shown.empty());
     }
@@ -204,7 +215,7 @@ private slots:
         window.List().SetCheck(2, false);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTest::mouseClick(Button(window, ControlId::SearchDomains), Qt::LeftButton);
+        QTest::mouseClick(window.findChild<QPushButton*>("searchDomains"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!boxes.shown.empty(), 10000);
         QCOMPARE(boxes.shown.size(), 1u);
         QCOMPARE(boxes.shown[0].text, std::string("Domain Name Search Finished!"));
@@ -261,12 +272,8 @@ private slots:
         QDir().mkpath(QStringLiteral(QIRV_SCREENSHOT_DIR));
         QVERIFY(window.grab().save(
             QStringLiteral(QIRV_SCREENSHOT_DIR "/main-window-dark-x%1.png").arg(scale)));
-        // Every control lies inside the window at any scale.
-        for (const ControlTemplate& control : CSearchDlg::Template()) {
-            if (QWidget* widget = window.Control(control.id)) {
-                QVERIFY(widget->parentWidget()->rect().contains(widget->geometry()));
-            }
-        }
+        QCOMPARE(LayoutFaults(*window.findChild<QWidget*>("banner")->parentWidget()),
+                 QStringList());
         QApplication::setPalette(previous);
     }
 };

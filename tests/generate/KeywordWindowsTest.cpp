@@ -58,19 +58,19 @@ struct Window
                                          QAbstractItemModelTester::FailureReportingMode::QtTest};
 };
 
-QCheckBox* Box(QWidget& dialog, int id)
+QCheckBox* Box(QWidget& dialog, const char* name)
 {
-    return dialog.findChild<QCheckBox*>(QString::number(id));
+    return dialog.findChild<QCheckBox*>(name);
 }
 
-void Click(QWidget& dialog, int id)
+void Click(QWidget& dialog, const char* name)
 {
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QString::number(id)), Qt::LeftButton);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(name), Qt::LeftButton);
 }
 
-QPlainTextEdit* Edit(QWidget& dialog, int id)
+QPlainTextEdit* Edit(QWidget& dialog, const char* name)
 {
-    return dialog.findChild<QPlainTextEdit*>(QString::number(id));
+    return dialog.findChild<QPlainTextEdit*>(name);
 }
 
 // Types into the box as a person would, Return between lines.
@@ -88,14 +88,6 @@ void Type(QPlainTextEdit* edit, const QString& text)
     }
 }
 
-constexpr int kOk = 1;
-constexpr int kCancel = 2;
-constexpr int kKeywords = 1006;
-constexpr int kSelectAll = 1017;
-constexpr int kEditSuffixes = 1004;
-constexpr int kEditorText = 1029;
-constexpr int kBrowse = 1030;
-
 } // namespace
 
 class KeywordWindowsTest : public QObject
@@ -108,15 +100,14 @@ private slots:
         Window test;
         WhenModalOpens([](QWidget& dialog) {
             QCOMPARE(dialog.windowTitle(), QStringLiteral("Keyword Selection Dialog"));
-            QVERIFY(Box(dialog, 1010)->isChecked());  // .com
-            QVERIFY(Box(dialog, 1028)->isChecked());  // Combine Keywords
-            QVERIFY(Box(dialog, 1007)->isChecked());  // Use hyphens
-            QVERIFY(Box(dialog, 1041)->isChecked());  // Remove Spaces
-            QVERIFY(!Box(dialog, 1002)->isChecked()); // Use Suffixes
-            Type(Edit(dialog, kKeywords), "red car\nbike");
+            for (const char* name : {"com", "combineKeywords", "useHyphens", "removeSpaces"}) {
+                QVERIFY(Box(dialog, name)->isChecked());
+            }
+            QVERIFY(!Box(dialog, "useSuffixes")->isChecked());
+            Type(Edit(dialog, "keywords"), "red car\nbike");
             QDir().mkpath(QStringLiteral(QIRV_SCREENSHOT_DIR));
             QVERIFY(dialog.grab().save(QStringLiteral(QIRV_SCREENSHOT_DIR "/keyword-window.png")));
-            Click(dialog, kOk);
+            Click(dialog, "ok");
         });
         test.window.OnAddNewKeywords();
         QCOMPARE(test.window.KeywordDlg().m_arrExtensions, std::vector<std::string>{".com"});
@@ -130,11 +121,11 @@ private slots:
     {
         Window test;
         WhenModalOpens([](QWidget& dialog) {
-            for (const int id : {1043, 1040, 1015, 1014, 1042, 1013, 1012, 1011}) {
-                Box(dialog, id)->setChecked(true);
+            for (const char* name : {"us", "eu", "ca", "biz", "edu", "info", "org", "net"}) {
+                Box(dialog, name)->setChecked(true);
             }
-            Type(Edit(dialog, kKeywords), "x");
-            Click(dialog, kOk);
+            Type(Edit(dialog, "keywords"), "x");
+            Click(dialog, "ok");
         });
         test.window.OnAddNewKeywords();
         QCOMPARE(test.Names(),
@@ -146,10 +137,10 @@ private slots:
     {
         Window test;
         WhenModalOpens([](QWidget& dialog) {
-            Type(Edit(dialog, kKeywords), "before");
-            Click(dialog, kSelectAll);
-            Type(Edit(dialog, kKeywords), "after select all");
-            Click(dialog, kCancel);
+            Type(Edit(dialog, "keywords"), "before");
+            Click(dialog, "selectAll");
+            Type(Edit(dialog, "keywords"), "after select all");
+            Click(dialog, "cancel");
         });
         test.window.OnAddNewKeywords();
         QCOMPARE(test.window.List().GetItemCount(), 0);
@@ -157,11 +148,11 @@ private slots:
         bool checked = false;
         WhenModalOpens([&](QWidget& dialog) {
             checked = true;
-            for (const int id : {1010, 1011, 1012, 1013, 1014, 1015, 1040, 1042, 1043}) {
-                QVERIFY(Box(dialog, id)->isChecked());
+            for (const char* name : {"com", "net", "org", "info", "biz", "ca", "eu", "edu", "us"}) {
+                QVERIFY(Box(dialog, name)->isChecked());
             }
-            QCOMPARE(Edit(dialog, kKeywords)->toPlainText(), QStringLiteral("before"));
-            Click(dialog, kCancel);
+            QCOMPARE(Edit(dialog, "keywords")->toPlainText(), QStringLiteral("before"));
+            Click(dialog, "cancel");
         });
         test.window.OnAddNewKeywords();
         QVERIFY(checked);
@@ -171,9 +162,9 @@ private slots:
     {
         Window test;
         WhenModalOpens([](QWidget& dialog) {
-            Box(dialog, 1010)->setChecked(false);
-            Type(Edit(dialog, kKeywords), "x");
-            Click(dialog, kOk);
+            Box(dialog, "com")->setChecked(false);
+            Type(Edit(dialog, "keywords"), "x");
+            Click(dialog, "ok");
         });
         test.window.OnAddNewKeywords();
         QCOMPARE(test.window.List().GetItemCount(), 0);
@@ -188,7 +179,7 @@ private slots:
         const QString chosen = test.WriteFile("mine.txt", "from menu\n");
         test.files.openAnswers = {chosen};
         test.window.OnLoadSuffixes();
-        WhenModalOpens([](QWidget& dialog) { Click(dialog, kCancel); });
+        WhenModalOpens([](QWidget& dialog) { Click(dialog, "cancel"); });
         test.window.OnAddNewKeywords();
         const CKeywordSelectionDlg& keywords = test.window.KeywordDlg();
         QCOMPARE(keywords.m_lists.m_arrSuffixes, std::vector<std::string>{"from menu"});
@@ -197,7 +188,7 @@ private slots:
         QCOMPARE(keywords.m_bListsLoaded, 1);
 
         test.window.KeywordDlg().m_lists.m_arrTopWords.clear();
-        WhenModalOpens([](QWidget& dialog) { Click(dialog, kCancel); });
+        WhenModalOpens([](QWidget& dialog) { Click(dialog, "cancel"); });
         test.window.OnAddNewKeywords();
         QVERIFY(test.window.KeywordDlg().m_lists.m_arrTopWords.empty());
     }
@@ -222,8 +213,8 @@ private slots:
         Window test;
         test.files.openAnswers = {test.WriteFile("k.txt", "  alpha \n\nbeta\n")};
         WhenModalOpens([](QWidget& dialog) {
-            QCOMPARE(Edit(dialog, kKeywords)->toPlainText(), QStringLiteral("alpha\n\nbeta\n"));
-            Click(dialog, kCancel);
+            QCOMPARE(Edit(dialog, "keywords")->toPlainText(), QStringLiteral("alpha\n\nbeta\n"));
+            Click(dialog, "cancel");
         });
         test.window.OnLoadKeywords();
         QCOMPARE(test.window.List().GetItemCount(), 0);
@@ -249,15 +240,15 @@ private slots:
             WhenModalOpens(
                 [](QWidget& editor) {
                     QCOMPARE(editor.windowTitle(), QStringLiteral("Keyword Editor Dialog"));
-                    QCOMPARE(Edit(editor, kEditorText)->toPlainText(), QStringLiteral("old\n\n"));
-                    Type(Edit(editor, kEditorText), " one \n\ntwo");
+                    QCOMPARE(Edit(editor, "text")->toPlainText(), QStringLiteral("old\n\n"));
+                    Type(Edit(editor, "text"), " one \n\ntwo");
                     QVERIFY(editor.grab().save(
                         QStringLiteral(QIRV_SCREENSHOT_DIR "/keyword-editor.png")));
-                    Click(editor, kOk);
+                    Click(editor, "ok");
                 },
                 &selection);
-            Click(selection, kEditSuffixes);
-            Click(selection, kCancel);
+            Click(selection, "editSuffixes");
+            Click(selection, "cancel");
         });
         test.window.OnAddNewKeywords();
         QCOMPARE(test.window.KeywordDlg().m_lists.m_arrSuffixes,
@@ -271,24 +262,24 @@ private slots:
         keywords.m_lists.m_arrTopWords = {"kept"};
         test.files.openAnswers = {test.WriteFile("b.txt", " a \n\nb")};
         WhenModalOpens([](QWidget& editor) {
-            Click(editor, kBrowse);
-            QCOMPARE(Edit(editor, kEditorText)->toPlainText(), QStringLiteral(" a \nb\n"));
-            Click(editor, kCancel);
+            Click(editor, "browse");
+            QCOMPARE(Edit(editor, "text")->toPlainText(), QStringLiteral(" a \nb\n"));
+            Click(editor, "cancel");
         });
         keywords.EditWordList(keywords.m_lists.m_arrTopWords);
         QCOMPARE(keywords.m_lists.m_arrTopWords, std::vector<std::string>{"kept"});
 
         test.files.openAnswers = {test.WriteFile("b.txt", " a \n\nb")};
         WhenModalOpens([](QWidget& editor) {
-            Click(editor, kBrowse);
-            Click(editor, kOk);
+            Click(editor, "browse");
+            Click(editor, "ok");
         });
         keywords.EditWordList(keywords.m_lists.m_arrTopWords);
         QCOMPARE(keywords.m_lists.m_arrTopWords, (std::vector<std::string>{" a ", "b"}));
 
         WhenModalOpens([](QWidget& editor) {
-            Type(Edit(editor, kEditorText), "");
-            Click(editor, kOk);
+            Type(Edit(editor, "text"), "");
+            Click(editor, "ok");
         });
         keywords.EditWordList(keywords.m_lists.m_arrTopWords);
         QVERIFY(keywords.m_lists.m_arrTopWords.empty());
@@ -331,20 +322,20 @@ private slots:
             return programFolder.toStdString();
         };
         WhenModalOpens([&](QWidget& window) {
-            Type(Edit(window, kKeywords), QString::fromUtf8(keywords));
+            Type(Edit(window, "keywords"), QString::fromUtf8(keywords));
             if (options.contains("--no-combine")) {
-                Box(window, 1028)->setChecked(false);
+                Box(window, "combineKeywords")->setChecked(false);
             }
             if (options.contains("--no-hyphens")) {
-                Box(window, 1007)->setChecked(false);
+                Box(window, "useHyphens")->setChecked(false);
             }
             if (options.contains("--use-suffixes")) {
-                Box(window, 1002)->setChecked(true);
-                Box(window, 1003)->setChecked(true);
-                Box(window, 1008)->setChecked(true);
-                Click(window, kSelectAll);
+                for (const char* name : {"useSuffixes", "usePrefixes", "useTopWords"}) {
+                    Box(window, name)->setChecked(true);
+                }
+                Click(window, "selectAll");
             }
-            Click(window, kOk);
+            Click(window, "ok");
         });
         test.window.OnAddNewKeywords();
         QVERIFY(test.window.List().GetItemCount() > 0);
