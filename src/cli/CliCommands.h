@@ -39,7 +39,7 @@ struct GenerateRequest
     bool countOnly = false;
 };
 int RunGenerateCommand(const GenerateRequest& request);
-int RunWordsCommand(const std::string& path, bool raw);
+int RunWordsCommand(const std::string& file, bool raw);
 
 // A usage error: the message on standard error, and the exit status for it.
 int UsageError(const std::string& message);

@@ -247,7 +247,7 @@ void CWhoisSocket::OnSocketError(QAbstractSocket::SocketError error)
     }
 }
 
-void CWhoisSocket::HandleReadResult(ReplyReadingLoop::Result result, bool endOfStream)
+void CWhoisSocket::HandleReadResult(const ReplyReadingLoop::Result& result, bool endOfStream)
 {
     switch (result.outcome) {
     case ReplyReadingLoop::Outcome::Verdict:

@@ -86,7 +86,7 @@ private:
     void OnReceive();
     void OnEndOfStream();
     void OnSocketError(QAbstractSocket::SocketError error);
-    void HandleReadResult(ReplyReadingLoop::Result result, bool endOfStream);
+    void HandleReadResult(const ReplyReadingLoop::Result& result, bool endOfStream);
     void DeliverVerdict(DomainStatus status);
     void Fail(const QString& reason);
     void Stall();
