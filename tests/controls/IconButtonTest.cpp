@@ -65,6 +65,7 @@ private slots:
         QTest::newRow("hovered") << kLit << kLight << QPoint();
         QTest::newRow("pressed") << kLit << kShadow << QPoint(1, 1);
         QTest::newRow("disabled") << kCalm << kCalm << QPoint();
+        QTest::newRow("focused") << kCalm << kCalm << QPoint();
     }
 
     void drawing_showsTheState()
@@ -82,6 +83,7 @@ private slots:
         button.SetIcons(145, 0);
         button.SetColor(CIconButton::BackOut, Pack(kCalm));
         button.SetColor(CIconButton::BackIn, Pack(kLit));
+        button.SetColor(CIconButton::BackFocus, Pack(kCalm));
         const QImage idle = button.grab().toImage();
         const QRect idleIcon = IconArea(idle, kCalm);
         QVERIFY(!idleIcon.isEmpty());
@@ -90,11 +92,23 @@ private slots:
             QEnterEvent enter(centre, centre, button.mapToGlobal(centre));
             QApplication::sendEvent(&button, &enter);
         }
+        if (state == "focused") {
+            button.show();
+            QApplication::setActiveWindow(&button);
+            button.setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(button.hasFocus());
+            // Reached by Tab: the keyboard user must see where Enter and Space go.
+            button.setAttribute(Qt::WA_KeyboardFocusChange);
+        }
         button.setDown(state == "pressed");
         button.setEnabled(state != "disabled");
         const QImage drawn = button.grab().toImage();
         QCOMPARE(drawn.pixelColor(0, 0), corner);
         QCOMPARE(drawn.pixelColor(2, 2), face);
+        if (state == "focused") {
+            QVERIFY(drawn.pixelColor(3, drawn.height() / 2) != face); // the focus frame
+            return;
+        }
         QCOMPARE(IconArea(drawn, face), idleIcon.translated(iconShift));
         QCOMPARE(drawn == idle, state == "idle"); // a disabled button's icon is greyed
     }
