@@ -202,50 +202,35 @@ void CKeywordSelectionDlg::LoadKeywordText(const std::string& path)
     m_options.m_strKeywords = ReadKeywordText(path);
 }
 
-bool CKeywordSelectionDlg::ChooseFileToLoad(std::string& path)
+bool CKeywordSelectionDlg::LoadChosenFile(void (CKeywordSelectionDlg::*load)(const std::string&))
 {
-    path = ChooseTextFile(m_fileDialogs);
+    const std::string path = ChooseTextFile(m_fileDialogs);
     if (path.empty()) {
         return false;
     }
     m_options.m_strKeywords.clear();
+    (this->*load)(path);
     return true;
 }
 
 bool CKeywordSelectionDlg::OnLoadKeywords()
 {
-    std::string path;
-    if (!ChooseFileToLoad(path)) {
-        return false;
-    }
-    LoadKeywordText(path);
-    return true;
+    return LoadChosenFile(&CKeywordSelectionDlg::LoadKeywordText);
 }
 
 bool CKeywordSelectionDlg::OnLoadTopWords()
 {
-    std::string path;
-    if (!ChooseFileToLoad(path)) {
-        return false;
-    }
-    LoadTopWordList(path);
-    return true;
+    return LoadChosenFile(&CKeywordSelectionDlg::LoadTopWordList);
 }
 
 void CKeywordSelectionDlg::OnLoadPrefixes()
 {
-    std::string path;
-    if (ChooseFileToLoad(path)) {
-        LoadPrefixList(path);
-    }
+    LoadChosenFile(&CKeywordSelectionDlg::LoadPrefixList);
 }
 
 void CKeywordSelectionDlg::OnLoadSuffixes()
 {
-    std::string path;
-    if (ChooseFileToLoad(path)) {
-        LoadSuffixList(path);
-    }
+    LoadChosenFile(&CKeywordSelectionDlg::LoadSuffixList);
 }
 
 std::string CKeywordSelectionDlg::GetProgramDirectory() const

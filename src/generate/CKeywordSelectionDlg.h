@@ -57,8 +57,9 @@ private:
     // MFC-style data exchange: true takes the controls into the members, false shows the members.
     void UpdateData(bool takeFromControls);
     void LoadWordFilesOnce();
-    // Asks for a file and empties the keyword text; false when the user cancels.
-    bool ChooseFileToLoad(std::string& path);
+    // Asks for a text file; unless the user cancels (false, nothing changed), empties the keyword
+    // text and has `load` read the file.
+    bool LoadChosenFile(void (CKeywordSelectionDlg::*load)(const std::string&));
 
     FileDialogSeam& m_fileDialogs;
 
