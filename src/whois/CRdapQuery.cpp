@@ -1,6 +1,7 @@
 #include "CRdapQuery.h"
 
 #include "QueryFailure.h"
+#include "ReleaseLater.h"
 #include "whois/core/WhoisLimits.h"
 
 #include <QJsonDocument>
@@ -51,14 +52,7 @@ void CRdapQuery::Start(const QByteArray& name, int item, const QString& baseUrl)
 void CRdapQuery::Reset()
 {
     m_timer.stop();
-    if (m_reply) {
-        // This may run inside the reply's own signal: silence it, abort it, delete it later.
-        QNetworkReply* reply = m_reply;
-        m_reply = nullptr;
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
-    }
+    ReleaseLater(m_reply, this);
 }
 
 void CRdapQuery::OnFinished()

@@ -1,6 +1,7 @@
 #include "CWhoisSocket.h"
 
 #include "QueryFailure.h"
+#include "ReleaseLater.h"
 #include "whois/core/RdapServerTable.h"
 #include "whois/core/WhoisServerTable.h"
 
@@ -175,15 +176,7 @@ void CWhoisSocket::Reset()
 {
     StopTimers();
     m_rdapQuery.Reset();
-    if (m_socket) {
-        // This may run inside one of the socket's own signals (a verdict handler starting the
-        // next query), so the socket is silenced and aborted now but deleted later.
-        QTcpSocket* socket = m_socket;
-        m_socket = nullptr;
-        socket->disconnect(this);
-        socket->abort();
-        socket->deleteLater();
-    }
+    ReleaseLater(m_socket, this);
     m_state = QueryState::Idle;
 }
 
