@@ -2,7 +2,7 @@
 
 #include "CSearchDlg.h"
 #include "desktop/QtMessageBoxes.h"
-#include "whois/ServerOptions.h"
+#include "search/SearchOptions.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -38,7 +38,7 @@ bool CSearchApp::InitInstance()
     parser.setApplicationDescription(QStringLiteral("Finds unregistered Internet domain names."));
     parser.addHelpOption();
     parser.addVersionOption();
-    AddServerOptions(parser);
+    AddSearchOptions(parser);
     if (!parser.parse(QCoreApplication::arguments())) {
         std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
         m_exitCode = 2;
@@ -53,8 +53,8 @@ bool CSearchApp::InitInstance()
         return false;
     }
     QString error;
-    const std::optional<ServerOptions> servers = ReadServerOptions(parser, error);
-    if (!servers) {
+    const std::optional<SearchOptions> options = ReadSearchOptions(parser, error);
+    if (!options) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         m_exitCode = 2;
         return false;
@@ -69,7 +69,7 @@ bool CSearchApp::InitInstance()
     SearchDlgSeams seams;
     seams.messageBoxes = m_messageBoxes;
     CSearchDlg window(seams);
-    servers->ApplyTo(window.WhoisSocket());
+    window.SetSearchOptions(*options);
     window.exec();
     return false;
 }

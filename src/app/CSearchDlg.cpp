@@ -7,7 +7,6 @@
 #include "controls/CThemeLibrary.h"
 #include "generate/core/PendingRows.h"
 #include "web/WebAddresses.h"
-#include "whois/QueryFailure.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -171,9 +170,9 @@ CSearchDlg::CSearchDlg(const Seams& seams, QWidget* parent)
       m_urls(seams.urls ? *seams.urls : m_ownUrls),
       m_listPrinter(seams.printDialog ? *seams.printDialog : m_ownPrintDialog),
       m_help(seams.helpFile.isEmpty() ? CSearchApp::HelpFilePath() : seams.helpFile, this),
-      m_client(new QWidget(this)), m_whoisSocket(this),
+      m_client(new QWidget(this)), m_lookupEngine(this),
       m_list(new CDomainListCtrl(m_messageBoxes, this)), m_progressBar(new QProgressBar(this)),
-      m_searchDriver(m_list->Model(), m_whoisSocket, m_messageBoxes, this),
+      m_searchDriver(m_list->Model(), m_lookupEngine, m_messageBoxes, this),
       m_listCommands(m_list->Model(), [this] { return m_list->GetFirstSelected(); },
                      {m_clipboard, m_fileDialogs, m_urls, m_messageBoxes}),
       m_keywordDlg(m_fileDialogs, this)
@@ -208,13 +207,15 @@ CSearchDlg::CSearchDlg(const Seams& seams, QWidget* parent)
 
     m_list->SetUp();
     m_list->SetSearchPendingQuery([this] { return m_searchDriver.m_searchPending; });
-    connect(&m_whoisSocket, &CWhoisSocket::queryFailed, this, [this](int, const QString& reason) {
-        m_messageBoxes.Show(SocketErrorText(reason).toStdString(), MessageBoxIcon::Stop);
-    });
+    // A failed query is told in its row, not in a box: nothing interrupts a running search.
+    m_progressBar->setTextVisible(true);
+    m_progressBar->setAlignment(Qt::AlignCenter);
+    m_progressBar->setFormat(QString());
     connect(&m_searchDriver, &CSearchDriver::progressChanged, m_progressBar,
-            [this](int value, int maximum) {
+            [this](int value, int maximum, const QString& text) {
                 m_progressBar->setRange(0, maximum);
                 m_progressBar->setValue(value);
+                m_progressBar->setFormat(text);
             });
     SetUpButtons();
     ConnectButtons();
@@ -228,7 +229,7 @@ void CSearchDlg::SetUpButtons()
 CSearchDlg::~CSearchDlg()
 {
     // Close any open connection before the controls it reports to go away.
-    m_whoisSocket.Reset();
+    m_lookupEngine.Stop();
 }
 
 void CSearchDlg::done(int result)
@@ -238,13 +239,23 @@ void CSearchDlg::done(int result)
     if (names > 0 && !m_messageBoxes.Ask(QuitQuestion(names))) {
         return;
     }
-    m_whoisSocket.Reset();
+    m_lookupEngine.Stop();
     QDialog::done(result);
 }
 
 void CSearchDlg::SetWhoisServer(std::optional<ServerAddress> server)
 {
-    m_whoisSocket.SetServerOverride(std::move(server));
+    SearchOptions options = m_lookupEngine.Options();
+    options.routes.ClearDefault(QueryRoute::Protocol::Whois);
+    if (server) {
+        options.routes.AddWhoisServer({}, std::move(*server));
+    }
+    SetSearchOptions(std::move(options));
+}
+
+void CSearchDlg::SetSearchOptions(SearchOptions options)
+{
+    m_lookupEngine.SetOptions(std::move(options));
 }
 
 void CSearchDlg::ConnectButtons()

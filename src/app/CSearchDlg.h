@@ -12,7 +12,7 @@
 #include "domainlist/CListPrinter.h"
 #include "domainlist/CSearchDriver.h"
 #include "generate/CKeywordSelectionDlg.h"
-#include "whois/CWhoisSocket.h"
+#include "search/CLookupEngine.h"
 
 #include <QDialog>
 #include <QHash>
@@ -50,12 +50,14 @@ public:
 
     // Sends every query to this server instead of the registries' (--whois-server).
     void SetWhoisServer(std::optional<ServerAddress> server);
+    // The servers, pace and number of queries at once; set before a search starts.
+    void SetSearchOptions(SearchOptions options);
 
     CListPrinter& ListPrinter() { return m_listPrinter; }
     CHelpService& Help() { return m_help; }
     CDomainListCtrl& List() { return *m_list; }
     CSearchDriver& SearchDriver() { return m_searchDriver; }
-    CWhoisSocket& WhoisSocket() { return m_whoisSocket; }
+    CLookupEngine& LookupEngine() { return m_lookupEngine; }
     CKeywordSelectionDlg& KeywordDlg() { return m_keywordDlg; }
 
     // "Add New Keywords": the keyword window, and on OK the new candidate rows.
@@ -101,7 +103,7 @@ private:
     QWidget* m_client;
     QMenuBar* m_menuBar = nullptr;
     QMenu* m_listMenu = nullptr;
-    CWhoisSocket m_whoisSocket;
+    CLookupEngine m_lookupEngine;
     // Owned by the window once it is built; created first because the driver works on them.
     CDomainListCtrl* m_list;
     QProgressBar* m_progressBar;

@@ -1,80 +1,48 @@
 #include "CliCommands.h"
-#include "whois/CWhoisSocket.h"
-#include "whois/QueryFailure.h"
+#include "search/CLookupEngine.h"
+#include "whois/core/DomainName.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 #include <iostream>
 #include <string>
 
 namespace {
 
-// A failure as the window's error box says it, on one line.
-std::string OneLine(const QString& reason)
-{
-    return SocketErrorText(reason).simplified().toStdString();
-}
-
+// Asks every name through the search engine and prints each result line as it arrives.
 class CheckRun
 {
 public:
-    CheckRun(std::vector<std::string> names, const ServerOptions& servers)
+    CheckRun(std::vector<std::string> names, const SearchOptions& options)
         : m_names(std::move(names))
     {
-        servers.ApplyTo(m_socket);
+        m_engine.SetOptions(options);
         QObject::connect(
-            &m_socket, &CWhoisSocket::whoisVerdict, &m_socket,
-            [this](int item, DomainStatus status) {
-                Finish(item, std::string(StatusText(status)), true);
+            &m_engine, &CLookupEngine::answered, &m_engine,
+            [this](CLookupEngine::Ticket ticket, const CLookupEngine::Answer& answer) {
+                const bool decided = answer.verdict.has_value();
+                Print(ticket, decided ? std::string(StatusText(*answer.verdict))
+                                      : answer.reason.toStdString());
+                m_allDecided = m_allDecided && decided;
             },
             Qt::DirectConnection);
-        QObject::connect(&m_socket, &CWhoisSocket::queryFailed, &m_socket,
-                         [this](int, const QString& reason) { m_failure = OneLine(reason); });
-        QObject::connect(&m_socket, &CWhoisSocket::queryStalled, &m_socket, [this](int item) {
-            Finish(item, m_failure.empty() ? "No verdict" : m_failure, false);
-        });
-    }
-
-    // Starts the next name that can be asked; returns false when none is left.
-    bool StartNext()
-    {
-        while (m_next < m_names.size()) {
-            const std::size_t index = m_next++;
-            m_failure.clear();
-            const QByteArray query = QByteArray::fromStdString(RemoveEveryWww(m_names[index]));
-            if (m_socket.StartQuery(query, static_cast<int>(index))) {
-                return true;
-            }
-            Print(index, m_failure.empty() ? "Not a domain name" : m_failure);
-            m_allDecided = false;
+        QObject::connect(&m_engine, &CLookupEngine::finished, &m_engine,
+                         [this] { QCoreApplication::exit(ExitCode()); });
+        for (std::size_t index = 0; index < m_names.size(); ++index) {
+            m_engine.Ask(index, QByteArray::fromStdString(RemoveEveryWww(m_names[index])));
         }
-        m_socket.Reset();
-        QCoreApplication::exit(ExitCode());
-        return false;
     }
 
     int ExitCode() const { return m_allDecided ? kExitSuccess : kExitSomeFailed; }
 
 private:
-    // Runs inside the socket's own signal: the next query starts from here, as it does in the
-    // window's search.
-    void Finish(int item, const std::string& result, bool decided)
+    void Print(CLookupEngine::Ticket ticket, const std::string& result)
     {
-        Print(static_cast<std::size_t>(item), result);
-        m_allDecided = m_allDecided && decided;
-        StartNext();
-    }
-
-    void Print(std::size_t index, const std::string& result)
-    {
-        std::cout << m_names[index] << '\t' << result << std::endl;
+        std::cout << m_names[static_cast<std::size_t>(ticket)] << '\t' << result << std::endl;
     }
 
     std::vector<std::string> m_names;
-    std::size_t m_next = 0;
     bool m_allDecided = true;
-    std::string m_failure; // the reason of the query under way, once it failed
-    CWhoisSocket m_socket;
+    CLookupEngine m_engine;
 };
 
 std::vector<std::string> ReadNameLines(std::istream& stream)
@@ -94,7 +62,7 @@ std::vector<std::string> ReadNameLines(std::istream& stream)
 
 } // namespace
 
-int RunCheckCommand(const ServerOptions& servers, std::vector<std::string> names)
+int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names)
 {
     if (names.empty()) {
         names = ReadNameLines(std::cin);
@@ -102,10 +70,8 @@ int RunCheckCommand(const ServerOptions& servers, std::vector<std::string> names
     if (names.empty()) {
         return kExitSuccess;
     }
-    CheckRun run(std::move(names), servers);
-    if (!run.StartNext()) {
-        // Every name was refused before any traffic was needed.
-        return run.ExitCode();
-    }
+    // Every answer, an instant failure included, comes from the event loop: the loop runs
+    // before anything can end the program.
+    CheckRun run(std::move(names), options);
     return QCoreApplication::exec();
 }

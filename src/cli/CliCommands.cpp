@@ -24,10 +24,12 @@ constexpr const char* kUsage =
     "  classify TLD [FILE]   Read a whois reply from FILE (or standard input) and print the\n"
     "                        verdict for a name ending in .TLD: \"Available!\", \"Taken\",\n"
     "                        \"Information Missing\" or \"No verdict\".\n"
-    "  check [--whois-server HOST[:PORT]] [--rdap-server URL] [NAME...]\n"
-    "                        Ask about each NAME (or each line of standard input), one at a\n"
-    "                        time, and print NAME, a tab and the result as soon as it is known.\n"
-    "                        Every \"www.\" is removed from a name before it is asked.\n"
+    "  check [OPTIONS] [NAME...]\n"
+    "                        Ask about each NAME (or each line of standard input), several\n"
+    "                        servers at once, and print NAME, a tab and the result as each is\n"
+    "                        known. Every \"www.\" is removed from a name before it is asked.\n"
+    "      --whois-server [.SUFFIX=]HOST[:PORT]   --rdap-server [.SUFFIX=]URL   (repeatable)\n"
+    "      --jobs N (default 6)   --pace SERVER=N/S (repeatable)   --one-at-a-time\n"
     "  generate [OPTIONS]    Print the candidate names for keyword lines, as the window adds\n"
     "                        them to an empty list, one per line.\n"
     "      --keywords TEXT | --keywords-file FILE   keyword lines (else standard input)\n"
@@ -95,11 +97,11 @@ std::optional<std::string> ValueOf(const QCommandLineParser& parser, const char*
 int RunCheck(const QCommandLineParser& parser)
 {
     QString error;
-    const std::optional<ServerOptions> servers = ReadServerOptions(parser, error);
-    if (!servers) {
+    const std::optional<SearchOptions> options = ReadSearchOptions(parser, error);
+    if (!options) {
         return UsageError("check: " + error.toStdString());
     }
-    return RunCheckCommand(*servers, ToStrings(parser.positionalArguments()));
+    return RunCheckCommand(*options, ToStrings(parser.positionalArguments()));
 }
 
 int RunGenerate(const QCommandLineParser& parser)
@@ -161,9 +163,9 @@ const std::vector<Command>& Commands()
              return RunClassifyCommand(ToStrings(parser.positionalArguments()));
          }},
         {"check",
-         "Asks about each NAME (or each line of standard input), one at a time, and prints NAME, "
-         "a tab and the result as soon as it is known.",
-         "[NAME...]", [](QCommandLineParser& parser) { AddServerOptions(parser); }, RunCheck},
+         "Asks about each NAME (or each line of standard input), several servers at once and "
+         "each at its own pace, and prints NAME, a tab and the result as soon as it is known.",
+         "[NAME...]", [](QCommandLineParser& parser) { AddSearchOptions(parser); }, RunCheck},
         {"generate",
          "Prints the candidate names for keyword lines (standard input unless given), as the "
          "window adds them to an empty list.",

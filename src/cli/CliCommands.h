@@ -1,6 +1,6 @@
 #pragma once
 
-#include "whois/ServerOptions.h"
+#include "search/SearchOptions.h"
 
 #include <optional>
 #include <string>
@@ -18,8 +18,8 @@ int RunCli(int argc, char** argv);
 int RunServerCommand(const std::vector<std::string>& names);
 int RunClassifyCommand(const std::vector<std::string>& arguments);
 // Runs inside a QCoreApplication; returns once every name (standard input's lines when none is
-// given) has its result line.
-int RunCheckCommand(const ServerOptions& servers, std::vector<std::string> names);
+// given) has its result line. Lines come in the order the answers do.
+int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names);
 
 // What `generate` takes from its command line.
 struct GenerateRequest

@@ -2,116 +2,194 @@
 
 #include "DomainListModel.h"
 #include "seams/MessageBoxSeam.h"
-#include "whois/CWhoisSocket.h"
 #include "whois/core/DomainName.h"
 
 namespace {
 
 constexpr const char* kSearchFinished = "Domain Name Search Finished!";
 
+QString Duration(qint64 seconds)
+{
+    if (seconds < 60) {
+        return QStringLiteral("%1 s").arg(seconds);
+    }
+    if (seconds < 3600) {
+        return QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
+    }
+    return QStringLiteral("%1 h %2 min").arg(seconds / 3600).arg(seconds / 60 % 60);
+}
+
 } // namespace
 
-CSearchDriver::CSearchDriver(DomainListModel& model, CWhoisSocket& socket,
+CSearchDriver::CSearchDriver(DomainListModel& model, CLookupEngine& engine,
                              MessageBoxSeam& messageBoxes, QObject* parent)
-    : QObject(parent), m_model(model), m_whoisSocket(socket), m_messageBoxes(messageBoxes)
+    : QObject(parent), m_model(model), m_engine(engine), m_messageBoxes(messageBoxes)
 {
-    connect(&m_whoisSocket, &CWhoisSocket::whoisVerdict, this, &CSearchDriver::OnWhoisVerdict,
+    m_engine.SetStillWanted([this](CLookupEngine::Ticket ticket) {
+        return IsToBeAsked(m_model.RowOfId(static_cast<std::uint32_t>(ticket)));
+    });
+    connect(&m_engine, &CLookupEngine::asking, this, [this](CLookupEngine::Ticket ticket) {
+        const int row = m_model.RowOfId(static_cast<std::uint32_t>(ticket));
+        m_currentRow = row;
+        m_currentDomain = QByteArray::fromStdString(RemoveEveryWww(m_model.Rows().At(row).name));
+        m_model.SetSearchMark(row, SearchMark::Asking);
+    });
+    connect(&m_engine, &CLookupEngine::requeued, this, [this](CLookupEngine::Ticket ticket) {
+        m_model.SetSearchMark(m_model.RowOfId(static_cast<std::uint32_t>(ticket)),
+                              SearchMark::Queued);
+    });
+    connect(&m_engine, &CLookupEngine::answered, this, &CSearchDriver::OnAnswered,
             Qt::DirectConnection);
+    connect(&m_engine, &CLookupEngine::dropped, this, [this](CLookupEngine::Ticket ticket) {
+        m_model.SetSearchMark(m_model.RowOfId(static_cast<std::uint32_t>(ticket)),
+                              SearchMark::None);
+        --m_totalCount;
+        EmitProgress();
+    });
+    connect(&m_engine, &CLookupEngine::finished, this, &CSearchDriver::Finish);
+
+    // Rows that join the list, or are checked, while the search runs are asked as well.
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) {
+                if (m_searchPending) {
+                    m_totalCount += static_cast<unsigned int>(AskRows(first, last));
+                    EmitProgress();
+                }
+            });
+    connect(&m_model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                   const QList<int>& roles) {
+                if (m_searchPending && roles.contains(Qt::CheckStateRole)) {
+                    m_totalCount +=
+                        static_cast<unsigned int>(AskRows(topLeft.row(), bottomRight.row()));
+                    EmitProgress();
+                }
+            });
+    // "Delete List" ends the search, whatever it was waiting for.
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_searchPending && m_model.rowCount() == 0) {
+            m_engine.Stop();
+            Finish();
+        }
+    });
+}
+
+bool CSearchDriver::IsToBeAsked(int row) const
+{
+    if (!m_model.Rows().IsValidRow(row)) {
+        return false;
+    }
+    const DomainRow& candidate = m_model.Rows().At(row);
+    return candidate.checked &&
+           (candidate.status == RowStatus::Pending || candidate.status == RowStatus::NoAnswer);
+}
+
+int CSearchDriver::AskRows(int first, int last)
+{
+    int asked = 0;
+    for (int row = std::max(first, 0); row <= last && row < m_model.rowCount(); ++row) {
+        if (m_model.Rows().At(row).mark != SearchMark::None || !IsToBeAsked(row)) {
+            continue;
+        }
+        m_model.SetSearchMark(row, SearchMark::Queued);
+        m_engine.Ask(m_model.IdOf(row),
+                     QByteArray::fromStdString(RemoveEveryWww(m_model.Rows().At(row).name)));
+        ++asked;
+    }
+    return asked;
 }
 
 void CSearchDriver::OnSearchDomains()
 {
+    if (m_searchPending) {
+        m_engine.Stop();
+    }
+    m_model.ClearSearchMarks();
     m_currentRow = 0;
     m_doneCount = 0;
-    m_totalCount = 0;
-    m_whoisSocket.Reset();
+    m_noAnswerCount = 0;
     m_searchPending = true;
-    const DomainRows& rows = m_model.Rows();
-    for (int row = 0; row < rows.Count(); ++row) {
-        if (rows.At(row).checked && rows.At(row).status == RowStatus::Pending) {
-            ++m_totalCount;
-        }
-    }
-    emit progressChanged(0, ProgressMaximum());
-    const int first = FindCheckedRow(0, true);
-    if (first < 0) {
+    m_clock.start();
+    m_totalCount = static_cast<unsigned int>(AskRows(0, m_model.rowCount() - 1));
+    if (m_totalCount == 0) {
         m_searchPending = false;
-        return;
     }
-    StartRow(first);
+    EmitProgress();
 }
 
-void CSearchDriver::OnWhoisVerdict(int, DomainStatus status)
+void CSearchDriver::OnAnswered(CLookupEngine::Ticket ticket, const CLookupEngine::Answer& answer)
 {
-    // The verdict belongs to the row the query was started for, wherever that row is now: rows
-    // above it may have been deleted meanwhile, and a deleted row takes no verdict.
-    const TrackedRow asked = m_model.Tracked();
-    if (!asked.deleted) {
-        m_model.SetVerdict(asked.row, status);
+    const int row = m_model.RowOfId(static_cast<std::uint32_t>(ticket));
+    if (row < 0) {
+        // The row was deleted while it was asked about: it takes nothing and counts no more.
+        --m_totalCount;
+        EmitProgress();
+        return;
     }
+    if (answer.verdict) {
+        m_model.SetVerdict(row, *answer.verdict);
+    } else {
+        m_model.SetNoAnswer(row, answer.reason.toStdString());
+        ++m_noAnswerCount;
+    }
+    m_model.SetSearchMark(row, SearchMark::Done);
     StepProgress();
-    if (asked.cleared) {
-        Finish();
-        return;
-    }
-    m_currentRow = asked.deleted ? asked.row : asked.row + 1;
-    if (static_cast<unsigned int>(m_currentRow) >
-        static_cast<unsigned int>(m_model.Rows().Count())) {
-        Finish();
-        return;
-    }
-    const int next = FindCheckedRow(m_currentRow, false);
-    if (next < 0) {
-        Finish();
-        return;
-    }
-    StartRow(next);
 }
 
 void CSearchDriver::StepProgress()
 {
     ++m_doneCount;
-    emit progressChanged(static_cast<int>(qMin(m_doneCount, m_totalCount)), ProgressMaximum());
-    if (m_doneCount >= m_totalCount) {
-        emit progressChanged(0, ProgressMaximum());
-    }
+    EmitProgress();
 }
 
 void CSearchDriver::OnStopSearch()
 {
-    m_currentRow = 0;
-    m_whoisSocket.Reset();
-    m_model.TrackRow(-1);
-    m_searchPending = false;
-    emit progressChanged(0, ProgressMaximum());
+    m_engine.Stop();
+    EndSearch();
     m_messageBoxes.Show(kSearchFinished, MessageBoxIcon::None);
-}
-
-void CSearchDriver::StartRow(int row)
-{
-    m_currentRow = row;
-    m_model.TrackRow(row);
-    m_currentDomain = QByteArray::fromStdString(RemoveEveryWww(m_model.Rows().At(row).name));
-    m_whoisSocket.StartQuery(m_currentDomain, m_currentRow, {});
-}
-
-int CSearchDriver::FindCheckedRow(int from, bool pendingOnly) const
-{
-    const DomainRows& rows = m_model.Rows();
-    for (int row = qMax(from, 0); row < rows.Count(); ++row) {
-        const DomainRow& candidate = rows.At(row);
-        if (candidate.checked && (!pendingOnly || candidate.status == RowStatus::Pending)) {
-            return row;
-        }
-    }
-    return -1;
 }
 
 void CSearchDriver::Finish()
 {
+    if (!m_searchPending) {
+        return;
+    }
+    EndSearch();
+    std::string message = kSearchFinished;
+    if (m_noAnswerCount > 0) {
+        message += "\n\n" + std::to_string(m_noAnswerCount) +
+                   (m_noAnswerCount == 1 ? " name got" : " names got") +
+                   " no answer; Search Domains asks them again.";
+    }
+    m_messageBoxes.Show(message, MessageBoxIcon::None);
+}
+
+void CSearchDriver::EndSearch()
+{
     m_currentRow = 0;
-    m_whoisSocket.Reset();
-    m_model.TrackRow(-1);
     m_searchPending = false;
-    m_messageBoxes.Show(kSearchFinished, MessageBoxIcon::None);
+    m_model.ClearSearchMarks();
+    EmitProgress();
+}
+
+void CSearchDriver::EmitProgress()
+{
+    const int maximum = static_cast<int>(qMax(m_totalCount, 1u));
+    if (!m_searchPending) {
+        emit progressChanged(0, maximum, QString());
+        return;
+    }
+    emit progressChanged(static_cast<int>(qMin(m_doneCount, m_totalCount)), maximum,
+                         ProgressText());
+}
+
+QString CSearchDriver::ProgressText() const
+{
+    QString text = QStringLiteral("%1 / %2").arg(m_doneCount).arg(m_totalCount);
+    // The rate so far is the best guess of the rest: the servers' pace does not change much.
+    if (m_doneCount > 0 && m_doneCount < m_totalCount) {
+        const qint64 left = m_clock.elapsed() * (m_totalCount - m_doneCount) / m_doneCount;
+        text += QStringLiteral(", about %1 left").arg(Duration((left + 999) / 1000));
+    }
+    return text;
 }

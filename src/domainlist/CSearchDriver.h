@@ -1,52 +1,61 @@
 #pragma once
 
-#include "whois/core/DomainStatus.h"
+#include "search/CLookupEngine.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
+#include <QString>
 
-class CWhoisSocket;
 class DomainListModel;
 class MessageBoxSeam;
 
-// Walks the checked rows of the domain list and asks the whois socket about one at a time. The
-// next query starts from inside the handler of the previous verdict; a failed query leaves the
-// search waiting until the user stops or restarts it.
+// Runs a search over the domain list: every checked row that is "Pending" or "No Answer" goes to
+// the lookup engine, which asks several servers side by side; each answer is written into the
+// row it was asked for, wherever that row is by then (by the row's id). A row without an answer
+// gets "No Answer" and its reason, and the search goes on; nothing waits on a failed query.
+//
+// Rows may be added, checked, unchecked and deleted while the search runs: added and newly
+// checked rows are asked too, unchecked and deleted ones are dropped before they are asked.
 class CSearchDriver : public QObject
 {
     Q_OBJECT
 
 public:
-    CSearchDriver(DomainListModel& model, CWhoisSocket& socket, MessageBoxSeam& messageBoxes,
+    CSearchDriver(DomainListModel& model, CLookupEngine& engine, MessageBoxSeam& messageBoxes,
                   QObject* parent = nullptr);
 
-    // "Search Domains": starts (or restarts) at the first checked "Pending" row.
+    // "Search Domains": starts, or starts afresh, with every checked row that has no verdict.
     void OnSearchDomains();
-    // A verdict for the row being asked about: written into that row wherever it now is.
-    void OnWhoisVerdict(int row, DomainStatus status);
-    void StepProgress();
     // "Stop Search": always allowed, also when no search runs.
     void OnStopSearch();
 
     bool m_searchPending = false;
-    int m_currentRow = 0;
+    int m_currentRow = 0; // the row asked last
     unsigned int m_doneCount = 0;
     unsigned int m_totalCount = 0;
+    unsigned int m_noAnswerCount = 0;
     QByteArray m_currentDomain;
 
 signals:
-    // The progress bar's state: `value` answers of `maximum` (at least 1, so that an empty
-    // search never shows a busy bar); the value returns to 0 when the search ends.
-    void progressChanged(int value, int maximum);
+    // The progress bar's state: `value` finished rows of `maximum` (at least 1, so that an empty
+    // search never shows a busy bar), and the bar's text; the value returns to 0 when the search
+    // ends.
+    void progressChanged(int value, int maximum, const QString& text);
 
 private:
-    void StartRow(int row);
-    // The first checked row from `from` on, or -1.
-    int FindCheckedRow(int from, bool pendingOnly) const;
+    void OnAnswered(CLookupEngine::Ticket ticket, const CLookupEngine::Answer& answer);
+    void StepProgress();
+    // Hands the rows from `first` to `last` that are to be asked and not yet handed over.
+    int AskRows(int first, int last);
+    bool IsToBeAsked(int row) const;
     void Finish();
-    int ProgressMaximum() const { return static_cast<int>(qMax(m_totalCount, 1u)); }
+    void EndSearch();
+    void EmitProgress();
+    QString ProgressText() const;
 
     DomainListModel& m_model;
-    CWhoisSocket& m_whoisSocket;
+    CLookupEngine& m_engine;
     MessageBoxSeam& m_messageBoxes;
+    QElapsedTimer m_clock;
 };

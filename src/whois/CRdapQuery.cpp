@@ -4,11 +4,37 @@
 #include "ReleaseLater.h"
 #include "whois/core/WhoisLimits.h"
 
+#include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QUrl>
+
+namespace {
+
+// "Retry-After: 120" or "Retry-After: Wed, 21 Oct 2026 07:28:00 GMT" (RFC 9110).
+std::optional<std::chrono::milliseconds> ReadRetryAfter(const QNetworkReply& reply)
+{
+    const QByteArray value = reply.rawHeader("Retry-After").trimmed();
+    if (value.isEmpty()) {
+        return std::nullopt;
+    }
+    bool isNumber = false;
+    const qlonglong seconds = value.toLongLong(&isNumber);
+    if (isNumber) {
+        return seconds >= 0 ? std::optional(std::chrono::milliseconds(seconds * 1000))
+                            : std::nullopt;
+    }
+    const QDateTime when = QDateTime::fromString(QString::fromLatin1(value), Qt::RFC2822Date);
+    if (!when.isValid()) {
+        return std::nullopt;
+    }
+    return std::chrono::milliseconds(
+        std::max<qint64>(0, QDateTime::currentDateTimeUtc().msecsTo(when)));
+}
+
+} // namespace
 
 CRdapQuery::CRdapQuery(QObject* parent) : QObject(parent)
 {
@@ -26,6 +52,7 @@ void CRdapQuery::Start(const QByteArray& name, int item, const QString& baseUrl)
 {
     Reset();
     m_item = item;
+    m_retryAfter.reset();
     QString base = baseUrl;
     if (!base.endsWith('/')) {
         base += '/';
@@ -81,9 +108,12 @@ void CRdapQuery::OnFinished()
         Fail(kConnectionRejected);
         return;
     }
-    if (status == 429) {
+    m_retryAfter = ReadRetryAfter(reply);
+    if (status == 429 || (status == 503 && m_retryAfter)) {
         Fail(QStringLiteral("Query refused by ") + QString::fromUtf8(m_server) +
-             QStringLiteral(": HTTP 429 Too Many Requests"));
+                 (status == 429 ? QStringLiteral(": HTTP 429 Too Many Requests")
+                                : QStringLiteral(": HTTP 503 Service Unavailable")),
+             QueryFailureKind::Refused);
         return;
     }
     switch (reply.error()) {
@@ -98,8 +128,8 @@ void CRdapQuery::OnFinished()
     }
 }
 
-void CRdapQuery::Fail(const QString& reason)
+void CRdapQuery::Fail(const QString& reason, QueryFailureKind kind)
 {
     Reset();
-    emit failed(m_item, reason);
+    emit failed(m_item, reason, kind);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QueryFailure.h"
 #include "whois/core/DomainStatus.h"
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 #include <QString>
 #include <QTimer>
 #include <chrono>
+#include <optional>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -16,8 +18,9 @@ class QNetworkReply;
 Q_DECLARE_METATYPE(DomainStatus)
 
 // Asks an RDAP server (RFC 9082) about one domain name at a time: GET <base>domain/<name>. A 404
-// is "Available!", a 200 holding a domain object "Taken", a 429 a refusal, anything else a
-// failed query. Reports as CWhoisSocket does: a verdict, or a failure with its reason.
+// is "Available!", a 200 holding a domain object "Taken", a 429 (or a 503 with Retry-After) a
+// refusal, anything else a failed query. Reports as CWhoisSocket does: a verdict, or a failure with
+// its reason.
 class CRdapQuery : public QObject
 {
     Q_OBJECT
@@ -33,18 +36,21 @@ public:
     void SetTimeout(std::chrono::milliseconds timeout) { m_timer.setInterval(timeout); }
     // The host asked, for messages.
     const QByteArray& Server() const { return m_server; }
+    // How long a refusing server asked us to wait, when it said.
+    std::optional<std::chrono::milliseconds> RetryAfter() const { return m_retryAfter; }
 
 signals:
     void verdict(int item, DomainStatus status);
-    void failed(int item, const QString& reason);
+    void failed(int item, const QString& reason, QueryFailureKind kind);
 
 private:
     void OnFinished();
-    void Fail(const QString& reason);
+    void Fail(const QString& reason, QueryFailureKind kind = QueryFailureKind::ConnectionFailed);
 
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;
     QByteArray m_server;
     int m_item = 0;
+    std::optional<std::chrono::milliseconds> m_retryAfter;
     QTimer m_timer;
 };

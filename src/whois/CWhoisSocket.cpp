@@ -2,8 +2,6 @@
 
 #include "QueryFailure.h"
 #include "ReleaseLater.h"
-#include "whois/core/RdapServerTable.h"
-#include "whois/core/WhoisServerTable.h"
 
 #include <QTcpSocket>
 #include <QUrl>
@@ -86,7 +84,7 @@ CWhoisSocket::CWhoisSocket(QObject* parent) : QObject(parent)
         &m_rdapQuery, &CRdapQuery::verdict, this,
         [this](int, DomainStatus status) { DeliverVerdict(status); }, Qt::DirectConnection);
     connect(&m_rdapQuery, &CRdapQuery::failed, this,
-            [this](int, const QString& reason) { Fail(reason); });
+            [this](int, const QString& reason, QueryFailureKind kind) { Fail(reason, kind); });
 }
 
 CWhoisSocket::~CWhoisSocket()
@@ -96,12 +94,18 @@ CWhoisSocket::~CWhoisSocket()
 
 void CWhoisSocket::SetServerOverride(std::optional<ServerAddress> server)
 {
-    m_serverOverride = std::move(server);
+    m_routes.ClearDefault(QueryRoute::Protocol::Whois);
+    if (server) {
+        m_routes.AddWhoisServer({}, std::move(*server));
+    }
 }
 
 void CWhoisSocket::SetRdapOverride(std::optional<std::string> baseUrl)
 {
-    m_rdapOverride = std::move(baseUrl);
+    m_routes.ClearDefault(QueryRoute::Protocol::Rdap);
+    if (baseUrl) {
+        m_routes.AddRdapServer({}, std::move(*baseUrl));
+    }
 }
 
 void CWhoisSocket::SetTimeouts(std::chrono::milliseconds connectTimeout,
@@ -112,54 +116,76 @@ void CWhoisSocket::SetTimeouts(std::chrono::milliseconds connectTimeout,
     m_rdapQuery.SetTimeout(replyTimeout);
 }
 
-bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QByteArray& server)
+std::optional<QByteArray> CWhoisSocket::QueryNameFor(const QByteArray& name, QString& reason)
 {
-    m_nItem = item;
-    m_strDomain = name;
     if (!IsQueryableName(
             std::string_view(name.constData(), static_cast<std::size_t>(name.size())))) {
-        return false;
+        reason = QStringLiteral("Not a domain name");
+        return std::nullopt;
     }
     // Registries know international names by their ASCII form; the UTF-8 bytes would come back
     // as "no match" even for a registered name.
-    if (std::any_of(name.begin(), name.end(),
-                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
-        m_strDomain = QUrl::toAce(QString::fromUtf8(name));
-        if (m_strDomain.isEmpty()) {
-            emit queryFailed(item, QStringLiteral("Not a valid international domain name: ") +
-                                       QString::fromUtf8(name));
-            return false;
-        }
+    if (std::none_of(name.begin(), name.end(),
+                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+        return name;
     }
+    QByteArray ascii = QUrl::toAce(QString::fromUtf8(name));
+    if (ascii.isEmpty()) {
+        reason =
+            QStringLiteral("Not a valid international domain name: ") + QString::fromUtf8(name);
+        return std::nullopt;
+    }
+    return ascii;
+}
+
+bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QByteArray& server)
+{
+    QString reason;
+    const std::optional<QByteArray> ascii = QueryNameFor(name, reason);
+    if (!ascii) {
+        return StartQuery(name, item, QueryRoute{});
+    }
+    QueryRoute route;
+    if (server.isEmpty()) {
+        route = m_routes.RouteFor(
+            std::string_view(ascii->constData(), static_cast<std::size_t>(ascii->size())));
+    } else {
+        route.whois.host = server.toStdString();
+    }
+    return StartQuery(*ascii, item, route);
+}
+
+bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QueryRoute& route)
+{
+    m_nItem = item;
+    m_strDomain = name;
+    m_failureKind = QueryFailureKind::None;
+    QString reason;
+    const std::optional<QByteArray> ascii = QueryNameFor(name, reason);
+    if (!ascii) {
+        m_failureKind = QueryFailureKind::NotAskable;
+        // A name with a line break or without a "." never reaches a server: it is not a name.
+        if (IsQueryableName(
+                std::string_view(name.constData(), static_cast<std::size_t>(name.size())))) {
+            emit queryFailed(item, reason);
+        }
+        return false;
+    }
+    m_strDomain = *ascii;
     const std::string_view nameView(m_strDomain.constData(),
                                     static_cast<std::size_t>(m_strDomain.size()));
     Reset();
     m_replyLoop.Start(std::string(TldOf(nameView)));
+    m_askedOverRdap = route.protocol == QueryRoute::Protocol::Rdap;
 
-    // Registries without a port-43 service are asked over RDAP; a whois server named for every
-    // query takes those too unless an RDAP server is named as well.
-    if (server.isEmpty() && (m_rdapOverride || !m_serverOverride)) {
-        if (const auto base = RdapBaseFor(m_replyLoop.Tld())) {
-            m_state = QueryState::AwaitingReply;
-            m_rdapQuery.Start(
-                m_strDomain, item,
-                QString::fromStdString(m_rdapOverride ? *m_rdapOverride : std::string(*base)));
-            m_strServer = m_rdapQuery.Server();
-            return true;
-        }
+    if (route.protocol == QueryRoute::Protocol::Rdap) {
+        m_state = QueryState::AwaitingReply;
+        m_rdapQuery.Start(m_strDomain, item, QString::fromStdString(route.rdapBase));
+        m_strServer = m_rdapQuery.Server();
+        return true;
     }
 
-    quint16 port = WhoisLimits::kWhoisPort;
-    if (!server.isEmpty()) {
-        m_strServer = server;
-    } else if (m_serverOverride) {
-        m_strServer = QByteArray::fromStdString(m_serverOverride->host);
-        port = m_serverOverride->port;
-    } else {
-        const std::string_view host = LookupWhoisServer(nameView);
-        m_strServer = QByteArray(host.data(), static_cast<qsizetype>(host.size()));
-    }
-
+    m_strServer = QByteArray::fromStdString(route.whois.host);
     m_socket = new QTcpSocket(this);
     connect(m_socket, &QTcpSocket::connected, this, &CWhoisSocket::OnConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &CWhoisSocket::OnReceive);
@@ -167,7 +193,7 @@ bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QByteArray
     connect(m_socket, &QTcpSocket::errorOccurred, this, &CWhoisSocket::OnSocketError);
     m_state = QueryState::Connecting;
     m_connectTimer.start();
-    m_socket->connectToHost(QString::fromUtf8(m_strServer), port,
+    m_socket->connectToHost(QString::fromUtf8(m_strServer), route.whois.port,
                             QIODevice::ReadWrite | QIODevice::Unbuffered);
     return true;
 }
@@ -251,7 +277,8 @@ void CWhoisSocket::HandleReadResult(const ReplyReadingLoop::Result& result, bool
         return;
     case ReplyReadingLoop::Outcome::Refused:
         Fail(QStringLiteral("Query refused by ") + QString::fromUtf8(m_strServer) +
-             QStringLiteral(": ") + QString::fromStdString(result.refusal));
+                 QStringLiteral(": ") + QString::fromStdString(result.refusal),
+             QueryFailureKind::Refused);
         return;
     case ReplyReadingLoop::Outcome::WaitingForData:
         if (endOfStream) {
@@ -270,9 +297,10 @@ void CWhoisSocket::DeliverVerdict(DomainStatus status)
     emit whoisVerdict(m_nItem, status);
 }
 
-void CWhoisSocket::Fail(const QString& reason)
+void CWhoisSocket::Fail(const QString& reason, QueryFailureKind kind)
 {
     m_state = QueryState::Stalled;
+    m_failureKind = kind;
     StopTimers();
     if (m_socket) {
         m_socket->abort();
@@ -286,6 +314,7 @@ void CWhoisSocket::Fail(const QString& reason)
 void CWhoisSocket::Stall()
 {
     m_state = QueryState::Stalled;
+    m_failureKind = QueryFailureKind::NoVerdict;
     StopTimers();
     emit queryStalled(m_nItem);
 }

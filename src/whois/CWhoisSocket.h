@@ -1,9 +1,11 @@
 #pragma once
 
 #include "CRdapQuery.h"
+#include "QueryFailure.h"
 #include "whois/core/DomainName.h"
 #include "whois/core/DomainStatus.h"
 #include "whois/core/ReplyReadingLoop.h"
+#include "whois/core/ServerRoutes.h"
 #include "whois/core/WhoisLimits.h"
 
 #include <QAbstractSocket>
@@ -51,6 +53,12 @@ public:
     // or NUL, and for an international name with no ASCII form (after queryFailed saying so);
     // true once the connection is under way.
     bool StartQuery(const QByteArray& name, int item, const QByteArray& server = {});
+    // The same, to the server the caller chose.
+    bool StartQuery(const QByteArray& name, int item, const QueryRoute& route);
+
+    // The name as it is sent: its ASCII form. Nothing, with the reason, for a name that cannot
+    // be asked.
+    static std::optional<QByteArray> QueryNameFor(const QByteArray& name, QString& reason);
 
     // Drops the current connection, if any; nothing of its reply is processed afterwards.
     void Reset();
@@ -61,6 +69,9 @@ public:
     // Sends every RDAP query to this base URL ("http://127.0.0.1:8080/rdap/") instead of the
     // registry's.
     void SetRdapOverride(std::optional<std::string> baseUrl);
+    // Servers by suffix, and for every name (what the two calls above set).
+    void SetRoutes(ServerRoutes routes) { m_routes = std::move(routes); }
+    const ServerRoutes& Routes() const { return m_routes; }
     void SetTimeouts(std::chrono::milliseconds connectTimeout,
                      std::chrono::milliseconds replyTimeout);
 
@@ -70,6 +81,12 @@ public:
     const std::string& Tld() const { return m_replyLoop.Tld(); }
     const QByteArray& Server() const { return m_strServer; }
     const std::string& Reply() const { return m_replyLoop.Reply(); }
+    // How the last query ended without a verdict, and how long a refusing server asked to wait.
+    QueryFailureKind FailureKind() const { return m_failureKind; }
+    std::optional<std::chrono::milliseconds> RetryAfter() const
+    {
+        return m_askedOverRdap ? m_rdapQuery.RetryAfter() : std::nullopt;
+    }
 
 signals:
     // Connect with Qt::DirectConnection: the handler has run to its end when the emit returns.
@@ -88,7 +105,7 @@ private:
     void OnSocketError(QAbstractSocket::SocketError error);
     void HandleReadResult(const ReplyReadingLoop::Result& result, bool endOfStream);
     void DeliverVerdict(DomainStatus status);
-    void Fail(const QString& reason);
+    void Fail(const QString& reason, QueryFailureKind kind = QueryFailureKind::ConnectionFailed);
     void Stall();
     void StopTimers();
 
@@ -98,9 +115,10 @@ private:
     ReplyReadingLoop m_replyLoop;
     QPointer<QTcpSocket> m_socket;
     CRdapQuery m_rdapQuery;
-    std::optional<std::string> m_rdapOverride;
+    ServerRoutes m_routes;
     QueryState m_state = QueryState::Idle;
-    std::optional<ServerAddress> m_serverOverride;
+    QueryFailureKind m_failureKind = QueryFailureKind::None;
+    bool m_askedOverRdap = false;
     QTimer m_connectTimer;
     QTimer m_replyTimer;
 };

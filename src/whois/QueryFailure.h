@@ -2,6 +2,19 @@
 
 #include <QString>
 
+// How a query ended without a verdict; the search engine treats each differently.
+enum class QueryFailureKind
+{
+    None,
+    NotAskable,       // the name cannot be sent; nothing went out
+    ConnectionFailed, // no connection, a reset, no reply in time, a broken or oversized reply
+    Refused,          // the server refused to answer now (a limit)
+    NoVerdict,        // a complete reply without a marker
+};
+
+// A reply that ends without a marker.
+inline constexpr const char* kNoVerdictInReply = "No verdict in the reply";
+
 // Why a query ended without a verdict, in the words the error box and qirv-cli show.
 inline constexpr const char* kConnectionFailure = "Connection Failure!";
 inline constexpr const char* kConnectionRejected = "Connection rejected!";

@@ -1,4 +1,5 @@
 #include "TestMain.h"
+#include "whois/core/ServerRoutes.h"
 #include "whois/core/WhoisServerTable.h"
 
 #include <QTest>
@@ -93,6 +94,54 @@ private slots:
         QFETCH(QByteArray, server);
         const std::string_view found = LookupWhoisServer(name.toStdString());
         QCOMPARE(QByteArray(found.data(), static_cast<qsizetype>(found.size())), server);
+    }
+
+    // The user's servers by suffix, then for every name, then the registries'; the key is what
+    // the queue and the pace go by.
+    void routes_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("suffixServers");
+        QTest::addColumn<bool>("defaultWhois");
+        QTest::addColumn<bool>("defaultRdap");
+        QTest::addColumn<QByteArray>("key");
+        const auto row = [](const char* tag, const char* name, bool suffixes, bool whois, bool rdap,
+                            const char* key) {
+            QTest::newRow(tag) << QByteArray(name) << suffixes << whois << rdap << QByteArray(key);
+        };
+        row("registry's whois", "x.com", false, false, false, "whois.verisign-grs.com:43");
+        row("registry's RDAP", "x.info", false, false, false, "rdap.identitydigital.services:443");
+        row("longest suffix wins", "x.co.uk", true, true, true, "uk.example:4343");
+        row("suffix case aside", "X.CO.UK", true, false, false, "uk.example:4343");
+        row("shorter suffix", "x.uk", true, false, false, "any-uk.example:43");
+        row("suffix needs its dot", "xuk", true, false, false, "whois.eu:43");
+        row("RDAP by suffix", "x.dev", true, true, false, "rdap.example:8443");
+        row("whois for every name takes RDAP suffixes", "x.info", false, true, false,
+            "all.example:43");
+        row("unless an RDAP server is named", "x.info", false, true, true, "rdap-all.example:80");
+        row("RDAP server only for RDAP suffixes", "x.com", false, false, true,
+            "whois.verisign-grs.com:43");
+    }
+    void routes()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, suffixServers);
+        QFETCH(bool, defaultWhois);
+        QFETCH(bool, defaultRdap);
+        QFETCH(QByteArray, key);
+        ServerRoutes routes;
+        if (suffixServers) {
+            routes.AddWhoisServer(".uk", {"any-uk.example", 43});
+            routes.AddWhoisServer(".co.uk", {"UK.example", 4343});
+            routes.AddRdapServer(".dev", "https://rdap.example:8443/v1/");
+        }
+        if (defaultWhois) {
+            routes.AddWhoisServer("", {"all.example", 43});
+        }
+        if (defaultRdap) {
+            routes.AddRdapServer("", "http://rdap-all.example/");
+        }
+        QCOMPARE(QByteArray::fromStdString(routes.RouteFor(name.toStdString()).Key()), key);
     }
 };
 

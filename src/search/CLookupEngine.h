@@ -1,0 +1,108 @@
+#pragma once
+
+#include "SearchOptions.h"
+#include "search/core/SearchScheduler.h"
+#include "whois/core/DomainStatus.h"
+#include "whois/core/ServerRoutes.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+class CWhoisSocket;
+
+// Asks about many names at once, each at the server that answers it, as the scheduler allows:
+// one query at a time per server, several servers side by side, within each server's budget.
+// Every name asked ends with exactly one `answered`: a verdict, or the reason there was none;
+// or with `dropped` when the owner no longer wants it. Nothing ever waits on a failed query.
+//
+// Queries start from the event loop only, never from inside the end of another one, so a run of
+// instant failures (no network) neither recurses nor ends before the loop runs. The signals may
+// be handled by calling back into the engine (Ask, Stop).
+class CLookupEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Ticket = SearchScheduler::Ticket;
+
+    struct Answer
+    {
+        std::optional<DomainStatus> verdict;
+        QString reason; // without a verdict: why, in the words the user sees
+        QByteArray server;
+    };
+
+    explicit CLookupEngine(QObject* parent = nullptr);
+    ~CLookupEngine() override;
+
+    // Takes effect for the next names asked; call while nothing runs.
+    void SetOptions(SearchOptions options);
+    const SearchOptions& Options() const { return m_options; }
+    // Tested just before a queued name is asked; a name no longer wanted is dropped.
+    void SetStillWanted(std::function<bool(Ticket)> stillWanted);
+
+    // Queues `name` (as it is to be sent, "www." already removed). Lower tickets of a server go
+    // first.
+    void Ask(Ticket ticket, const QByteArray& name);
+    // Ends every query at once; nothing queued or started is reported afterwards.
+    void Stop();
+
+    bool IsBusy() const { return m_busy; }
+    int RefusalsReceived() const { return m_scheduler.RefusalsReceived(); }
+
+signals:
+    // A query for the ticket went out.
+    void asking(CLookupEngine::Ticket ticket);
+    // The server refused for now: the ticket waits to be asked again.
+    void requeued(CLookupEngine::Ticket ticket);
+    // Connect directly: the answer lives only as long as the call.
+    void answered(CLookupEngine::Ticket ticket, const CLookupEngine::Answer& answer);
+    void dropped(CLookupEngine::Ticket ticket);
+    // Nothing is queued or running any more.
+    void finished();
+
+private:
+    struct Waiting
+    {
+        QByteArray name;
+        std::size_t route = 0;
+    };
+    struct Running
+    {
+        Ticket ticket = 0;
+        Waiting query;
+        QString failure;
+    };
+
+    void Pump();
+    void SchedulePump(std::chrono::milliseconds delay);
+    void StartQuery(Ticket ticket);
+    void EndQuery(int slot, SearchScheduler::Outcome outcome, Answer answer);
+    void OnStalled(int slot);
+    std::size_t RouteIndex(const QueryRoute& route);
+    CWhoisSocket& SocketAt(int slot);
+    // True when a handler stopped the engine while a signal was out.
+    bool Emitted(std::uint64_t generation) const { return generation != m_generation; }
+
+    SearchOptions m_options;
+    SearchScheduler m_scheduler;
+    std::function<bool(Ticket)> m_stillWanted;
+    std::unordered_map<Ticket, Waiting> m_waiting;
+    std::deque<std::pair<Ticket, QString>> m_unaskable;
+    std::vector<QueryRoute> m_routes;
+    std::unordered_map<std::string, std::size_t> m_routeIndex;
+    std::unordered_map<std::string, QString> m_lastFailure; // by server, for names given up
+    std::vector<std::unique_ptr<CWhoisSocket>> m_sockets;
+    std::vector<std::optional<Running>> m_running; // by socket slot
+    QTimer m_pumpTimer;
+    std::uint64_t m_generation = 0;
+    bool m_busy = false;
+};

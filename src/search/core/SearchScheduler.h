@@ -1,0 +1,146 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// At most `queries` queries started in any `window`.
+struct QueryBudget
+{
+    int queries = 0;
+    std::chrono::milliseconds window{0};
+
+    bool operator==(const QueryBudget&) const = default;
+};
+
+// "N/S": N queries in S seconds (S may have a fraction, "10/0.5"); nothing for anything else.
+std::optional<QueryBudget> ParseQueryBudget(std::string_view text);
+
+// What the registries publish about their whois limits, by host; nothing for a host without a
+// known figure.
+std::optional<QueryBudget> PublishedBudget(std::string_view host);
+
+inline constexpr int kDefaultSearchJobs = 6;
+
+struct SchedulerSettings
+{
+    int jobs = kDefaultSearchJobs;
+    // One queue over all servers, strictly in ticket order, one query at a time.
+    bool oneAtATime = false;
+    // By "host:port" or "host"; these win over the published figures.
+    std::map<std::string, QueryBudget, std::less<>> budgets;
+};
+
+// Decides which query runs when. Every query (a ticket, whose order is the list's order) belongs
+// to the server that answers it ("host:port"). Each server is asked one query at a time, the
+// lowest ticket first; different servers run side by side, `jobs` queries at most in all. A
+// server's budget is never exceeded; a refusal puts the ticket back, pauses its server and
+// lowers its budget; a server whose connections keep failing gives up its remaining tickets.
+//
+// Time is passed in, never read: the scheduler holds no clock and no thread, so its rules are
+// tested at any pace.
+class SearchScheduler
+{
+public:
+    using Clock = std::chrono::steady_clock;
+    using TimePoint = Clock::time_point;
+    using Ticket = std::uint64_t;
+
+    // A ticket refused this many times ends without an answer.
+    static constexpr int kMaxRefusals = 5;
+    // This many failed connections in a row and the server counts as down for the run.
+    static constexpr int kMaxFailuresInARow = 3;
+    static constexpr std::chrono::milliseconds kLongestPause{10 * 60 * 1000};
+    // The window a refusal teaches when the server's own is not known.
+    static constexpr std::chrono::milliseconds kLearningWindow{1000};
+    // Kept beyond every budget window: our clock starts a query a moment before the server's
+    // clock counts it, and the two moments wander by the event loop's delays.
+    static constexpr std::chrono::milliseconds kBudgetMargin{20};
+
+    using Settings = SchedulerSettings;
+
+    enum class Outcome
+    {
+        Answered, // a verdict, or a reply without one: the server did its part
+        Failed,   // no connection, a reset, a silent or broken reply
+        Refused,  // the server refused to answer now
+    };
+
+    struct Dispatch
+    {
+        enum class Kind
+        {
+            Start,  // ask now
+            GiveUp, // its server is down: the ticket ends without an answer
+            Drop,   // no longer wanted: forget it
+        };
+        Ticket ticket = 0;
+        Kind kind = Kind::Start;
+        std::string server;
+    };
+
+    explicit SearchScheduler(Settings settings = {});
+
+    // Whether a queued ticket is still to be asked, tested just before it starts.
+    void SetStillWanted(std::function<bool(Ticket)> stillWanted);
+
+    void Add(Ticket ticket, std::string_view server);
+
+    // The next thing to do now, if any. Call again until it returns nothing.
+    std::optional<Dispatch> Next(TimePoint now);
+    // When a waiting server may go again (a pause or its budget), if any is waiting on time.
+    std::optional<TimePoint> NextWake() const;
+
+    // The end of a started ticket's query. True when the ticket is finished; false when it was
+    // put back to be asked again.
+    bool Complete(Ticket ticket, Outcome outcome, TimePoint now,
+                  std::optional<std::chrono::milliseconds> retryAfter = std::nullopt);
+    // Forgets a started ticket whose query was dropped; its server is free again.
+    void Cancel(Ticket ticket);
+    // Forgets everything queued and started, and which servers were down; learned budgets and
+    // pauses stay, for the registries' sake, as long as the scheduler lives.
+    void Clear();
+
+    int InFlight() const { return static_cast<int>(m_started.size()); }
+    bool HasWork() const;
+    int RefusalsReceived() const { return m_refusalsReceived; }
+    std::optional<QueryBudget> BudgetOf(std::string_view server) const;
+
+private:
+    struct Server
+    {
+        std::string name;
+        std::optional<QueryBudget> budget;
+        // A min-heap: the lowest ticket is asked first, and a refused one is at the front again.
+        std::vector<Ticket> queue;
+        std::vector<TimePoint> starts; // within the budget's window, oldest first
+        TimePoint pausedUntil{};
+        int refusalsInARow = 0;
+        int failuresInARow = 0;
+        bool busy = false;
+        bool down = false;
+    };
+
+    Server& ServerNamed(std::string_view name);
+    std::optional<TimePoint> ReadyAt(const Server& server) const;
+    void Start(Server& server, Ticket ticket, TimePoint now);
+    void LearnFromRefusal(Server& server, TimePoint now,
+                          std::optional<std::chrono::milliseconds> retryAfter);
+    static Ticket Front(const Server& server) { return server.queue.front(); }
+    static void Push(Server& server, Ticket ticket);
+    static Ticket Pop(Server& server);
+
+    Settings m_settings;
+    std::function<bool(Ticket)> m_stillWanted;
+    std::vector<Server> m_servers;
+    std::unordered_map<std::string, std::size_t> m_serverIndex;
+    std::unordered_map<Ticket, std::size_t> m_started; // ticket -> server
+    std::unordered_map<Ticket, int> m_refusals;
+    int m_refusalsReceived = 0;
+};

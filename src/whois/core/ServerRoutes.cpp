@@ -1,0 +1,130 @@
+#include "ServerRoutes.h"
+
+#include "RdapServerTable.h"
+#include "WhoisServerTable.h"
+
+#include <algorithm>
+
+namespace {
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix)
+{
+    if (suffix.size() > text.size()) {
+        return false;
+    }
+    return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<long>(suffix.size()),
+                      [](char left, char right) {
+                          const auto lower = [](char c) {
+                              return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+                          };
+                          return lower(left) == lower(right);
+                      });
+}
+
+} // namespace
+
+std::string QueryRoute::Key() const
+{
+    std::optional<ServerAddress> server =
+        protocol == Protocol::Rdap ? UrlServer(rdapBase) : std::optional(whois);
+    if (!server) {
+        return rdapBase;
+    }
+    // Host names are the same in any case; the user's "--pace" is matched in lower case.
+    std::transform(server->host.begin(), server->host.end(), server->host.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return server->host + ":" + std::to_string(server->port);
+}
+
+std::optional<ServerAddress> UrlServer(std::string_view url)
+{
+    unsigned short defaultPort = 0;
+    for (const auto& [scheme, port] :
+         {std::pair<std::string_view, unsigned short>{"http://", 80}, {"https://", 443}}) {
+        if (url.substr(0, scheme.size()) == scheme) {
+            url.remove_prefix(scheme.size());
+            defaultPort = port;
+        }
+    }
+    if (defaultPort == 0) {
+        return std::nullopt;
+    }
+    std::string_view authority = url.substr(0, url.find_first_of("/?#"));
+    authority = authority.substr(authority.find('@') + 1);
+    std::optional<ServerAddress> server = ParseServerAddress(authority);
+    if (server && authority.find(':', authority.rfind(']') + 1) == std::string_view::npos) {
+        server->port = defaultPort;
+    }
+    return server;
+}
+
+void ServerRoutes::AddWhoisServer(std::string suffix, ServerAddress server)
+{
+    QueryRoute route;
+    route.whois = std::move(server);
+    m_choices.push_back(Choice{std::move(suffix), std::move(route)});
+}
+
+void ServerRoutes::AddRdapServer(std::string suffix, std::string baseUrl)
+{
+    QueryRoute route;
+    route.protocol = QueryRoute::Protocol::Rdap;
+    route.rdapBase = std::move(baseUrl);
+    m_choices.push_back(Choice{std::move(suffix), std::move(route)});
+}
+
+void ServerRoutes::ClearDefault(QueryRoute::Protocol protocol)
+{
+    std::erase_if(m_choices, [&](const Choice& choice) {
+        return choice.suffix.empty() && choice.route.protocol == protocol;
+    });
+}
+
+const ServerRoutes::Choice* ServerRoutes::LongestSuffixMatch(std::string_view name) const
+{
+    const Choice* longest = nullptr;
+    for (const Choice& choice : m_choices) {
+        if (!choice.suffix.empty() && EndsWithIgnoringCase(name, choice.suffix) &&
+            (!longest || choice.suffix.size() > longest->suffix.size())) {
+            longest = &choice;
+        }
+    }
+    return longest;
+}
+
+const ServerRoutes::Choice* ServerRoutes::DefaultChoice(QueryRoute::Protocol protocol) const
+{
+    // The last one given wins, as with any repeated option.
+    const auto found =
+        std::find_if(m_choices.rbegin(), m_choices.rend(), [&](const Choice& choice) {
+            return choice.suffix.empty() && choice.route.protocol == protocol;
+        });
+    return found == m_choices.rend() ? nullptr : &*found;
+}
+
+QueryRoute ServerRoutes::RouteFor(std::string_view name) const
+{
+    if (const Choice* named = LongestSuffixMatch(name)) {
+        return named->route;
+    }
+    const Choice* anyWhois = DefaultChoice(QueryRoute::Protocol::Whois);
+    const Choice* anyRdap = DefaultChoice(QueryRoute::Protocol::Rdap);
+    if (const std::optional<std::string_view> base = RdapBaseFor(TldOf(name))) {
+        if (anyRdap) {
+            return anyRdap->route;
+        }
+        if (!anyWhois) {
+            QueryRoute route;
+            route.protocol = QueryRoute::Protocol::Rdap;
+            route.rdapBase = std::string(*base);
+            return route;
+        }
+    }
+    if (anyWhois) {
+        return anyWhois->route;
+    }
+    QueryRoute route;
+    route.whois.host = std::string(LookupWhoisServer(name));
+    return route;
+}
