@@ -31,23 +31,30 @@ QPixmap ArrowFromBitmap(const QString& path)
     return QPixmap::fromImage(image);
 }
 
+QImage WithTealTransparent(const QString& path)
+{
+    QImage image = QImage(path).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixel(x, y) == kTransparentTeal) {
+                image.setPixel(x, y, qRgba(0, 0, 0, 0));
+            }
+        }
+    }
+    return image;
+}
+
 } // namespace
 
 QList<QPixmap> LoadRowImages()
 {
-    QImage strip =
-        QImage(QStringLiteral(":/bitmaps/130.png")).convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < strip.height(); ++y) {
-        for (int x = 0; x < strip.width(); ++x) {
-            if (strip.pixel(x, y) == kTransparentTeal) {
-                strip.setPixel(x, y, qRgba(0, 0, 0, 0));
-            }
-        }
-    }
+    const QImage strip = WithTealTransparent(QStringLiteral(":/bitmaps/130.png"));
     QList<QPixmap> images;
     for (int image = 0; image < 5; ++image) {
         images.append(QPixmap::fromImage(strip.copy(image * 16, 0, 16, 15)));
     }
+    images.append(
+        QPixmap::fromImage(WithTealTransparent(QStringLiteral(":/bitmaps/no-answer.png"))));
     return images;
 }
 

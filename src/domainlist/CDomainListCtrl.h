@@ -90,5 +90,6 @@ private:
     std::function<bool()> m_isSearchPending;
 };
 
-// The five 16 x 15 row pictures cut from bitmap 130, teal made transparent.
+// The six 16 x 15 row pictures: five cut from bitmap 130, then the no-answer picture; teal made
+// transparent.
 QList<QPixmap> LoadRowImages();

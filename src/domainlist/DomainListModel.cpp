@@ -1,5 +1,6 @@
 #include "DomainListModel.h"
 
+#include <QFont>
 #include <algorithm>
 
 namespace {
@@ -7,6 +8,14 @@ namespace {
 QString Text(std::string_view bytes)
 {
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// Only the weight: the view keeps its own family and size for the rest.
+QFont BoldFont()
+{
+    QFont font;
+    font.setBold(true);
+    return font;
 }
 
 } // namespace
@@ -53,7 +62,35 @@ void DomainListModel::SetStatus(int row, RowStatus status)
     }
     m_rows.SetStatus(row, status);
     emit dataChanged(index(row, NameColumn), index(row, StatusColumn),
-                     {Qt::DisplayRole, Qt::DecorationRole});
+                     {Qt::DisplayRole, Qt::DecorationRole, Qt::ToolTipRole});
+}
+
+void DomainListModel::SetNoAnswer(int row, const std::string& reason)
+{
+    if (!m_rows.IsValidRow(row)) {
+        return;
+    }
+    m_rows.SetNoAnswer(row, reason);
+    emit dataChanged(index(row, NameColumn), index(row, StatusColumn),
+                     {Qt::DisplayRole, Qt::DecorationRole, Qt::ToolTipRole});
+}
+
+void DomainListModel::SetSearchMark(int row, SearchMark mark)
+{
+    if (!m_rows.IsValidRow(row) || m_rows.At(row).mark == mark) {
+        return;
+    }
+    m_rows.SetMark(row, mark);
+    emit dataChanged(index(row, NameColumn), index(row, StatusColumn), {Qt::FontRole});
+}
+
+void DomainListModel::ClearSearchMarks()
+{
+    const std::vector<int> cleared = m_rows.ClearMarks();
+    if (!cleared.empty()) {
+        emit dataChanged(index(cleared.front(), NameColumn), index(cleared.back(), StatusColumn),
+                         {Qt::FontRole});
+    }
 }
 
 void DomainListModel::SetChecks(const std::function<std::optional<bool>(const DomainRow&)>& wanted)
@@ -129,6 +166,13 @@ QVariant DomainListModel::data(const QModelIndex& index, int role) const
         return {};
     }
     const DomainRow& row = m_rows.At(index.row());
+    if (role == Qt::FontRole) {
+        return row.mark == SearchMark::Asking ? QVariant(BoldFont()) : QVariant();
+    }
+    if (role == Qt::ToolTipRole) {
+        const std::string_view reason = m_rows.Reason(index.row());
+        return reason.empty() ? QVariant() : QVariant(Text(reason));
+    }
     if (index.column() == NameColumn) {
         switch (role) {
         case Qt::DisplayRole:
@@ -146,7 +190,9 @@ QVariant DomainListModel::data(const QModelIndex& index, int role) const
         }
     }
     if (role == Qt::DisplayRole) {
-        return Text(RowStatusText(row.status));
+        const std::string_view reason = m_rows.Reason(index.row());
+        const QString status = Text(RowStatusText(row.status));
+        return reason.empty() ? status : status + QStringLiteral(": ") + Text(reason);
     }
     return {};
 }

@@ -25,7 +25,7 @@ public:
 
     explicit DomainListModel(QObject* parent = nullptr);
 
-    // The five row pictures, by image index.
+    // The six row pictures, by image index.
     void SetRowImages(QList<QPixmap> images);
 
     const DomainRows& Rows() const { return m_rows; }
@@ -34,9 +34,18 @@ public:
     // returns the index of the first new row.
     int AppendPendingNames(std::vector<std::string> names);
     void SetChecked(int row, bool checked);
+    // Any status but "No Answer" forgets the row's reason.
     void SetStatus(int row, RowStatus status);
     // Writes a verdict's status and picture into the row.
     void SetVerdict(int row, DomainStatus verdict) { SetStatus(row, RowStatusFor(verdict)); }
+    // "No Answer" with its reason, shown after the status and as the row's tool tip.
+    void SetNoAnswer(int row, const std::string& reason);
+    // The row being asked is shown in bold, whatever its status says.
+    void SetSearchMark(int row, SearchMark mark);
+    void ClearSearchMarks();
+    // The row named `id`, or -1 once it was removed; and the id of a row (0 outside the list).
+    int RowOfId(std::uint32_t id) const { return m_rows.RowOfId(id); }
+    std::uint32_t IdOf(int row) const { return m_rows.IsValidRow(row) ? m_rows.At(row).id : 0; }
     void SetChecks(const std::function<std::optional<bool>(const DomainRow&)>& wanted);
     void RemoveRows(const std::function<bool(const DomainRow&)>& remove);
     void RemoveAll();

@@ -53,18 +53,20 @@ private slots:
     void rowImages_areCutFromTheStripWithTealTransparent()
     {
         const QList<QPixmap> images = LoadRowImages();
-        QCOMPARE(images.size(), 5);
+        QCOMPARE(images.size(), 6);
         for (const QPixmap& image : images) {
             QCOMPARE(image.size(), QSize(16, 15));
             QVERIFY(image.hasAlphaChannel());
         }
         const QImage strip(QStringLiteral(":/bitmaps/130.png"));
         QCOMPARE(strip.size(), QSize(80, 15));
-        for (int image = 0; image < 5; ++image) {
+        for (int image = 0; image < 6; ++image) {
+            const QImage source = image < 5 ? strip.copy(image * 16, 0, 16, 15)
+                                            : QImage(QStringLiteral(":/bitmaps/no-answer.png"));
             const QImage cut = images[image].toImage();
             for (int y = 0; y < 15; ++y) {
                 for (int x = 0; x < 16; ++x) {
-                    const bool teal = strip.pixel(image * 16 + x, y) == qRgb(0, 128, 128);
+                    const bool teal = source.pixel(x, y) == qRgb(0, 128, 128);
                     QCOMPARE(qAlpha(cut.pixel(x, y)) == 0, teal);
                 }
             }

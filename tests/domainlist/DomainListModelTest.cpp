@@ -3,6 +3,7 @@
 #include "TestMain.h"
 
 #include <QAbstractItemModelTester>
+#include <QFont>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -34,11 +35,14 @@ private slots:
         model.AppendPendingNames({});
         model.SetChecked(3, false);
         model.SetStatus(4, RowStatus::Available);
+        model.SetNoAnswer(5, "Winsock Error: Connection Failure!");
+        model.SetSearchMark(6, SearchMark::Asking);
         model.SetChecks([](const DomainRow& row) { return row.status == RowStatus::Available; });
         model.SortRows(0, false);
         model.SortRows(1, true);
         model.RemoveRows([](const DomainRow& row) { return row.name.ends_with("3.com"); });
         model.RemoveRows([](const DomainRow&) { return false; });
+        model.ClearSearchMarks();
         QVERIFY(model.setData(model.index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
         QVERIFY(!model.setData(model.index(0, 1), Qt::Unchecked, Qt::CheckStateRole));
         model.RemoveAll();
@@ -49,7 +53,7 @@ private slots:
     {
         DomainListModel model;
         QList<QPixmap> images;
-        for (int image = 0; image < 5; ++image) {
+        for (int image = 0; image < 6; ++image) {
             QPixmap picture(16, 15);
             picture.fill(QColor(image * 50, 0, 0));
             images.append(picture);
@@ -66,6 +70,23 @@ private slots:
         QVERIFY(model.flags(name) & Qt::ItemIsUserCheckable);
         model.SetStatus(0, RowStatus::InformationMissing);
         QCOMPARE(name.data(Qt::DecorationRole).value<QPixmap>().toImage(), images[3].toImage());
+        const QModelIndex status = model.index(0, 1);
+        model.SetNoAnswer(0, "Query refused by whois.eu: busy");
+        QCOMPARE(name.data(Qt::DecorationRole).value<QPixmap>().toImage(), images[5].toImage());
+        QCOMPARE(status.data().toString(),
+                 QStringLiteral("No Answer: Query refused by whois.eu: busy"));
+        QCOMPARE(name.data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Query refused by whois.eu: busy"));
+        QCOMPARE(status.data(Qt::ToolTipRole), name.data(Qt::ToolTipRole));
+        model.SetSearchMark(0, SearchMark::Queued);
+        QVERIFY(!status.data(Qt::FontRole).isValid());
+        model.SetSearchMark(0, SearchMark::Asking);
+        QVERIFY(name.data(Qt::FontRole).value<QFont>().bold());
+        QVERIFY(status.data(Qt::FontRole).value<QFont>().bold());
+        QVERIFY(status.data().toString().startsWith(QStringLiteral("No Answer")));
+        model.SetVerdict(0, DomainStatus::Taken);
+        QCOMPARE(status.data().toString(), QStringLiteral("Taken"));
+        QVERIFY(!name.data(Qt::ToolTipRole).isValid());
         QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
                  QStringLiteral("Domain Name"));
         QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
@@ -86,6 +107,15 @@ private slots:
         QCOMPARE(changed.size(), 1);
         model.SetChecks([](const DomainRow&) { return false; });
         QCOMPARE(changed.size(), 1); // nothing changed, nothing announced
+        model.SetSearchMark(10, SearchMark::Queued);
+        model.SetSearchMark(500, SearchMark::Asking);
+        model.SetSearchMark(500, SearchMark::Asking);
+        QCOMPARE(changed.size(), 3);
+        model.ClearSearchMarks();
+        model.ClearSearchMarks();
+        QCOMPARE(changed.size(), 4);
+        QCOMPARE(changed[3][0].toModelIndex().row(), 10);
+        QCOMPARE(changed[3][1].toModelIndex().row(), 500);
         model.RemoveRows([](const DomainRow& row) { return row.nameHash % 2 == 0; });
         QCOMPARE(layout.size(), 1);
         model.SortRows(0, true);

@@ -3,6 +3,7 @@
 #include "TestMain.h"
 
 #include <QTest>
+#include <map>
 
 namespace {
 
@@ -133,15 +134,16 @@ private slots:
         QTest::addColumn<int>("column");
         QTest::addColumn<bool>("ascending");
         QTest::addColumn<QStringList>("order");
-        // Names carry their status after the "|": see init below.
+        // Names carry their status after the "|": see below. The "No Answer" rows' reasons
+        // would sort m before n; only the status text counts.
         QTest::newRow("names ascending: bytes, capitals first, non-ASCII last")
-            << 0 << true << QStringList{"B|T", "a2|A", "a|P", "b|A", "\u00e9|I"};
+            << 0 << true << QStringList{"B|T", "a2|A", "a|P", "b|A", "m|N", "n|N", "\u00e9|I"};
         QTest::newRow("names descending")
-            << 0 << false << QStringList{"\u00e9|I", "b|A", "a|P", "a2|A", "B|T"};
+            << 0 << false << QStringList{"\u00e9|I", "n|N", "m|N", "b|A", "a|P", "a2|A", "B|T"};
         QTest::newRow("status ascending, equal texts keep their order")
-            << 1 << true << QStringList{"b|A", "a2|A", "\u00e9|I", "a|P", "B|T"};
+            << 1 << true << QStringList{"b|A", "a2|A", "\u00e9|I", "n|N", "m|N", "a|P", "B|T"};
         QTest::newRow("status descending, equal texts keep their order")
-            << 1 << false << QStringList{"B|T", "a|P", "\u00e9|I", "b|A", "a2|A"};
+            << 1 << false << QStringList{"B|T", "a|P", "n|N", "m|N", "\u00e9|I", "b|A", "a2|A"};
     }
 
     void sort()
@@ -166,6 +168,8 @@ private slots:
             const int row = rows.Append(entry.toStdString());
             rows.SetStatus(row, statusOf(entry.section('|', 1).at(0)));
         }
+        rows.SetNoAnswer(rows.Append("n|N"), "Query refused by whois.eu: too many queries");
+        rows.SetNoAnswer(rows.Append("m|N"), "No verdict in the reply");
         rows.Sort(column, ascending);
         QCOMPARE(Names(rows), order);
     }
@@ -173,12 +177,94 @@ private slots:
     void statusTexts_sortInTheirListedOrder()
     {
         QVERIFY(RowStatusText(RowStatus::Available) < RowStatusText(RowStatus::InformationMissing));
-        QVERIFY(RowStatusText(RowStatus::InformationMissing) < RowStatusText(RowStatus::Pending));
+        QVERIFY(RowStatusText(RowStatus::InformationMissing) < RowStatusText(RowStatus::NoAnswer));
+        QVERIFY(RowStatusText(RowStatus::NoAnswer) < RowStatusText(RowStatus::Pending));
         QVERIFY(RowStatusText(RowStatus::Pending) < RowStatusText(RowStatus::Taken));
+        QCOMPARE(RowStatusText(RowStatus::NoAnswer), "No Answer");
         QCOMPARE(RowImage(RowStatus::Pending), 2);
         QCOMPARE(RowImage(RowStatus::Taken), 3);
         QCOMPARE(RowImage(RowStatus::InformationMissing), 3);
         QCOMPARE(RowImage(RowStatus::Available), 4);
+        QCOMPARE(RowImage(RowStatus::NoAnswer), 5);
+    }
+
+    void ids_ascendAndFindTheirRows_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QStringList>("stillFound"); // rows whose id from before still finds them
+        QTest::newRow("append") << "append" << QStringList{"c", "a", "e", "b", "d"};
+        QTest::newRow("remove") << "remove" << QStringList{"c", "e", "d"};
+        QTest::newRow("sort: fresh ids") << "sort" << QStringList{};
+    }
+
+    void ids_ascendAndFindTheirRows()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QStringList, stillFound);
+        DomainRows rows = RowsNamed({"c", "a", "e", "b", "d"});
+        std::map<QString, std::uint32_t> idsBefore;
+        for (int row = 0; row < rows.Count(); ++row) {
+            idsBefore[QString::fromStdString(rows.At(row).name)] = rows.At(row).id;
+        }
+        if (operation == "append") {
+            rows.Append("f");
+        } else if (operation == "remove") {
+            rows.RemoveIf([](const DomainRow& row) { return row.name == "a" || row.name == "b"; });
+        } else {
+            rows.Sort(0, true);
+        }
+        for (int row = 0; row < rows.Count(); ++row) {
+            QVERIFY(row == 0 || rows.At(row - 1).id < rows.At(row).id);
+            QCOMPARE(rows.RowOfId(rows.At(row).id), row);
+        }
+        for (const auto& [name, id] : idsBefore) {
+            QCOMPARE(rows.RowOfId(id), stillFound.contains(name) ? Names(rows).indexOf(name) : -1);
+        }
+        QCOMPARE(rows.RowOfId(0), -1);
+    }
+
+    void reasons_followTheirRowsUntilAVerdictOrRemoval_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QStringList>("reasons");
+        QTest::newRow("sort") << "sort"
+                              << QStringList{"d:No verdict", "c:refused", "b:refused", "a:"};
+        QTest::newRow("verdict") << "verdict"
+                                 << QStringList{"a:", "b:", "c:refused", "d:No verdict"};
+        QTest::newRow("asked again")
+            << "asked again" << QStringList{"a:", "b:timeout", "c:refused", "d:No verdict"};
+        QTest::newRow("remove, then append") << "remove" << QStringList{"a:", "d:No verdict", "e:"};
+        QTest::newRow("clear, then a reasonless no answer") << "clear" << QStringList{"e:", "f:"};
+    }
+
+    void reasons_followTheirRowsUntilAVerdictOrRemoval()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QStringList, reasons);
+        DomainRows rows = RowsNamed({"a", "b", "c", "d"});
+        rows.SetNoAnswer(1, "refused");
+        rows.SetNoAnswer(2, "refused");
+        rows.SetNoAnswer(3, "No verdict");
+        if (operation == "sort") {
+            rows.Sort(0, false);
+        } else if (operation == "verdict") {
+            rows.SetStatus(1, RowStatus::Taken);
+        } else if (operation == "asked again") {
+            rows.SetNoAnswer(1, "timeout");
+        } else if (operation == "remove") {
+            rows.RemoveIf([](const DomainRow& row) { return row.name == "b" || row.name == "c"; });
+            rows.Append("e");
+        } else {
+            rows.Clear();
+            rows.Append("e");
+            rows.SetStatus(rows.Append("f"), RowStatus::NoAnswer);
+        }
+        QStringList shown;
+        for (int row = 0; row < rows.Count(); ++row) {
+            shown.append(
+                QString::fromStdString(rows.At(row).name + ":" + std::string(rows.Reason(row))));
+        }
+        QCOMPARE(shown, reasons);
     }
 };
 

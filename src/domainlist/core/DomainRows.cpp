@@ -1,6 +1,7 @@
 #include "DomainRows.h"
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 
 std::string_view RowStatusText(RowStatus status)
@@ -10,6 +11,8 @@ std::string_view RowStatusText(RowStatus status)
         return "Available!";
     case RowStatus::InformationMissing:
         return "Information Missing";
+    case RowStatus::NoAnswer:
+        return "No Answer";
     case RowStatus::Pending:
         return "Pending";
     case RowStatus::Taken:
@@ -38,6 +41,8 @@ int RowImage(RowStatus status)
         return 2;
     case RowStatus::Available:
         return 4;
+    case RowStatus::NoAnswer:
+        return 5;
     case RowStatus::Taken:
     case RowStatus::InformationMissing:
         break;
@@ -75,7 +80,13 @@ bool DomainRows::Contains(std::string_view name) const
 
 int DomainRows::Append(std::string name)
 {
+    // Only after four billion rows since the last sort or clear; a search running then loses
+    // track of the rows it asked about, which beats ids that no longer ascend.
+    if (m_nextId == std::numeric_limits<std::uint32_t>::max()) {
+        RenumberIds();
+    }
     DomainRow row;
+    row.id = m_nextId++;
     row.nameHash = HashName(name);
     row.name = std::move(name);
     m_rows.push_back(std::move(row));
@@ -119,6 +130,64 @@ void DomainRows::InsertIntoIndex(int row)
     m_index[slot] = row;
 }
 
+void DomainRows::RenumberIds()
+{
+    if (std::numeric_limits<std::uint32_t>::max() - m_nextId <= m_rows.size()) {
+        m_nextId = 1;
+    }
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> moved;
+    for (DomainRow& row : m_rows) {
+        if (row.status == RowStatus::NoAnswer && !m_reasons.IsEmpty()) {
+            moved.emplace_back(row.id, m_nextId);
+        }
+        row.id = m_nextId++;
+    }
+    if (!moved.empty()) {
+        m_reasons.Rekey(moved);
+    }
+}
+
+void DomainRows::SetStatus(int row, RowStatus status)
+{
+    DomainRow& changed = m_rows[static_cast<std::size_t>(row)];
+    changed.status = status;
+    if (status != RowStatus::NoAnswer) {
+        m_reasons.Drop(changed.id);
+    }
+}
+
+void DomainRows::SetNoAnswer(int row, std::string reason)
+{
+    DomainRow& changed = m_rows[static_cast<std::size_t>(row)];
+    changed.status = RowStatus::NoAnswer;
+    m_reasons.Set(changed.id, std::move(reason));
+}
+
+std::string_view DomainRows::Reason(int row) const
+{
+    const DomainRow& asked = At(row);
+    return asked.status == RowStatus::NoAnswer ? m_reasons.Of(asked.id) : std::string_view();
+}
+
+std::vector<int> DomainRows::ClearMarks()
+{
+    std::vector<int> cleared;
+    for (int row = 0; row < Count(); ++row) {
+        DomainRow& current = m_rows[static_cast<std::size_t>(row)];
+        if (current.mark != SearchMark::None) {
+            current.mark = SearchMark::None;
+            cleared.push_back(row);
+        }
+    }
+    return cleared;
+}
+
+int DomainRows::RowOfId(std::uint32_t id) const
+{
+    const auto found = std::ranges::lower_bound(m_rows, id, {}, &DomainRow::id);
+    return found != m_rows.end() && found->id == id ? static_cast<int>(found - m_rows.begin()) : -1;
+}
+
 std::vector<int>
 DomainRows::SetChecks(const std::function<std::optional<bool>(const DomainRow&)>& wanted)
 {
@@ -140,6 +209,9 @@ std::vector<int> DomainRows::RemoveIf(const std::function<bool(const DomainRow&)
     std::size_t kept = 0;
     for (std::size_t row = 0; row < m_rows.size(); ++row) {
         if (remove(m_rows[row])) {
+            if (m_rows[row].status == RowStatus::NoAnswer) {
+                m_reasons.Drop(m_rows[row].id);
+            }
             removed.push_back(static_cast<int>(row));
         } else {
             if (kept != row) {
@@ -166,6 +238,8 @@ void DomainRows::Clear()
 {
     m_rows.clear();
     m_index.clear();
+    m_reasons.Clear();
+    m_nextId = 1;
     if (m_tracked.row >= 0) {
         m_tracked = TrackedRow{0, true, true};
     }
@@ -193,6 +267,7 @@ std::vector<int> DomainRows::Sort(int column, bool ascending)
         sorted.push_back(std::move(m_rows[static_cast<std::size_t>(row)]));
     }
     m_rows = std::move(sorted);
+    RenumberIds();
     if (m_tracked.row >= 0 && !m_tracked.deleted) {
         m_tracked.row =
             static_cast<int>(std::find(order.begin(), order.end(), m_tracked.row) - order.begin());
@@ -204,4 +279,64 @@ std::vector<int> DomainRows::Sort(int column, bool ascending)
 void DomainRows::Track(int row)
 {
     m_tracked = TrackedRow{row, false, false};
+}
+
+std::string_view DomainRows::Reasons::Of(std::uint32_t id) const
+{
+    const auto found = m_textOfId.find(id);
+    return found == m_textOfId.end() ? std::string_view() : std::string_view(found->second->first);
+}
+
+void DomainRows::Reasons::Set(std::uint32_t id, std::string reason)
+{
+    if (reason.empty()) {
+        Drop(id);
+        return;
+    }
+    Text* text = &*m_texts.try_emplace(std::move(reason), 0).first;
+    ++text->second;
+    const auto [slot, added] = m_textOfId.try_emplace(id, text);
+    if (!added) {
+        // Released after the new text was counted, in case both are the same.
+        Text* previous = slot->second;
+        slot->second = text;
+        Release(previous);
+    }
+}
+
+void DomainRows::Reasons::Drop(std::uint32_t id)
+{
+    const auto found = m_textOfId.find(id);
+    if (found != m_textOfId.end()) {
+        Release(found->second);
+        m_textOfId.erase(found);
+    }
+}
+
+void DomainRows::Reasons::Rekey(
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>>& oldAndNewIds)
+{
+    // A new table, since a new id may equal an old one still waiting to move.
+    std::unordered_map<std::uint32_t, Text*> rekeyed;
+    rekeyed.reserve(oldAndNewIds.size());
+    for (const auto& [oldId, newId] : oldAndNewIds) {
+        const auto found = m_textOfId.find(oldId);
+        if (found != m_textOfId.end()) {
+            rekeyed.emplace(newId, found->second);
+        }
+    }
+    m_textOfId = std::move(rekeyed);
+}
+
+void DomainRows::Reasons::Clear()
+{
+    m_textOfId.clear();
+    m_texts.clear();
+}
+
+void DomainRows::Reasons::Release(Text* text)
+{
+    if (--text->second == 0) {
+        m_texts.erase(m_texts.find(text->first));
+    }
 }

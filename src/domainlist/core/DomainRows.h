@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 // What a row of the domain list says about its name. The order is the order of the texts, so
@@ -15,6 +17,7 @@ enum class RowStatus : std::uint8_t
 {
     Available,          // "Available!"
     InformationMissing, // "Information Missing"
+    NoAnswer,           // "No Answer": the server was not reached or its reply said nothing
     Pending,            // "Pending"
     Taken,              // "Taken"
 };
@@ -22,9 +25,18 @@ enum class RowStatus : std::uint8_t
 std::string_view RowStatusText(RowStatus status);
 RowStatus RowStatusFor(DomainStatus verdict);
 
-// Index of the row's picture in the row image strip: gear for pending, red cross for taken and
-// for missing information, green arrow for available.
+// Index of the row's picture: gear for pending, red cross for taken and for missing
+// information, green arrow for available (the five of the row image strip), then the amber
+// question mark for no answer.
 int RowImage(RowStatus status);
+
+// Where a search stands with a row: waiting in its queue, or being asked right now.
+enum class SearchMark : std::uint8_t
+{
+    None,
+    Queued,
+    Asking,
+};
 
 struct DomainRow
 {
@@ -32,7 +44,15 @@ struct DomainRow
     std::size_t nameHash = 0;
     RowStatus status = RowStatus::Pending;
     bool checked = true;
+    SearchMark mark = SearchMark::None;
+    // Names the row across deletions, for answers that arrive after rows moved. Ids ascend with
+    // the row index; 0 names no row.
+    std::uint32_t id = 0;
 };
+
+// A million rows are kept in memory: the mark and the id fill the padding after the status, and
+// anything rarer than that (the reason for no answer) lives beside the rows, not in them.
+static_assert(sizeof(DomainRow) <= 48, "a DomainRow outgrew its 48 bytes");
 
 // A row followed through deletions: where it is now, or where it was if it was deleted.
 struct TrackedRow
@@ -61,10 +81,19 @@ public:
     {
         m_rows[static_cast<std::size_t>(row)].checked = checked;
     }
-    void SetStatus(int row, RowStatus status)
-    {
-        m_rows[static_cast<std::size_t>(row)].status = status;
-    }
+    // Any status but "No Answer" forgets the row's reason.
+    void SetStatus(int row, RowStatus status);
+    // "No Answer", and why.
+    void SetNoAnswer(int row, std::string reason);
+    // Empty unless the row is "No Answer".
+    std::string_view Reason(int row) const;
+
+    void SetMark(int row, SearchMark mark) { m_rows[static_cast<std::size_t>(row)].mark = mark; }
+    // Returns the rows that had a mark, lowest first.
+    std::vector<int> ClearMarks();
+
+    // The row named `id`, or -1 when it was removed.
+    int RowOfId(std::uint32_t id) const;
 
     // Sets the check mark of every row for which `wanted` returns a value; returns the rows
     // that changed, lowest first.
@@ -77,7 +106,8 @@ public:
 
     // Reorders the rows by the name (column 0) or the status text (column 1), comparing bytes as
     // unsigned values; rows with equal texts keep their order. Returns, for each new position, the
-    // row's former index.
+    // row's former index. Every row gets a new id, so that ids ascend again: the list is never
+    // sorted while a search runs, so no id held by a search goes stale.
     std::vector<int> Sort(int column, bool ascending);
 
     // Follows one row (usually the one a search is asking about) through deletions.
@@ -85,11 +115,39 @@ public:
     TrackedRow Tracked() const { return m_tracked; }
 
 private:
+    // The reasons of "No Answer" rows, by row id. Rows that failed for one cause (a server that
+    // refuses every query) share one copy of its text.
+    class Reasons
+    {
+    public:
+        bool IsEmpty() const { return m_textOfId.empty(); }
+        std::string_view Of(std::uint32_t id) const;
+        void Set(std::uint32_t id, std::string reason);
+        void Drop(std::uint32_t id);
+        // Moves each reason from a row's old id to its new one.
+        void Rekey(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& oldAndNewIds);
+        void Clear();
+
+    private:
+        // A text and the number of rows giving it. Elements of an unordered_map stay where they
+        // are while it grows, so rows may point at them.
+        using Text = std::pair<const std::string, std::uint32_t>;
+        void Release(Text* text);
+
+        std::unordered_map<std::string, std::uint32_t> m_texts;
+        std::unordered_map<std::uint32_t, Text*> m_textOfId;
+    };
+
     void RebuildIndex();
     void InsertIntoIndex(int row);
     void GrowIndexIfNeeded();
+    // Gives every row, in order, an id from the counter, starting the counter again at 1 when it
+    // would run out, and moves the reasons along.
+    void RenumberIds();
 
     std::vector<DomainRow> m_rows;
+    std::uint32_t m_nextId = 1;
+    Reasons m_reasons;
     // Open addressing over row indices (-1 = empty slot); rebuilt whenever rows move.
     std::vector<int> m_index;
     TrackedRow m_tracked;
