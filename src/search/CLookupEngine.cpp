@@ -199,7 +199,8 @@ void CLookupEngine::OnStalled(int slot)
         EndQuery(slot, Outcome::Answered, std::move(answer));
         return;
     case QueryFailureKind::None:
-    case QueryFailureKind::ConnectionFailed:
+    case QueryFailureKind::NoConnection:
+    case QueryFailureKind::Broken:
         break;
     }
     answer.reason =
@@ -222,7 +223,7 @@ void CLookupEngine::EndQuery(int slot, Outcome outcome, Answer answer)
     // The socket that is calling us is let go only once control is back in the event loop.
     socket.Reset();
     const std::string server = m_routes[ended.query.route].Key();
-    if (outcome == Outcome::Failed) {
+    if (outcome == Outcome::Unreachable) {
         m_lastFailure[server] = answer.reason;
     }
     const bool finished =

@@ -120,7 +120,7 @@ void CRdapQuery::OnFinished()
     case QNetworkReply::ConnectionRefusedError:
     case QNetworkReply::HostNotFoundError:
     case QNetworkReply::TimeoutError:
-        Fail(kConnectionFailure);
+        Fail(kConnectionFailure, QueryFailureKind::NoConnection);
         return;
     default:
         Fail(kConnectionRejected);

@@ -45,7 +45,7 @@ signals:
 
 private:
     void OnFinished();
-    void Fail(const QString& reason, QueryFailureKind kind = QueryFailureKind::ConnectionFailed);
+    void Fail(const QString& reason, QueryFailureKind kind = QueryFailureKind::Broken);
 
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;

@@ -78,7 +78,8 @@ CWhoisSocket::CWhoisSocket(QObject* parent) : QObject(parent)
     m_connectTimer.setSingleShot(true);
     m_replyTimer.setSingleShot(true);
     SetTimeouts(WhoisLimits::kConnectTimeout, WhoisLimits::kReplyTimeout);
-    connect(&m_connectTimer, &QTimer::timeout, this, [this] { Fail(kConnectionFailure); });
+    connect(&m_connectTimer, &QTimer::timeout, this,
+            [this] { Fail(kConnectionFailure, QueryFailureKind::NoConnection); });
     connect(&m_replyTimer, &QTimer::timeout, this, [this] { Fail(kConnectionRejected); });
     connect(
         &m_rdapQuery, &CRdapQuery::verdict, this,
@@ -241,7 +242,7 @@ void CWhoisSocket::OnReceive()
 void CWhoisSocket::OnEndOfStream()
 {
     if (m_state == QueryState::Connecting) {
-        Fail(kConnectionFailure);
+        Fail(kConnectionFailure, QueryFailureKind::NoConnection);
         return;
     }
     if (m_state != QueryState::AwaitingReply) {
@@ -254,7 +255,7 @@ void CWhoisSocket::OnEndOfStream()
 void CWhoisSocket::OnSocketError(QAbstractSocket::SocketError error)
 {
     if (m_state == QueryState::Connecting) {
-        Fail(kConnectionFailure);
+        Fail(kConnectionFailure, QueryFailureKind::NoConnection);
     } else if (m_state == QueryState::AwaitingReply) {
         // A server that closes after its reply is the normal end of a whois exchange; resets are
         // told apart in OnReceive, before Qt reads them as an end.

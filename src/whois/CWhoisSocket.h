@@ -105,7 +105,7 @@ private:
     void OnSocketError(QAbstractSocket::SocketError error);
     void HandleReadResult(const ReplyReadingLoop::Result& result, bool endOfStream);
     void DeliverVerdict(DomainStatus status);
-    void Fail(const QString& reason, QueryFailureKind kind = QueryFailureKind::ConnectionFailed);
+    void Fail(const QString& reason, QueryFailureKind kind = QueryFailureKind::Broken);
     void Stall();
     void StopTimers();
 

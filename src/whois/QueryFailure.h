@@ -6,10 +6,11 @@
 enum class QueryFailureKind
 {
     None,
-    NotAskable,       // the name cannot be sent; nothing went out
-    ConnectionFailed, // no connection, a reset, no reply in time, a broken or oversized reply
-    Refused,          // the server refused to answer now (a limit)
-    NoVerdict,        // a complete reply without a marker
+    NotAskable,   // the name cannot be sent; nothing went out
+    NoConnection, // the server could not be reached
+    Broken,       // a reset, no reply in time, a broken or oversized reply
+    Refused,      // the server refused to answer now (a limit)
+    NoVerdict,    // a complete reply without a marker
 };
 
 // A reply that ends without a marker.

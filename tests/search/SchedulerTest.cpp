@@ -95,7 +95,7 @@ RunResult Simulate(SearchScheduler::Settings settings, const std::vector<Simulat
             SearchScheduler::Outcome outcome = SearchScheduler::Outcome::Answered;
             auto latency = std::chrono::milliseconds(spec.latencyMs);
             if (spec.failing) {
-                outcome = SearchScheduler::Outcome::Failed;
+                outcome = SearchScheduler::Outcome::Unreachable;
             } else if (spec.budget > 0 && inWindow >= spec.budget) {
                 outcome = SearchScheduler::Outcome::Refused;
                 latency = 1ms;

@@ -30,12 +30,14 @@ RowStatus RowStatusFor(DomainStatus verdict);
 // question mark for no answer.
 int RowImage(RowStatus status);
 
-// Where a search stands with a row: waiting in its queue, or being asked right now.
+// Where a search stands with a row: waiting in its queue, being asked right now, or answered
+// in this search (so that checking it again does not ask it again).
 enum class SearchMark : std::uint8_t
 {
     None,
     Queued,
     Asking,
+    Done,
 };
 
 struct DomainRow

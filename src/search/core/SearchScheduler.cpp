@@ -227,9 +227,14 @@ bool SearchScheduler::Complete(Ticket ticket, Outcome outcome, TimePoint now,
         server.failuresInARow = 0;
         m_refusals.erase(ticket);
         return true;
-    case Outcome::Failed:
+    case Outcome::Unreachable:
         server.refusalsInARow = 0;
         server.down = ++server.failuresInARow >= kMaxFailuresInARow;
+        m_refusals.erase(ticket);
+        return true;
+    case Outcome::Failed:
+        // It was reached: a flaky server is asked on, only one that cannot be reached is not.
+        server.refusalsInARow = 0;
         m_refusals.erase(ticket);
         return true;
     case Outcome::Refused:

@@ -54,7 +54,8 @@ public:
 
     // A ticket refused this many times ends without an answer.
     static constexpr int kMaxRefusals = 5;
-    // This many failed connections in a row and the server counts as down for the run.
+    // This many connections in a row that could not be made, and the server counts as down
+    // for the run.
     static constexpr int kMaxFailuresInARow = 3;
     static constexpr std::chrono::milliseconds kLongestPause{10 * 60 * 1000};
     // The window a refusal teaches when the server's own is not known.
@@ -67,9 +68,10 @@ public:
 
     enum class Outcome
     {
-        Answered, // a verdict, or a reply without one: the server did its part
-        Failed,   // no connection, a reset, a silent or broken reply
-        Refused,  // the server refused to answer now
+        Answered,    // a verdict, or a reply without one: the server did its part
+        Unreachable, // no connection: a server down, or not there
+        Failed,      // a reset, a silent or broken reply
+        Refused,     // the server refused to answer now
     };
 
     struct Dispatch
