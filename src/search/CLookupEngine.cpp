@@ -207,7 +207,10 @@ void CLookupEngine::OnStalled(int slot)
         SocketErrorText(running->failure.isEmpty() ? QString::fromUtf8(kConnectionRejected)
                                                    : running->failure)
             .simplified();
-    EndQuery(slot, Outcome::Failed, std::move(answer));
+    EndQuery(slot,
+             socket.FailureKind() == QueryFailureKind::NoConnection ? Outcome::Unreachable
+                                                                    : Outcome::Failed,
+             std::move(answer));
 }
 
 void CLookupEngine::EndQuery(int slot, Outcome outcome, Answer answer)

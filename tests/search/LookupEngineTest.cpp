@@ -170,7 +170,8 @@ private slots:
             engine.Ask(ticket, "n" + QByteArray::number(ticket) + ".com");
         }
         QVERIFY(results.isEmpty());
-        QVERIFY(QTest::qWaitFor([&] { return finished == 1; }, 20000));
+        QVERIFY2(QTest::qWaitFor([&] { return finished == 1; }, 20000),
+                 qPrintable(QString::number(results.size())));
         QCOMPARE(results.size(), 20000);
         QCOMPARE(results.count("Winsock Error: Connection Failure!"), 20000);
     }
