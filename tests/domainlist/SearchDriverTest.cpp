@@ -5,8 +5,6 @@
 #include "domainlist/CDomainListCtrl.h"
 #include "domainlist/CListCommands.h"
 #include "domainlist/CSearchDriver.h"
-#include "whois/CWhoisSocket.h"
-#include "whois/QueryFailure.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>
@@ -15,21 +13,17 @@ namespace {
 
 const std::string kFinished = "Domain Name Search Finished!";
 
-// A search over a real list and socket, against a server whose answer depends on the name:
-// "free..." is available, "taken..." taken, "info..." has no information, "mute..." never
-// answers, and "slow" in front of any of them delays the answer.
+// A search over a real list and lookup engine, against a server whose answer depends on the
+// name: "free..." is available, "taken..." taken, "info..." has no information, "mute..." never
+// answers, "odd..." answers without a marker, and "slow" in front of any of them delays the
+// answer.
 struct SearchFixture
 {
     SearchFixture()
     {
         list.SetUp();
         list.SetSearchPendingQuery([this] { return driver.m_searchPending; });
-        // As the window does: a failed query's reason in the error box.
-        QObject::connect(
-            &socket, &CWhoisSocket::queryFailed, &socket, [this](int, const QString& reason) {
-                boxes.Show(SocketErrorText(reason).toStdString(), MessageBoxIcon::Stop);
-            });
-        socket.SetServerOverride(ParseServerAddress(server.Address().toStdString()));
+        UseServer(ParseServerAddress(server.Address().toStdString()).value());
         server.SetResponder([](const QByteArray& query) {
             const bool slow = query.startsWith("slow");
             const QByteArray name = slow ? query.mid(4) : query;
@@ -38,6 +32,7 @@ struct SearchFixture
             }
             const QByteArray reply = name.startsWith("free")   ? "No match for x\n"
                                      : name.startsWith("info") ? "x has no information\n"
+                                     : name.startsWith("odd")  ? "who knows\n"
                                                                : "Domain Name: X\n";
             return slow ? FakeWhoisServer::Chunked({"", reply}, 300)
                         : FakeWhoisServer::Reply(reply);
@@ -45,10 +40,19 @@ struct SearchFixture
         QObject::connect(&server, &FakeWhoisServer::queryReceived, &server,
                          [this](const QByteArray& query) { queries.append(query); });
         QObject::connect(&driver, &CSearchDriver::progressChanged, &driver,
-                         [this](int value, int maximum) {
+                         [this](int value, int maximum, const QString& text) {
                              barValues.append(value);
                              barMaximum = maximum;
+                             barText = text;
                          });
+    }
+
+    void UseServer(ServerAddress address)
+    {
+        SearchOptions options;
+        options.routes.AddWhoisServer({}, std::move(address));
+        options.replyTimeout = std::chrono::milliseconds(400);
+        engine.SetOptions(std::move(options));
     }
 
     void Add(std::initializer_list<const char*> names)
@@ -71,7 +75,7 @@ struct SearchFixture
     {
         return static_cast<int>(
             std::count_if(boxes.shown.begin(), boxes.shown.end(),
-                          [](const auto& box) { return box.text == kFinished; }));
+                          [](const auto& box) { return box.text.starts_with(kFinished); }));
     }
 
     bool WaitForFinish()
@@ -97,8 +101,8 @@ struct SearchFixture
     CDomainListCtrl list{boxes};
     QAbstractItemModelTester tester{&list.Model(),
                                     QAbstractItemModelTester::FailureReportingMode::QtTest};
-    CWhoisSocket socket;
-    CSearchDriver driver{list.Model(), socket, boxes};
+    CLookupEngine engine;
+    CSearchDriver driver{list.Model(), engine, boxes};
     RecordingClipboard clipboard;
     ScriptedFileDialogs fileDialogs;
     RecordingUrlOpener urls;
@@ -108,6 +112,7 @@ struct SearchFixture
     QByteArrayList queries;
     QList<int> barValues;
     int barMaximum = 0;
+    QString barText;
 };
 
 } // namespace
@@ -163,7 +168,7 @@ private slots:
         QVERIFY(search.boxes.shown.empty());
     }
 
-    void checkedAnsweredRowsAfterTheStart_areAskedAgain()
+    void onlyRowsWithoutAVerdict_areAsked()
     {
         SearchFixture search;
         search.Add({"www.taken0.com", "www.free1.com", "www.free2.com"});
@@ -172,21 +177,30 @@ private slots:
         search.driver.OnSearchDomains();
         QCOMPARE(search.driver.m_totalCount, 1u);
         QVERIFY(search.WaitForFinish());
-        QCOMPARE(search.queries, (QByteArrayList{"free1.com", "free2.com"}));
-        QCOMPARE(search.Statuses(), (QByteArrayList{"Taken", "Available!", "Available!"}));
+        QCOMPARE(search.queries, (QByteArrayList{"free1.com"}));
+        QCOMPARE(search.Statuses(), (QByteArrayList{"Taken", "Available!", "Taken"}));
         QCOMPARE(search.barValues.back(), 0);
     }
 
-    void rowsAddedDuringTheSearch_areVisitedButNotCounted()
+    // Rows that join the list or get their check mark during the search are asked and counted;
+    // a row unchecked before its turn is not asked.
+    void rowsAddedOrCheckedDuringTheSearch_areAskedAndCounted()
     {
         SearchFixture search;
-        search.Add({"www.slowfree0.com"});
-        search.OnQuery("slowfree0.com", [&] { search.list.AddPendingRow("www.free1.com"); });
+        search.Add({"www.slowfree0.com", "www.free1.com", "www.free2.com"});
+        search.list.SetCheck(2, false);
+        search.OnQuery("slowfree0.com", [&] {
+            search.list.AddPendingRow("www.free3.com");
+            search.list.SetCheck(1, false);
+            search.list.SetCheck(2, true);
+        });
         search.driver.OnSearchDomains();
         QVERIFY(search.WaitForFinish());
-        QCOMPARE(search.queries, (QByteArrayList{"slowfree0.com", "free1.com"}));
-        QCOMPARE(search.driver.m_totalCount, 1u);
-        QCOMPARE(search.Statuses(), (QByteArrayList{"Available!", "Available!"}));
+        QCOMPARE(search.queries, (QByteArrayList{"slowfree0.com", "free2.com", "free3.com"}));
+        QCOMPARE(search.driver.m_totalCount, 3u);
+        QCOMPARE(search.driver.m_doneCount, 3u);
+        QCOMPARE(search.Statuses(),
+                 (QByteArrayList{"Available!", "Pending", "Available!", "Available!"}));
     }
 
     void stopDuringAQuery_endsTheSearchAtOnce()
@@ -201,7 +215,7 @@ private slots:
         QCOMPARE(search.Statuses(), (QByteArrayList{"Pending", "Pending"}));
         QCOMPARE(search.barValues.back(), 0);
         QVERIFY(!search.driver.m_searchPending);
-        QCOMPARE(search.socket.State(), CWhoisSocket::QueryState::Idle);
+        QVERIFY(!search.engine.IsBusy());
         QTRY_COMPARE(search.server.OpenConnections(), 0);
     }
 
@@ -234,22 +248,31 @@ private slots:
         QCOMPARE(search.queries, QByteArrayList{"free.example.com"});
     }
 
-    void aFailedQuery_leavesTheSearchPendingUntilStopped()
+    // No failure holds the search up or opens a box while it runs: the row says "No Answer"
+    // and why, the search goes on, the end says how many got none, and the next search asks
+    // them again.
+    void queriesWithoutAVerdict_giveNoAnswer_andTheSearchGoesOn()
     {
         SearchFixture search;
-        search.socket.SetServerOverride(ServerAddress{"127.0.0.1", ClosedLocalPort()});
-        search.Add({"www.free0.com"});
+        search.Add({"www.mute0.com", "www.odd1.com", "www.free2.com"});
         search.driver.OnSearchDomains();
-        QTRY_COMPARE(search.boxes.shown.size(), 1u);
+        QVERIFY(search.WaitForFinish());
+        QCOMPARE(search.Statuses(), (QByteArrayList{"No Answer", "No Answer", "Available!"}));
+        QCOMPARE(search.list.Model().Rows().Reason(0), "Winsock Error: Connection rejected!");
+        QCOMPARE(search.list.Model().Rows().Reason(1), "No verdict in the reply");
+        QCOMPARE(search.boxes.shown.size(), 1u);
         QCOMPARE(search.boxes.shown[0].text,
-                 std::string("Winsock Error: \n\n Connection Failure!"));
-        QVERIFY(search.driver.m_searchPending);
-        search.list.SortByColumn(0);
-        QCOMPARE(search.boxes.shown.back().text,
-                 std::string("Domain Name Search is Pending, Please Wait!"));
-        search.driver.OnStopSearch();
-        QVERIFY(!search.driver.m_searchPending);
-        QCOMPARE(search.Statuses(), QByteArrayList{"Pending"});
+                 std::string("Domain Name Search Finished!\n\n2 names got no answer; Search "
+                             "Domains asks them again."));
+
+        search.boxes.shown.clear();
+        search.queries.clear();
+        search.UseServer(ServerAddress{"127.0.0.1", ClosedLocalPort()});
+        search.driver.OnSearchDomains();
+        QCOMPARE(search.driver.m_totalCount, 2u);
+        QVERIFY(search.WaitForFinish());
+        QCOMPARE(search.list.Model().Rows().Reason(0), "Winsock Error: Connection Failure!");
+        QCOMPARE(search.list.Model().Rows().Reason(1), "Winsock Error: Connection Failure!");
     }
 
     void deletingRowsAboveTheAskedRow_stillWritesTheVerdictIntoIt()
@@ -278,19 +301,23 @@ private slots:
         QCOMPARE(search.Statuses(), (QByteArrayList{"Pending", "Available!"}));
     }
 
-    void clearingTheListDuringASearch_endsItAtTheNextVerdict()
+    void deleteListDuringASearch_endsItAtOnce()
     {
         SearchFixture search;
-        search.Add({"www.slowfree0.com", "www.free1.com"});
-        search.OnQuery("slowfree0.com", [&] {
+        search.Add({"www.mute0.com", "www.free1.com"});
+        search.OnQuery("mute0.com", [&] {
             search.commands.ClearList();
+            QVERIFY(!search.driver.m_searchPending);
             search.list.AddPendingRow("www.free5.com");
         });
         search.driver.OnSearchDomains();
         QVERIFY(search.WaitForFinish());
-        QCOMPARE(search.queries, QByteArrayList{"slowfree0.com"});
+        QTest::qWait(600);
+        QCOMPARE(search.queries, QByteArrayList{"mute0.com"});
         QCOMPARE(search.Statuses(), QByteArrayList{"Pending"});
-        QVERIFY(!search.driver.m_searchPending);
+        search.boxes.shown.clear();
+        search.list.SortByColumn(0);
+        QVERIFY(search.boxes.shown.empty());
     }
 };
 
