@@ -4,9 +4,12 @@
 #include "seams/MessageBoxSeam.h"
 #include "whois/core/DomainName.h"
 
+#include <QTimer>
+
 namespace {
 
 constexpr const char* kSearchFinished = "Domain Name Search Finished!";
+constexpr int kRowsPerScanStep = 2000;
 
 QString Duration(qint64 seconds)
 {
@@ -43,26 +46,31 @@ CSearchDriver::CSearchDriver(DomainListModel& model, CLookupEngine& engine,
     connect(&m_engine, &CLookupEngine::dropped, this, [this](CLookupEngine::Ticket ticket) {
         m_model.SetSearchMark(m_model.RowOfId(static_cast<std::uint32_t>(ticket)),
                               SearchMark::None);
-        --m_totalCount;
-        EmitProgress();
+        --m_askedCount;
+        RecountTotal();
     });
-    connect(&m_engine, &CLookupEngine::finished, this, &CSearchDriver::Finish);
+    connect(&m_engine, &CLookupEngine::finished, this, [this] {
+        // More rows may be on their way from the scan.
+        if (!m_scanning) {
+            Finish();
+        }
+    });
 
-    // Rows that join the list, or are checked, while the search runs are asked as well.
-    connect(&m_model, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex&, int first, int last) {
-                if (m_searchPending) {
-                    m_totalCount += static_cast<unsigned int>(AskRows(first, last));
-                    EmitProgress();
-                }
-            });
+    // Rows that join the list, or are checked, while the search runs are asked as well: new
+    // rows lie ahead of the scan; a row checked behind it is asked at once.
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (m_searchPending && !m_scanning) {
+            m_scanning = true;
+            QTimer::singleShot(0, this, &CSearchDriver::ScanOn);
+        }
+    });
     connect(&m_model, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& topLeft, const QModelIndex& bottomRight,
                    const QList<int>& roles) {
                 if (m_searchPending && roles.contains(Qt::CheckStateRole)) {
-                    m_totalCount +=
-                        static_cast<unsigned int>(AskRows(topLeft.row(), bottomRight.row()));
-                    EmitProgress();
+                    const int scanned = m_model.Rows().FirstRowFromId(m_scanFromId);
+                    AskRows(topLeft.row(), std::min(bottomRight.row(), scanned - 1));
+                    RecountTotal();
                 }
             });
     // "Delete List" ends the search, whatever it was waiting for.
@@ -96,7 +104,35 @@ int CSearchDriver::AskRows(int first, int last)
                      QByteArray::fromStdString(RemoveEveryWww(m_model.Rows().At(row).name)));
         ++asked;
     }
+    m_askedCount += static_cast<unsigned int>(asked);
     return asked;
+}
+
+void CSearchDriver::ScanOn()
+{
+    if (!m_searchPending) {
+        return;
+    }
+    const int first = m_model.Rows().FirstRowFromId(m_scanFromId);
+    const int last = std::min(first + kRowsPerScanStep, m_model.rowCount()) - 1;
+    AskRows(first, last);
+    if (last >= first) {
+        m_scanFromId = m_model.IdOf(last) + 1;
+    }
+    m_scanning = last + 1 < m_model.rowCount();
+    RecountTotal();
+    if (m_scanning) {
+        QTimer::singleShot(0, this, &CSearchDriver::ScanOn);
+    } else if (!m_engine.IsBusy()) {
+        Finish();
+    }
+}
+
+void CSearchDriver::RecountTotal()
+{
+    // While the scan runs, the count made at the start stands for the rows it has not reached.
+    m_totalCount = m_scanning ? std::max(m_askedCount, m_countAtStart) : m_askedCount;
+    EmitProgress();
 }
 
 void CSearchDriver::OnSearchDomains()
@@ -108,13 +144,22 @@ void CSearchDriver::OnSearchDomains()
     m_currentRow = 0;
     m_doneCount = 0;
     m_noAnswerCount = 0;
-    m_searchPending = true;
-    m_clock.start();
-    m_totalCount = static_cast<unsigned int>(AskRows(0, m_model.rowCount() - 1));
-    if (m_totalCount == 0) {
-        m_searchPending = false;
+    m_askedCount = 0;
+    m_countAtStart = 0;
+    for (int row = 0; row < m_model.rowCount(); ++row) {
+        m_countAtStart += IsToBeAsked(row) ? 1 : 0;
     }
-    EmitProgress();
+    if (m_countAtStart == 0) {
+        m_searchPending = false;
+        m_totalCount = 0;
+        EmitProgress();
+        return;
+    }
+    m_searchPending = true;
+    m_scanning = true;
+    m_scanFromId = 0;
+    m_clock.start();
+    ScanOn();
 }
 
 void CSearchDriver::OnAnswered(CLookupEngine::Ticket ticket, const CLookupEngine::Answer& answer)
@@ -122,8 +167,8 @@ void CSearchDriver::OnAnswered(CLookupEngine::Ticket ticket, const CLookupEngine
     const int row = m_model.RowOfId(static_cast<std::uint32_t>(ticket));
     if (row < 0) {
         // The row was deleted while it was asked about: it takes nothing and counts no more.
-        --m_totalCount;
-        EmitProgress();
+        --m_askedCount;
+        RecountTotal();
         return;
     }
     if (answer.verdict) {
@@ -168,6 +213,7 @@ void CSearchDriver::EndSearch()
 {
     m_currentRow = 0;
     m_searchPending = false;
+    m_scanning = false;
     m_model.ClearSearchMarks();
     EmitProgress();
 }

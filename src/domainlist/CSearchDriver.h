@@ -48,6 +48,10 @@ private:
     void StepProgress();
     // Hands the rows from `first` to `last` that are to be asked and not yet handed over.
     int AskRows(int first, int last);
+    // Hands the next rows of the list to the engine, a slice per turn of the event loop, so that
+    // a search of a hundred thousand rows starts without freezing the window.
+    void ScanOn();
+    void RecountTotal();
     bool IsToBeAsked(int row) const;
     void Finish();
     void EndSearch();
@@ -56,6 +60,11 @@ private:
 
     DomainListModel& m_model;
     CLookupEngine& m_engine;
+    // The rows from this id on are still to be scanned.
+    std::uint32_t m_scanFromId = 0;
+    bool m_scanning = false;
+    unsigned int m_askedCount = 0; // handed to the engine, less those dropped or deleted
+    unsigned int m_countAtStart = 0;
     MessageBoxSeam& m_messageBoxes;
     QElapsedTimer m_clock;
 };

@@ -80,8 +80,13 @@ void DomainListModel::SetSearchMark(int row, SearchMark mark)
     if (!m_rows.IsValidRow(row) || m_rows.At(row).mark == mark) {
         return;
     }
+    const bool wasShown = m_rows.At(row).mark == SearchMark::Asking;
     m_rows.SetMark(row, mark);
-    emit dataChanged(index(row, NameColumn), index(row, StatusColumn), {Qt::FontRole});
+    // Only the row being asked looks different: a search marks a hundred thousand rows queued
+    // at its start, and the view need not hear of it.
+    if (wasShown || mark == SearchMark::Asking) {
+        emit dataChanged(index(row, NameColumn), index(row, StatusColumn), {Qt::FontRole});
+    }
 }
 
 void DomainListModel::ClearSearchMarks()

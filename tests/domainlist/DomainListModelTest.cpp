@@ -110,12 +110,12 @@ private slots:
         model.SetSearchMark(10, SearchMark::Queued);
         model.SetSearchMark(500, SearchMark::Asking);
         model.SetSearchMark(500, SearchMark::Asking);
+        QCOMPARE(changed.size(), 2); // a queued row looks no different
+        model.ClearSearchMarks();
+        model.ClearSearchMarks();
         QCOMPARE(changed.size(), 3);
-        model.ClearSearchMarks();
-        model.ClearSearchMarks();
-        QCOMPARE(changed.size(), 4);
-        QCOMPARE(changed[3][0].toModelIndex().row(), 10);
-        QCOMPARE(changed[3][1].toModelIndex().row(), 500);
+        QCOMPARE(changed[2][0].toModelIndex().row(), 10);
+        QCOMPARE(changed[2][1].toModelIndex().row(), 500);
         model.RemoveRows([](const DomainRow& row) { return row.nameHash % 2 == 0; });
         QCOMPARE(layout.size(), 1);
         model.SortRows(0, true);

@@ -119,9 +119,10 @@ private slots:
         QCOMPARE(reasonOf("nodot"), "Not a domain name");
         QCOMPARE(static_cast<int>(run.reasons.size()), 5);
 
-        for (int server = 0; server < simulator.ServerCount(); ++server) {
-            QCOMPARE(simulator.MaxOpenConnections(server), 1);
-        }
+        // (A faulty server may still hold a connection the client has dropped, so only the
+        // well-behaved ones show how many the client had open.)
+        QCOMPARE(simulator.MaxOpenConnections(0), 1);
+        QCOMPARE(simulator.MaxOpenConnections(1), 1);
         QCOMPARE(simulator.RefusalCount(0), 0);
         QVERIFY(simulator.RefusalCount(1) > 0);
         // Each server in the order of the list (a refused name is asked again first).

@@ -184,8 +184,14 @@ std::vector<int> DomainRows::ClearMarks()
 
 int DomainRows::RowOfId(std::uint32_t id) const
 {
-    const auto found = std::ranges::lower_bound(m_rows, id, {}, &DomainRow::id);
-    return found != m_rows.end() && found->id == id ? static_cast<int>(found - m_rows.begin()) : -1;
+    const int row = FirstRowFromId(id);
+    return row < Count() && At(row).id == id ? row : -1;
+}
+
+int DomainRows::FirstRowFromId(std::uint32_t id) const
+{
+    return static_cast<int>(std::ranges::lower_bound(m_rows, id, {}, &DomainRow::id) -
+                            m_rows.begin());
 }
 
 std::vector<int>

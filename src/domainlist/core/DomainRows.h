@@ -96,6 +96,8 @@ public:
 
     // The row named `id`, or -1 when it was removed.
     int RowOfId(std::uint32_t id) const;
+    // The first row whose id is `id` or later (Count() when there is none).
+    int FirstRowFromId(std::uint32_t id) const;
 
     // Sets the check mark of every row for which `wanted` returns a value; returns the rows
     // that changed, lowest first.
