@@ -187,16 +187,16 @@ void CLookupEngine::OnStalled(int slot)
     switch (socket.FailureKind()) {
     case QueryFailureKind::NoVerdict:
         answer.reason = QString::fromUtf8(kNoVerdictInReply);
-        EndQuery(slot, Outcome::Answered, std::move(answer));
+        EndQuery(slot, Outcome::Answered, answer);
         return;
     case QueryFailureKind::Refused:
         answer.reason = SocketErrorText(running->failure).simplified();
-        EndQuery(slot, Outcome::Refused, std::move(answer));
+        EndQuery(slot, Outcome::Refused, answer);
         return;
     case QueryFailureKind::NotAskable:
         answer.reason =
             running->failure.isEmpty() ? QStringLiteral("Not a domain name") : running->failure;
-        EndQuery(slot, Outcome::Answered, std::move(answer));
+        EndQuery(slot, Outcome::Answered, answer);
         return;
     case QueryFailureKind::None:
     case QueryFailureKind::NoConnection:
@@ -210,10 +210,10 @@ void CLookupEngine::OnStalled(int slot)
     EndQuery(slot,
              socket.FailureKind() == QueryFailureKind::NoConnection ? Outcome::Unreachable
                                                                     : Outcome::Failed,
-             std::move(answer));
+             answer);
 }
 
-void CLookupEngine::EndQuery(int slot, Outcome outcome, Answer answer)
+void CLookupEngine::EndQuery(int slot, Outcome outcome, const Answer& answer)
 {
     std::optional<Running>& running = m_running[static_cast<std::size_t>(slot)];
     if (!running) {

@@ -85,7 +85,7 @@ private:
     void Pump();
     void SchedulePump(std::chrono::milliseconds delay);
     void StartQuery(Ticket ticket);
-    void EndQuery(int slot, SearchScheduler::Outcome outcome, Answer answer);
+    void EndQuery(int slot, SearchScheduler::Outcome outcome, const Answer& answer);
     void OnStalled(int slot);
     std::size_t RouteIndex(const QueryRoute& route);
     CWhoisSocket& SocketAt(int slot);
