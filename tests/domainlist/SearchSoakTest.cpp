@@ -42,8 +42,9 @@ private slots:
             spec.suffix = suffixes[server];
             spec.faults = {0.10, 0.05, 0.02, 0.02};
             spec.seed = static_cast<quint32>(server + 1);
-            if (server % 2 == 0) {
-                spec.budgetQueries = 400; // refusals, and a budget to learn
+            if (server == 0) {
+                // Half the pace it would be asked at: refusals, and a budget to learn.
+                spec.budgetQueries = 100;
             }
             specs.append(spec);
         }
@@ -64,8 +65,10 @@ private slots:
         constexpr int kNames = 20000;
         std::vector<std::string> names;
         for (int number = 0; number < kNames; ++number) {
+            // The rationed server gets a tenth of the names, the others a fifth each.
+            const int server = (number % 10 + 1) / 2;
             names.push_back((number % 3 == 0 ? "free" : "name") + std::to_string(number) + "." +
-                            suffixes[number % suffixes.size()].toStdString());
+                            suffixes[server].toStdString());
         }
         model.AppendPendingNames(std::move(names));
 
