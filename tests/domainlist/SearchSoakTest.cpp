@@ -121,11 +121,14 @@ private slots:
             refusals += simulator.RefusalCount(server);
         }
         QVERIFY(refusals > 0);
+#ifndef __SANITIZE_ADDRESS__
         // Level, not growing with the names asked: a leak of a socket or a reply per query
-        // would show by far more than this.
+        // would show by far more than this. (The address sanitizer holds freed memory back on
+        // purpose, and finds leaks itself.)
         QVERIFY2(residentAtEnd - residentAtQuarter < 16 * 1024,
                  qPrintable(
                      QStringLiteral("%1 kB then %2 kB").arg(residentAtQuarter).arg(residentAtEnd)));
+#endif
         qInfo("soak: %d names in %.1f s, %d verdicts, %d without an answer, %d refusals, memory "
               "%lld kB at a quarter and %lld kB at the end, longest event-loop block %lld ms",
               kNames, static_cast<double>(elapsed.elapsed()) / 1000, verdicts, noAnswers, refusals,
