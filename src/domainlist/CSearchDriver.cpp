@@ -189,9 +189,10 @@ void CSearchDriver::StepProgress()
 
 void CSearchDriver::OnStopSearch()
 {
+    const bool wasSearching = m_searchPending;
     m_engine.Stop();
     EndSearch();
-    m_messageBoxes.Show(kSearchFinished, MessageBoxIcon::None);
+    ShowFinished(wasSearching ? m_noAnswerCount : 0);
 }
 
 void CSearchDriver::Finish()
@@ -200,10 +201,15 @@ void CSearchDriver::Finish()
         return;
     }
     EndSearch();
+    ShowFinished(m_noAnswerCount);
+}
+
+void CSearchDriver::ShowFinished(unsigned int noAnswers)
+{
     std::string message = kSearchFinished;
-    if (m_noAnswerCount > 0) {
-        message += "\n\n" + std::to_string(m_noAnswerCount) +
-                   (m_noAnswerCount == 1 ? " name got" : " names got") +
+    if (noAnswers > 0) {
+        message += "\n\n" + std::to_string(noAnswers) +
+                   (noAnswers == 1 ? " name got" : " names got") +
                    " no answer; Search Domains asks them again.";
     }
     m_messageBoxes.Show(message, MessageBoxIcon::None);

@@ -54,6 +54,8 @@ private:
     void RecountTotal();
     bool IsToBeAsked(int row) const;
     void Finish();
+    // The end of a search, and how many names got no answer in it.
+    void ShowFinished(unsigned int noAnswers);
     void EndSearch();
     void EmitProgress();
     QString ProgressText() const;
