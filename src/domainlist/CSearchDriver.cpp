@@ -159,6 +159,7 @@ void CSearchDriver::OnSearchDomains()
     m_scanning = true;
     m_scanFromId = 0;
     m_clock.start();
+    m_textClock.invalidate();
     ScanOn();
 }
 
@@ -231,8 +232,14 @@ void CSearchDriver::EmitProgress()
         emit progressChanged(0, maximum, QString());
         return;
     }
+    // The text is redrawn a few times a second at most: at a thousand answers a second, the
+    // bar's text would otherwise cost more than the answers.
+    if (!m_textClock.isValid() || m_textClock.elapsed() >= 200 || m_doneCount >= m_totalCount) {
+        m_progressText = ProgressText();
+        m_textClock.start();
+    }
     emit progressChanged(static_cast<int>(qMin(m_doneCount, m_totalCount)), maximum,
-                         ProgressText());
+                         m_progressText);
 }
 
 QString CSearchDriver::ProgressText() const

@@ -69,4 +69,6 @@ private:
     unsigned int m_countAtStart = 0;
     MessageBoxSeam& m_messageBoxes;
     QElapsedTimer m_clock;
+    QElapsedTimer m_textClock;
+    QString m_progressText;
 };

@@ -82,11 +82,18 @@ void CLookupEngine::Stop()
 
 void CLookupEngine::SchedulePump(std::chrono::milliseconds delay)
 {
-    const auto wanted = std::max(delay, std::chrono::milliseconds(0));
+    if (delay <= std::chrono::milliseconds(0)) {
+        // A posted call runs on the loop's next turn, sooner than a zero timer; one is enough.
+        if (!m_pumpPosted) {
+            m_pumpPosted = true;
+            QMetaObject::invokeMethod(this, &CLookupEngine::Pump, Qt::QueuedConnection);
+        }
+        return;
+    }
     if (!m_pumpTimer.isActive() ||
         m_pumpTimer.remainingTimeAsDuration() >
-            std::chrono::duration_cast<std::chrono::nanoseconds>(wanted)) {
-        m_pumpTimer.start(wanted);
+            std::chrono::duration_cast<std::chrono::nanoseconds>(delay)) {
+        m_pumpTimer.start(delay);
     }
 }
 
@@ -97,6 +104,7 @@ CWhoisSocket& CLookupEngine::SocketAt(int slot)
 
 void CLookupEngine::Pump()
 {
+    m_pumpPosted = false;
     const std::uint64_t generation = m_generation;
     while (!m_unaskable.empty()) {
         const auto [ticket, reason] = m_unaskable.front();

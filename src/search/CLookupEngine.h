@@ -104,5 +104,6 @@ private:
     std::vector<std::optional<Running>> m_running; // by socket slot
     QTimer m_pumpTimer;
     std::uint64_t m_generation = 0;
+    bool m_pumpPosted = false;
     bool m_busy = false;
 };
