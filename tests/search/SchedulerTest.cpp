@@ -151,6 +151,9 @@ SearchScheduler::Settings Paced(int queries, std::chrono::milliseconds window, i
 
 } // namespace
 
+Q_DECLARE_METATYPE(SearchScheduler::Settings)
+Q_DECLARE_METATYPE(std::vector<SimulatedServer>)
+
 class SchedulerTest : public QObject
 {
     Q_OBJECT
@@ -270,9 +273,6 @@ private slots:
         }
     }
 };
-
-Q_DECLARE_METATYPE(SearchScheduler::Settings)
-Q_DECLARE_METATYPE(std::vector<SimulatedServer>)
 
 QIRV_TEST(SchedulerTest);
 
