@@ -82,7 +82,7 @@ RunResult Simulate(SearchScheduler::Settings settings, const std::vector<Simulat
             }
             result.serverAskedTwiceAtOnce |= ++inFlight[server] > 1;
             result.serverOutOfOrder |= next->ticket < lastStarted[server];
-            result.globalOutOfOrder |= lastGlobal && next->ticket < *lastGlobal;
+            result.globalOutOfOrder |= next->ticket < lastGlobal.value_or(0);
             result.retryAfterIgnored |= now < notBefore[server];
             lastStarted[server] = next->ticket;
             lastGlobal = next->ticket;
