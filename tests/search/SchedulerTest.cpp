@@ -71,7 +71,7 @@ RunResult Simulate(SearchScheduler::Settings settings, const std::vector<Simulat
     std::vector<int> inFlight(servers.size());
     std::vector<Ticket> lastStarted(servers.size());
     std::vector<SearchScheduler::TimePoint> notBefore(servers.size());
-    std::optional<Ticket> lastGlobal;
+    Ticket lastGlobal = 0; // 0 also after a refusal: the order starts afresh
     while (scheduler.HasWork()) {
         while (const auto next = scheduler.Next(now)) {
             const std::size_t server = serverOf(next->ticket);
@@ -82,7 +82,7 @@ RunResult Simulate(SearchScheduler::Settings settings, const std::vector<Simulat
             }
             result.serverAskedTwiceAtOnce |= ++inFlight[server] > 1;
             result.serverOutOfOrder |= next->ticket < lastStarted[server];
-            result.globalOutOfOrder |= next->ticket < lastGlobal.value_or(0);
+            result.globalOutOfOrder |= next->ticket < lastGlobal;
             result.retryAfterIgnored |= now < notBefore[server];
             lastStarted[server] = next->ticket;
             lastGlobal = next->ticket;
@@ -124,7 +124,7 @@ RunResult Simulate(SearchScheduler::Settings settings, const std::vector<Simulat
                 notBefore[server] = now + retryAfter.value_or(0ms);
                 // A refused ticket goes again: its server's order starts afresh from it.
                 lastStarted[server] = 0;
-                lastGlobal.reset();
+                lastGlobal = 0;
             }
             if (scheduler.Complete(ticket, outcome, now, retryAfter)) {
                 ++result.endings[ticket];
