@@ -203,15 +203,15 @@ private slots:
     {
         FakeWhoisServer server;
         server.SetResponder([](const QByteArray& query) {
-            return FakeWhoisServer::Reply(query.startsWith("free") ? "No match for x\n"
-                                          : query.endsWith(".de")  ? "x has no information\n"
-                                                                   : "Domain Name: X\n");
+            return FakeWhoisServer::Reply(query.startsWith("free")     ? "No match for x\n"
+                                          : query.endsWith(".example") ? "x has no information\n"
+                                                                       : "Domain Name: X\n");
         });
         RecordingMessageBox boxes;
         CSearchDlg window(SeamsWith(boxes));
         window.SetWhoisServer(ParseServerAddress(server.Address().toStdString()));
         window.List().AddPendingRows({"www.freedom.com", "www.google.com", "www.skipped.com",
-                                      "www.free-names.net", "www.example.de"});
+                                      "www.free-names.net", "www.name.example"});
         window.List().SetCheck(2, false);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));

@@ -63,7 +63,7 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.output, QByteArray("Taken\n"));
 
-        run = RunCli({"classify", "de"}, "x.de has no information\n");
+        run = RunCli({"classify", "example"}, "x.example has no information\n");
         QCOMPARE(run.output, QByteArray("Information Missing\n"));
         QCOMPARE(run.exitCode, 0);
 
@@ -141,7 +141,7 @@ private slots:
         QByteArray expected;
         int asked = 0;
         for (qsizetype index = 0; index < replies.size(); ++index) {
-            QByteArray result = ExpectedResult(replies[index]);
+            const QByteArray result = ExpectedResult(replies[index]);
             // A refusal is asked again after a pause; the engine's tests cover that.
             if (result.startsWith("Refused: ")) {
                 continue;
@@ -150,14 +150,11 @@ private slots:
                 QString("%1r%2.%3").arg(index % 2 ? "www." : "").arg(index).arg(replies[index].tld);
             names.append(name);
             ++asked;
-            if (result == "No verdict") {
-                result = "No verdict in the reply";
-            }
             expected += name.toUtf8() + '\t' + result + '\n';
         }
         const CliRun run = RunCli(CheckArguments(server, names));
         QCOMPARE(run.output, expected);
-        QCOMPARE(run.exitCode, 1); // several of today's replies carry no marker
+        QCOMPARE(run.exitCode, 0);
         QCOMPARE(server.ConnectionCount(), asked);
         for (int index = 0; index < asked; ++index) {
             QCOMPARE(server.Received()[index], names[index].remove("www.").toUtf8() + '\n');

@@ -125,12 +125,12 @@ private slots:
     void checkedPendingRows_areAskedInOrder_thenTheSearchFinishes()
     {
         SearchFixture search;
-        search.Add({"www.free1.com", "www.taken2.net", "www.info3.de"});
+        search.Add({"www.free1.com", "www.taken2.net", "www.info3.example"});
         search.driver.OnSearchDomains();
         QVERIFY(search.driver.m_searchPending);
         QCOMPARE(search.barMaximum, 3);
         QVERIFY(search.WaitForFinish());
-        QCOMPARE(search.queries, (QByteArrayList{"free1.com", "taken2.net", "info3.de"}));
+        QCOMPARE(search.queries, (QByteArrayList{"free1.com", "taken2.net", "info3.example"}));
         QCOMPARE(search.Statuses(), (QByteArrayList{"Available!", "Taken", "Information Missing"}));
         QCOMPARE(search.barValues, (QList<int>{0, 1, 2, 3, 0}));
         QCOMPARE(search.FinishMessages(), 1);

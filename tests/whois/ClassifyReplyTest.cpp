@@ -76,9 +76,10 @@ private slots:
         row("us taken", "us", "\r\nSponsoring Registrar: X", "Taken");
         row("us without colon is no marker", "us", "\r\nNot found", "none");
         // every other suffix
-        row("other information missing", "de", "\r\nx has no information", "Information Missing");
+        row("other information missing", "example", "\r\nx has no information",
+            "Information Missing");
         row("empty suffix", "", "\r\nhas no information", "Information Missing");
-        row("other ignores com markers", "de", "\r\nDomain Name: X\r\nNo match for", "none");
+        row("other ignores com markers", "example", "\r\nDomain Name: X\r\nNo match for", "none");
         row("capital suffix uses the last rule", "COM", "\r\nDomain Name: X.COM", "none");
         row("capital suffix information missing", "COM", "\r\nhas no information",
             "Information Missing");

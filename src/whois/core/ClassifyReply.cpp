@@ -13,6 +13,15 @@ constexpr std::array<std::string_view, 1> kEdu{"edu"};
 constexpr std::array<std::string_view, 1> kCa{"ca"};
 constexpr std::array<std::string_view, 1> kEu{"eu"};
 constexpr std::array<std::string_view, 1> kUs{"us"};
+constexpr std::array<std::string_view, 1> kDe{"de"};
+constexpr std::array<std::string_view, 1> kUk{"uk"};
+constexpr std::array<std::string_view, 1> kIo{"io"};
+constexpr std::array<std::string_view, 1> kIt{"it"};
+constexpr std::array<std::string_view, 1> kJp{"jp"};
+constexpr std::array<std::string_view, 1> kNl{"nl"};
+constexpr std::array<std::string_view, 1> kFr{"fr"};
+constexpr std::array<std::string_view, 1> kAu{"au"};
+constexpr std::array<std::string_view, 1> kInt{"int"};
 
 // Registries word their replies differently, so each marker is kept exactly as its registry
 // writes it: "Domain Name: " with a blank for com/net, without one for org/info/edu, and so on.
@@ -54,11 +63,52 @@ constexpr std::array<ReplyMarker, 4> kUsMarkers{{
     {"No Data Found", Available, "us/whois.nic.us__available__flipbit-2026-u34jedzcq.txt"},
     {"Domain Name:", Taken, "us/whois.nic.us__registered__flipbit-2026-google.txt"},
 }};
+// Country registries keep formats of their own. One registry answers for every level below its
+// extension, so a name such as "x.co.uk" is read by the rule of its last label.
+constexpr std::array<ReplyMarker, 2> kDeMarkers{{
+    {"Status: free", Available, "de/whois.denic.de__available__flipbit-2019-u34jedzcq.txt"},
+    {"Status: connect", Taken, "de/whois.denic.de__registered__flipbit-2026-google.txt"},
+}};
+constexpr std::array<ReplyMarker, 2> kUkMarkers{{
+    {"No match for", Available, "uk/whois.nic.uk__available__flipbit-2026-u34jedzcq.txt"},
+    {"Domain name:", Taken, "uk/whois.nic.uk__registered__flipbit-2026-google.txt"},
+}};
+constexpr std::array<ReplyMarker, 2> kIoMarkers{{
+    {"Domain not found.", Available, "io/whois.nic.io__available__flipbit-2026-u34jedzcq.txt"},
+    {"Domain Name:", Taken, "io/whois.nic.io__registered__flipbit-2026-redis.txt"},
+}};
+constexpr std::array<ReplyMarker, 2> kItMarkers{{
+    {"Status:             AVAILABLE", Available,
+     "it/whois.nic.it__available__flipbit-2026-cartucceweb.txt"},
+    {"Created:", Taken, "it/whois.nic.it__registered__flipbit-2026-google.txt"},
+}};
+constexpr std::array<ReplyMarker, 2> kJpMarkers{{
+    {"No match!!", Available, "jp/whois.jprs.jp__available__flipbit-2026-veganwiz.txt"},
+    {"Domain Information:", Taken, "jp/whois.jprs.jp__registered__richardpenman-2025-titech.txt"},
+}};
+constexpr std::array<ReplyMarker, 2> kNlMarkers{{
+    {" is free", Available, "nl/whois.domain-registry.nl__available__likexian-2022.txt"},
+    {"Domain name:", Taken, "nl/whois.domain-registry.nl__registered__richardpenman-2025-app.txt"},
+}};
+constexpr std::array<ReplyMarker, 2> kFrMarkers{{
+    {"%% NOT FOUND", Available, "fr/whois.nic.fr__available__flipbit-2026-amazingsales.txt"},
+    {"domain:", Taken, "fr/whois.nic.fr__registered__richardpenman-2026-google.txt"},
+}};
+constexpr std::array<ReplyMarker, 2> kAuMarkers{{
+    {"NOT FOUND", Available, "au/whois.auda.org.au__available__likexian-2022.txt"},
+    {"Domain Name:", Taken, "au/whois.audns.net.au__registered__flipbit-2026-google.txt"},
+}};
+// IANA keeps the ".int" names itself and answers with its own object format.
+constexpr std::array<ReplyMarker, 2> kIntMarkers{{
+    {"This query returned 0 objects.", Available,
+     "int/whois.iana.org__available__flipbit-u34jedzcq.txt"},
+    {"domain:", Taken, "int/whois.iana.org__registered__flipbit-2026-nato.txt"},
+}};
 constexpr std::array<ReplyMarker, 1> kOtherMarkers{{
     {"has no information", InformationMissing, ""},
 }};
 
-constexpr std::array<ReplyRule, 8> kRules{{
+constexpr std::array<ReplyRule, 17> kRules{{
     {kComNet, kComNetMarkers},
     {kOrgInfo, kOrgInfoMarkers},
     {kBiz, kBizMarkers},
@@ -66,6 +116,15 @@ constexpr std::array<ReplyRule, 8> kRules{{
     {kCa, kCaMarkers},
     {kEu, kEuMarkers},
     {kUs, kUsMarkers},
+    {kDe, kDeMarkers},
+    {kUk, kUkMarkers},
+    {kIo, kIoMarkers},
+    {kIt, kItMarkers},
+    {kJp, kJpMarkers},
+    {kNl, kNlMarkers},
+    {kFr, kFrMarkers},
+    {kAu, kAuMarkers},
+    {kInt, kIntMarkers},
     {{}, kOtherMarkers},
 }};
 
