@@ -13,18 +13,31 @@
 
 namespace {
 
+// As many as a registry's RDAP service plausibly chains (a load balancer, a new address); a
+// loop ends here.
+constexpr int kMaxRedirects = 5;
+// What Qt may hold of a body at a time; the rest stays in the connection until read.
+constexpr qint64 kReadBufferBytes = 64 * 1024;
+
 // "Retry-After: 120" or "Retry-After: Wed, 21 Oct 2026 07:28:00 GMT" (RFC 9110).
 std::optional<std::chrono::milliseconds> ReadRetryAfter(const QNetworkReply& reply)
 {
-    const QByteArray value = reply.rawHeader("Retry-After").trimmed();
+    QByteArray value = reply.rawHeader("Retry-After").trimmed();
     if (value.isEmpty()) {
         return std::nullopt;
     }
     bool isNumber = false;
     const qlonglong seconds = value.toLongLong(&isNumber);
     if (isNumber) {
-        return seconds >= 0 ? std::optional(std::chrono::milliseconds(seconds * 1000))
+        // Longer than any search waits; the bound keeps the product in range.
+        constexpr qlonglong kOneDay = 24 * 60 * 60;
+        return seconds >= 0 ? std::optional(std::chrono::seconds(std::min(seconds, kOneDay)))
                             : std::nullopt;
+    }
+    // Qt reads RFC 2822 dates, which spell the zone of an HTTP date as an offset.
+    if (value.endsWith(" GMT")) {
+        value.chop(3);
+        value += "+0000";
     }
     const QDateTime when = QDateTime::fromString(QString::fromLatin1(value), Qt::RFC2822Date);
     if (!when.isValid()) {
@@ -48,32 +61,43 @@ CRdapQuery::~CRdapQuery()
     Reset();
 }
 
-void CRdapQuery::Start(const QByteArray& name, int item, const QString& baseUrl)
+bool CRdapQuery::Start(const QByteArray& name, int item, const QString& baseUrl)
 {
     Reset();
     m_item = item;
     m_retryAfter.reset();
-    QString base = baseUrl;
-    if (!base.endsWith('/')) {
-        base += '/';
+    m_body.clear();
+    m_name = name;
+    const QByteArray segment = QUrl::toPercentEncoding(QString::fromLatin1(name));
+    if (segment == "." || segment == "..") {
+        return false;
     }
-    const QUrl url(base + QStringLiteral("domain/") + QString::fromLatin1(name));
+    QUrl url(baseUrl);
+    QString path = url.path(QUrl::FullyEncoded);
+    if (!path.endsWith('/')) {
+        path += '/';
+    }
+    // Taken as encoded: the "%2F" and "%3F" of a hostile name stay inside its segment.
+    url.setPath(path + QStringLiteral("domain/") + QString::fromLatin1(segment), QUrl::StrictMode);
     m_server = url.host().toUtf8();
     if (!m_network) {
         m_network = new QNetworkAccessManager(this);
     }
     QNetworkRequest request(url);
     request.setRawHeader("Accept", "application/rdap+json");
+    // Compressed, a body of a few kilobytes could unpack past any limit before it is looked at.
+    request.setRawHeader("Accept-Encoding", "identity");
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(kMaxRedirects);
     m_timer.start();
     m_reply = m_network->get(request);
+    // Without a bound Qt reads the whole body into memory before we see any of it.
+    m_reply->setReadBufferSize(kReadBufferBytes);
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, &CRdapQuery::OnHeaders);
+    connect(m_reply, &QNetworkReply::readyRead, this, &CRdapQuery::OnBodyArrived);
     connect(m_reply, &QNetworkReply::finished, this, &CRdapQuery::OnFinished);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
-        if (received > static_cast<qint64>(WhoisLimits::kMaxReplyBytes)) {
-            Fail(kConnectionRejected);
-        }
-    });
+    return true;
 }
 
 void CRdapQuery::Reset()
@@ -82,22 +106,53 @@ void CRdapQuery::Reset()
     ReleaseLater(m_reply, this);
 }
 
+void CRdapQuery::OnHeaders()
+{
+    if (!m_reply) {
+        return;
+    }
+    bool known = false;
+    const qlonglong length =
+        m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+    if (known && length > static_cast<qlonglong>(WhoisLimits::kMaxReplyBytes)) {
+        Fail(kConnectionRejected);
+    }
+}
+
+void CRdapQuery::OnBodyArrived()
+{
+    if (!m_reply) {
+        return;
+    }
+    const auto limit = static_cast<qsizetype>(WhoisLimits::kMaxReplyBytes);
+    m_body += m_reply->read(limit + 1 - m_body.size());
+    if (m_body.size() > limit) {
+        Fail(kConnectionRejected);
+    }
+}
+
 void CRdapQuery::OnFinished()
 {
     if (!m_reply) {
         return;
     }
     m_timer.stop();
+    OnBodyArrived();
+    if (!m_reply) {
+        return;
+    }
     QNetworkReply& reply = *m_reply;
     const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status == 404) {
+    // A body cut off, or a redirect that went wrong, leaves the status of the last complete
+    // step; only a reply that arrived whole is read for a verdict.
+    if (status == 404 && reply.error() == QNetworkReply::ContentNotFoundError) {
         Reset();
         emit verdict(m_item, DomainStatus::Available);
         return;
     }
-    if (status == 200) {
+    if (status == 200 && reply.error() == QNetworkReply::NoError) {
         QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(reply.readAll(), &error);
+        const QJsonDocument document = QJsonDocument::fromJson(m_body, &error);
         if (error.error == QJsonParseError::NoError && document.isObject() &&
             document.object().value(QStringLiteral("objectClassName")).toString() ==
                 QLatin1String("domain")) {
