@@ -47,6 +47,33 @@ std::optional<std::chrono::milliseconds> ReadRetryAfter(const QNetworkReply& rep
         std::max<qint64>(0, QDateTime::currentDateTimeUtc().msecsTo(when)));
 }
 
+// "application/rdap+json", with or without parameters ("; charset=utf-8").
+bool IsRdapContentType(const QByteArray& value)
+{
+    return value.split(';').front().trimmed().toLower() == "application/rdap+json";
+}
+
+// Host and port, the port as the scheme implies it when the URL does not say.
+bool SameServer(const QUrl& asked, const QUrl& answered)
+{
+    const auto portOf = [](const QUrl& url) {
+        return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
+    };
+    return asked.host().compare(answered.host(), Qt::CaseInsensitive) == 0 &&
+           portOf(asked) == portOf(answered);
+}
+
+// Names compared as DNS does: ASCII letters in either case, a final dot or none.
+bool SameName(QByteArray first, QByteArray second)
+{
+    for (QByteArray* name : {&first, &second}) {
+        if (name->endsWith('.')) {
+            name->chop(1);
+        }
+    }
+    return first.compare(second, Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 CRdapQuery::CRdapQuery(QObject* parent) : QObject(parent)
@@ -79,6 +106,7 @@ bool CRdapQuery::Start(const QByteArray& name, int item, const QString& baseUrl)
     }
     // Taken as encoded: the "%2F" and "%3F" of a hostile name stay inside its segment.
     url.setPath(path + QStringLiteral("domain/") + QString::fromLatin1(segment), QUrl::StrictMode);
+    m_url = url;
     m_server = url.host().toUtf8();
     if (!m_network) {
         m_network = new QNetworkAccessManager(this);
@@ -145,22 +173,14 @@ void CRdapQuery::OnFinished()
     const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     // A body cut off, or a redirect that went wrong, leaves the status of the last complete
     // step; only a reply that arrived whole is read for a verdict.
-    if (status == 404 && reply.error() == QNetworkReply::ContentNotFoundError) {
-        Reset();
-        emit verdict(m_item, DomainStatus::Available);
-        return;
-    }
-    if (status == 200 && reply.error() == QNetworkReply::NoError) {
-        QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(m_body, &error);
-        if (error.error == QJsonParseError::NoError && document.isObject() &&
-            document.object().value(QStringLiteral("objectClassName")).toString() ==
-                QLatin1String("domain")) {
+    if ((status == 200 && reply.error() == QNetworkReply::NoError) ||
+        (status == 404 && reply.error() == QNetworkReply::ContentNotFoundError)) {
+        if (const std::optional<DomainStatus> found = ReadVerdict(status)) {
             Reset();
-            emit verdict(m_item, DomainStatus::Taken);
-            return;
+            emit verdict(m_item, *found);
+        } else {
+            Fail(QString::fromUtf8(kNoVerdictInReply), QueryFailureKind::NoVerdict);
         }
-        Fail(kConnectionRejected);
         return;
     }
     m_retryAfter = ReadRetryAfter(reply);
@@ -181,6 +201,27 @@ void CRdapQuery::OnFinished()
         Fail(kConnectionRejected);
         return;
     }
+}
+
+std::optional<DomainStatus> CRdapQuery::ReadVerdict(int status) const
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(m_body, &error);
+    const QJsonObject object =
+        error.error == QJsonParseError::NoError ? document.object() : QJsonObject();
+    if (status == 404) {
+        // A web server's own "not found" page, or one reached on another server, says nothing
+        // about the registry's records.
+        const bool rdapReply = IsRdapContentType(m_reply->rawHeader("Content-Type")) ||
+                               object.value(QStringLiteral("errorCode")).toInt() == 404;
+        return rdapReply && SameServer(m_url, m_reply->url())
+                   ? std::optional(DomainStatus::Available)
+                   : std::nullopt;
+    }
+    const bool askedDomain =
+        object.value(QStringLiteral("objectClassName")).toString() == QLatin1String("domain") &&
+        SameName(object.value(QStringLiteral("ldhName")).toString().toUtf8(), m_name);
+    return askedDomain ? std::optional(DomainStatus::Taken) : std::nullopt;
 }
 
 void CRdapQuery::Fail(const QString& reason, QueryFailureKind kind)

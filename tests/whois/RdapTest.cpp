@@ -60,11 +60,17 @@ private slots:
         const Answer rdap404{404, {}, 0, "application/rdap+json; charset=utf-8"};
         const Answer json404{404, R"({"errorCode": 404})", 0, "application/json"};
         row("404 typed as RDAP", {rdap404}, "Available!");
-        row("200 of a domain", {{200, R"({"objectClassName":"domain","ldhName":"Google.INFO."})"}},
-            "Taken");
+        row("404 with an RDAP errorCode", {json404}, "Available!");
+        row("404 in JSON, another errorCode",
+            {{404, R"({"errorCode":400})", 0, "application/json"}}, noVerdict);
+        row("404 of a web server", {{404, "<html>Not Found</html>", 0, "text/html"}}, noVerdict);
+        row("200 of the name asked, case and final dot aside",
+            {{200, R"({"objectClassName":"domain","ldhName":"Google.INFO."})"}}, "Taken");
+        row("200 of another name",
+            {{200, R"({"objectClassName":"domain","ldhName":"google.com"})"}}, noVerdict);
         row("200 of another object",
-            {{200, R"({"objectClassName":"entity","ldhName":"google.info"})"}}, rejected);
-        row("200 that is not JSON", {{200, "<html>hello</html>", 0, "text/html"}}, rejected);
+            {{200, R"({"objectClassName":"entity","ldhName":"google.info"})"}}, noVerdict);
+        row("200 that is not JSON", {{200, "<html>hello</html>", 0, "text/html"}}, noVerdict);
         row("429 with seconds to wait", {{429, {}, 0, "text/plain", "Retry-After: 7\r\n"}},
             "Winsock Error: Query refused by 127.0.0.1: HTTP 429 Too Many Requests", {}, 7);
         const QByteArray inAMinute =
@@ -82,6 +88,8 @@ private slots:
             "Available!", {"/rdap/domain/google.info", "/rdap/moved/google.info"});
         row("redirect loop", {{302, {}, 0, "text/plain", "Location: /rdap/domain/google.info\r\n"}},
             rejected, QList<QByteArray>(6, once.front()));
+        row("redirect to another server, then 404",
+            {{307, {}, 0, "text/plain", "Location: {other}domain/google.info\r\n"}}, noVerdict);
         row("a name is one path segment", {rdap404}, "Available!",
             {"/rdap/domain/x%2F..%2F..%2Fm%3Fy%23z%20.info"}, -1, "x/../../m?y#z .info");
         // Stopped early: a loopback connection holds a few megabytes in its buffers, a client that
