@@ -13,18 +13,31 @@
 
 namespace {
 
+// As many as a registry's RDAP service plausibly chains (a load balancer, a new address); a
+// loop ends here.
+constexpr int kMaxRedirects = 5;
+// What Qt may hold of a body at a time; the rest stays in the connection until read.
+constexpr qint64 kReadBufferBytes = 64 * 1024;
+
 // "Retry-After: 120" or "Retry-After: Wed, 21 Oct 2026 07:28:00 GMT" (RFC 9110).
 std::optional<std::chrono::milliseconds> ReadRetryAfter(const QNetworkReply& reply)
 {
-    const QByteArray value = reply.rawHeader("Retry-After").trimmed();
+    QByteArray value = reply.rawHeader("Retry-After").trimmed();
     if (value.isEmpty()) {
         return std::nullopt;
     }
     bool isNumber = false;
     const qlonglong seconds = value.toLongLong(&isNumber);
     if (isNumber) {
-        return seconds >= 0 ? std::optional(std::chrono::milliseconds(seconds * 1000))
+        // Longer than any search waits; the bound keeps the product in range.
+        constexpr qlonglong kOneDay = 24 * 60 * 60;
+        return seconds >= 0 ? std::optional(std::chrono::seconds(std::min(seconds, kOneDay)))
                             : std::nullopt;
+    }
+    // Qt reads RFC 2822 dates, which spell the zone of an HTTP date as an offset.
+    if (value.endsWith(" GMT")) {
+        value.chop(3);
+        value += "+0000";
     }
     const QDateTime when = QDateTime::fromString(QString::fromLatin1(value), Qt::RFC2822Date);
     if (!when.isValid()) {
@@ -32,6 +45,33 @@ std::optional<std::chrono::milliseconds> ReadRetryAfter(const QNetworkReply& rep
     }
     return std::chrono::milliseconds(
         std::max<qint64>(0, QDateTime::currentDateTimeUtc().msecsTo(when)));
+}
+
+// "application/rdap+json", with or without parameters ("; charset=utf-8").
+bool IsRdapContentType(const QByteArray& value)
+{
+    return value.split(';').front().trimmed().toLower() == "application/rdap+json";
+}
+
+// Host and port, the port as the scheme implies it when the URL does not say.
+bool SameServer(const QUrl& asked, const QUrl& answered)
+{
+    const auto portOf = [](const QUrl& url) {
+        return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
+    };
+    return asked.host().compare(answered.host(), Qt::CaseInsensitive) == 0 &&
+           portOf(asked) == portOf(answered);
+}
+
+// Names compared as DNS does: ASCII letters in either case, a final dot or none.
+bool SameName(QByteArray first, QByteArray second)
+{
+    for (QByteArray* name : {&first, &second}) {
+        if (name->endsWith('.')) {
+            name->chop(1);
+        }
+    }
+    return first.compare(second, Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -48,32 +88,44 @@ CRdapQuery::~CRdapQuery()
     Reset();
 }
 
-void CRdapQuery::Start(const QByteArray& name, int item, const QString& baseUrl)
+bool CRdapQuery::Start(const QByteArray& name, int item, const QString& baseUrl)
 {
     Reset();
     m_item = item;
     m_retryAfter.reset();
-    QString base = baseUrl;
-    if (!base.endsWith('/')) {
-        base += '/';
+    m_body.clear();
+    m_name = name;
+    const QByteArray segment = QUrl::toPercentEncoding(QString::fromLatin1(name));
+    if (segment == "." || segment == "..") {
+        return false;
     }
-    const QUrl url(base + QStringLiteral("domain/") + QString::fromLatin1(name));
+    QUrl url(baseUrl);
+    QString path = url.path(QUrl::FullyEncoded);
+    if (!path.endsWith('/')) {
+        path += '/';
+    }
+    // Taken as encoded: the "%2F" and "%3F" of a hostile name stay inside its segment.
+    url.setPath(path + QStringLiteral("domain/") + QString::fromLatin1(segment), QUrl::StrictMode);
+    m_url = url;
     m_server = url.host().toUtf8();
     if (!m_network) {
         m_network = new QNetworkAccessManager(this);
     }
     QNetworkRequest request(url);
     request.setRawHeader("Accept", "application/rdap+json");
+    // Compressed, a body of a few kilobytes could unpack past any limit before it is looked at.
+    request.setRawHeader("Accept-Encoding", "identity");
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(kMaxRedirects);
     m_timer.start();
     m_reply = m_network->get(request);
+    // Without a bound Qt reads the whole body into memory before we see any of it.
+    m_reply->setReadBufferSize(kReadBufferBytes);
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, &CRdapQuery::OnHeaders);
+    connect(m_reply, &QNetworkReply::readyRead, this, &CRdapQuery::OnBodyArrived);
     connect(m_reply, &QNetworkReply::finished, this, &CRdapQuery::OnFinished);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
-        if (received > static_cast<qint64>(WhoisLimits::kMaxReplyBytes)) {
-            Fail(kConnectionRejected);
-        }
-    });
+    return true;
 }
 
 void CRdapQuery::Reset()
@@ -82,30 +134,53 @@ void CRdapQuery::Reset()
     ReleaseLater(m_reply, this);
 }
 
+void CRdapQuery::OnHeaders()
+{
+    if (!m_reply) {
+        return;
+    }
+    bool known = false;
+    const qlonglong length =
+        m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+    if (known && length > static_cast<qlonglong>(WhoisLimits::kMaxReplyBytes)) {
+        Fail(kConnectionRejected);
+    }
+}
+
+void CRdapQuery::OnBodyArrived()
+{
+    if (!m_reply) {
+        return;
+    }
+    const auto limit = static_cast<qsizetype>(WhoisLimits::kMaxReplyBytes);
+    m_body += m_reply->read(limit + 1 - m_body.size());
+    if (m_body.size() > limit) {
+        Fail(kConnectionRejected);
+    }
+}
+
 void CRdapQuery::OnFinished()
 {
     if (!m_reply) {
         return;
     }
     m_timer.stop();
-    QNetworkReply& reply = *m_reply;
-    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status == 404) {
-        Reset();
-        emit verdict(m_item, DomainStatus::Available);
+    OnBodyArrived();
+    if (!m_reply) {
         return;
     }
-    if (status == 200) {
-        QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(reply.readAll(), &error);
-        if (error.error == QJsonParseError::NoError && document.isObject() &&
-            document.object().value(QStringLiteral("objectClassName")).toString() ==
-                QLatin1String("domain")) {
+    QNetworkReply& reply = *m_reply;
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    // A body cut off, or a redirect that went wrong, leaves the status of the last complete
+    // step; only a reply that arrived whole is read for a verdict.
+    if ((status == 200 && reply.error() == QNetworkReply::NoError) ||
+        (status == 404 && reply.error() == QNetworkReply::ContentNotFoundError)) {
+        if (const std::optional<DomainStatus> found = ReadVerdict(status)) {
             Reset();
-            emit verdict(m_item, DomainStatus::Taken);
-            return;
+            emit verdict(m_item, *found);
+        } else {
+            Fail(QString::fromUtf8(kNoVerdictInReply), QueryFailureKind::NoVerdict);
         }
-        Fail(kConnectionRejected);
         return;
     }
     m_retryAfter = ReadRetryAfter(reply);
@@ -126,6 +201,27 @@ void CRdapQuery::OnFinished()
         Fail(kConnectionRejected);
         return;
     }
+}
+
+std::optional<DomainStatus> CRdapQuery::ReadVerdict(int status) const
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(m_body, &error);
+    const QJsonObject object =
+        error.error == QJsonParseError::NoError ? document.object() : QJsonObject();
+    if (status == 404) {
+        // A web server's own "not found" page, or one reached on another server, says nothing
+        // about the registry's records.
+        const bool rdapReply = IsRdapContentType(m_reply->rawHeader("Content-Type")) ||
+                               object.value(QStringLiteral("errorCode")).toInt() == 404;
+        return rdapReply && SameServer(m_url, m_reply->url())
+                   ? std::optional(DomainStatus::Available)
+                   : std::nullopt;
+    }
+    const bool askedDomain =
+        object.value(QStringLiteral("objectClassName")).toString() == QLatin1String("domain") &&
+        SameName(object.value(QStringLiteral("ldhName")).toString().toUtf8(), m_name);
+    return askedDomain ? std::optional(DomainStatus::Taken) : std::nullopt;
 }
 
 void CRdapQuery::Fail(const QString& reason, QueryFailureKind kind)

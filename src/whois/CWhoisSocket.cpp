@@ -180,8 +180,11 @@ bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QueryRoute
     m_askedOverRdap = route.protocol == QueryRoute::Protocol::Rdap;
 
     if (route.protocol == QueryRoute::Protocol::Rdap) {
+        if (!m_rdapQuery.Start(m_strDomain, item, QString::fromStdString(route.rdapBase))) {
+            m_failureKind = QueryFailureKind::NotAskable;
+            return false;
+        }
         m_state = QueryState::AwaitingReply;
-        m_rdapQuery.Start(m_strDomain, item, QString::fromStdString(route.rdapBase));
         m_strServer = m_rdapQuery.Server();
         return true;
     }

@@ -194,7 +194,8 @@ private slots:
         rdap.SetResponder([](const QByteArray& path) {
             return path.endsWith("free.info")
                        ? FakeRdapServer::Answer{404, {}, 0}
-                       : FakeRdapServer::Answer{200, "{\"objectClassName\":\"domain\"}", 0};
+                       : FakeRdapServer::Answer{200, R"({"objectClassName":"domain","ldhName":")" +
+                                                         path.split('/').back() + R"("})"};
         });
         const CliRun run =
             RunCli({"check", "--rdap-server", rdap.BaseUrl(), "www.free.info", "b\u00fccher.info"});

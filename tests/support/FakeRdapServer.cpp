@@ -4,6 +4,13 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+namespace {
+
+constexpr qsizetype kEndlessChunk = 64 * 1024;
+constexpr qint64 kEndlessBurst = 64 * 1024 * 1024;
+
+} // namespace
+
 FakeRdapServer::FakeRdapServer(QObject* parent) : QObject(parent)
 {
     if (!m_server.listen(QHostAddress::LocalHost, 0)) {
@@ -32,17 +39,12 @@ FakeRdapServer::FakeRdapServer(QObject* parent) : QObject(parent)
                 acceptHeaders.append(accept);
                 request->clear();
                 const Answer answer = m_responder ? m_responder(path) : Answer{};
-                QPointer<QTcpSocket> guard(socket);
-                QTimer::singleShot(answer.delayMilliseconds, this, [guard, answer] {
-                    if (!guard) {
-                        return;
-                    }
-                    guard->write("HTTP/1.1 " + QByteArray::number(answer.status) + " Answer\r\n" +
-                                 "Content-Type: application/rdap+json\r\nContent-Length: " +
-                                 QByteArray::number(answer.body.size()) +
-                                 "\r\nConnection: close\r\n\r\n" + answer.body);
-                    guard->disconnectFromHost();
-                });
+                QTimer::singleShot(answer.delayMilliseconds, this,
+                                   [this, guard = QPointer(socket), answer] {
+                                       if (guard) {
+                                           Send(*guard, answer);
+                                       }
+                                   });
             });
         }
     });
@@ -51,4 +53,36 @@ FakeRdapServer::FakeRdapServer(QObject* parent) : QObject(parent)
 QString FakeRdapServer::BaseUrl() const
 {
     return QStringLiteral("http://127.0.0.1:%1/rdap/").arg(m_server.serverPort());
+}
+
+void FakeRdapServer::Send(QTcpSocket& socket, const Answer& answer)
+{
+    connect(&socket, &QTcpSocket::bytesWritten, this,
+            [this](qint64 count) { bytesWritten += count; });
+    const bool close = answer.ending == Answer::Ending::Close;
+    socket.write("HTTP/1.1 " + QByteArray::number(answer.status) +
+                 " Answer\r\nContent-Type: " + answer.contentType + "\r\n" +
+                 (close ? "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n"
+                        : QByteArray()) +
+                 answer.headers + "Connection: close\r\n\r\n" + answer.body);
+    if (close) {
+        socket.disconnectFromHost();
+    }
+    if (answer.ending != Answer::Ending::Endless) {
+        return;
+    }
+    // A burst with this thread (the client's too) held: a client whose network thread reads
+    // without bound takes all of it. Then more whenever the client has read what was sent.
+    const QByteArray chunk(kEndlessChunk, ' ');
+    for (qint64 sent = 0; sent < kEndlessBurst; sent += chunk.size()) {
+        socket.write(chunk);
+        if (!socket.waitForBytesWritten(200)) {
+            break;
+        }
+    }
+    connect(&socket, &QTcpSocket::bytesWritten, &socket, [&socket, chunk] {
+        if (socket.bytesToWrite() < chunk.size()) {
+            socket.write(chunk);
+        }
+    });
 }

@@ -4,9 +4,13 @@
 #include "whois/CWhoisSocket.h"
 #include "whois/core/RdapServerTable.h"
 
+#include <QDateTime>
+#include <QLocale>
 #include <QTest>
 
 using namespace std::chrono_literals;
+
+Q_DECLARE_METATYPE(FakeRdapServer::Answer)
 
 namespace {
 
@@ -34,38 +38,89 @@ private slots:
         QVERIFY(!RdapBaseFor("com"));
     }
 
+    // Each row: the answers the server gives in turn (the last one again and again), what the
+    // query comes to, the paths asked, and how long a refusal asked to wait (-1: it did not say).
     void answers_data()
     {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("body");
+        using Answer = FakeRdapServer::Answer;
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QList<Answer>>("answers");
         QTest::addColumn<QString>("result");
-        QTest::newRow("404: available") << 404 << QByteArray("{\"errorCode\":404}") << "Available!";
-        QTest::newRow("200 with a domain: taken")
-            << 200 << QByteArray("{\"objectClassName\":\"domain\",\"ldhName\":\"google.info\"}")
-            << "Taken";
-        QTest::newRow("429: refused")
-            << 429 << QByteArray()
-            << "Winsock Error: Query refused by 127.0.0.1: HTTP 429 Too Many Requests";
-        QTest::newRow("500: rejected")
-            << 500 << QByteArray() << "Winsock Error: Connection rejected!";
-        QTest::newRow("200 that is not JSON")
-            << 200 << QByteArray("<html>hello</html>") << "Winsock Error: Connection rejected!";
-        QTest::newRow("200 with another object")
-            << 200 << QByteArray("{\"objectClassName\":\"entity\"}")
-            << "Winsock Error: Connection rejected!";
+        QTest::addColumn<QList<QByteArray>>("paths");
+        QTest::addColumn<int>("retryAfterSeconds");
+        const QList<QByteArray> once{"/rdap/domain/google.info"};
+        const QString noVerdict = "Winsock Error: No verdict in the reply";
+        const QString rejected = "Winsock Error: Connection rejected!";
+        const auto row = [&](const char* title, const QList<Answer>& answers, const QString& result,
+                             const QList<QByteArray>& paths = {}, int retryAfterSeconds = -1,
+                             const QByteArray& name = "google.info") {
+            QTest::newRow(title) << name << answers << result << (paths.isEmpty() ? once : paths)
+                                 << retryAfterSeconds;
+        };
+        const Answer rdap404{404, {}, 0, "application/rdap+json; charset=utf-8"};
+        const Answer json404{404, R"({"errorCode": 404})", 0, "application/json"};
+        row("404 typed as RDAP", {rdap404}, "Available!");
+        row("404 with an RDAP errorCode", {json404}, "Available!");
+        row("404 in JSON, another errorCode",
+            {{404, R"({"errorCode":400})", 0, "application/json"}}, noVerdict);
+        row("404 of a web server", {{404, "<html>Not Found</html>", 0, "text/html"}}, noVerdict);
+        row("200 of the name asked, case and final dot aside",
+            {{200, R"({"objectClassName":"domain","ldhName":"Google.INFO."})"}}, "Taken");
+        row("200 of another name",
+            {{200, R"({"objectClassName":"domain","ldhName":"google.com"})"}}, noVerdict);
+        row("200 of another object",
+            {{200, R"({"objectClassName":"entity","ldhName":"google.info"})"}}, noVerdict);
+        row("200 that is not JSON", {{200, "<html>hello</html>", 0, "text/html"}}, noVerdict);
+        row("429 with seconds to wait", {{429, {}, 0, "text/plain", "Retry-After: 7\r\n"}},
+            "Winsock Error: Query refused by 127.0.0.1: HTTP 429 Too Many Requests", {}, 7);
+        const QByteArray inAMinute =
+            QLocale::c()
+                .toString(QDateTime::currentDateTimeUtc().addSecs(60),
+                          QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'"))
+                .toLatin1();
+        row("503 with a date to wait for",
+            {{503, {}, 0, "text/plain", "Retry-After: " + inAMinute + "\r\n"}},
+            "Winsock Error: Query refused by 127.0.0.1: HTTP 503 Service Unavailable", {}, 60);
+        row("500", {{500}}, rejected);
+        // The redirect's own body must not run into the final one.
+        row("redirect on the same server",
+            {{301, "moved", 0, "text/plain", "Location: /rdap/moved/google.info\r\n"}, json404},
+            "Available!", {"/rdap/domain/google.info", "/rdap/moved/google.info"});
+        row("redirect loop", {{302, {}, 0, "text/plain", "Location: /rdap/domain/google.info\r\n"}},
+            rejected, QList<QByteArray>(6, once.front()));
+        row("redirect to another server, then 404",
+            {{307, {}, 0, "text/plain", "Location: {other}domain/google.info\r\n"}}, noVerdict);
+        row("a name is one path segment", {rdap404}, "Available!",
+            {"/rdap/domain/x%2F..%2F..%2Fm%3Fy%23z%20.info"}, -1, "x/../../m?y#z .info");
+        // Stopped early: a loopback connection holds a few megabytes in its buffers, a client that
+        // buffers without bound takes the server's whole burst of 64 MiB.
+        row("endless body", {{200, "{", 0, "application/rdap+json", {}, Answer::Ending::Endless}},
+            rejected);
+        // Refused at once, not after the reply timeout.
+        row("declared body over the limit",
+            {{404, "{}", 0, "application/rdap+json", "Content-Length: 104857600\r\n",
+              Answer::Ending::Hold}},
+            rejected);
     }
 
     void answers()
     {
-        QFETCH(int, status);
-        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, name);
+        QFETCH(QList<FakeRdapServer::Answer>, answers);
         QFETCH(QString, result);
+        QFETCH(QList<QByteArray>, paths);
+        QFETCH(int, retryAfterSeconds);
         FakeRdapServer server;
-        server.SetResponder([&](const QByteArray&) {
-            return FakeRdapServer::Answer{status, body, 0};
+        FakeRdapServer other;
+        other.SetResponder([](const QByteArray&) { return FakeRdapServer::Answer{}; });
+        server.SetResponder([&, turn = 0](const QByteArray&) mutable {
+            FakeRdapServer::Answer answer =
+                answers.value(std::min<qsizetype>(turn++, answers.size() - 1));
+            answer.headers.replace("{other}", other.BaseUrl().toLatin1());
+            return answer;
         });
         RdapClient client(server);
-        QVERIFY(client.socket.StartQuery("google.info", 12));
+        QVERIFY(client.socket.StartQuery(name, 12));
         QVERIFY(client.WaitForEnd(10000));
         if (client.verdicts.isEmpty()) {
             QCOMPARE(client.stalls, QList<int>{12});
@@ -74,8 +129,13 @@ private slots:
             QCOMPARE(client.verdicts.front().first, 12);
         }
         QCOMPARE(client.Outcome(), result);
-        QCOMPARE(server.paths, QList<QByteArray>{"/rdap/domain/google.info"});
-        QCOMPARE(server.acceptHeaders, QList<QByteArray>{"application/rdap+json"});
+        QCOMPARE(client.socket.FailureKind() == QueryFailureKind::NoVerdict,
+                 result.endsWith(kNoVerdictInReply));
+        QCOMPARE(server.paths, paths);
+        QCOMPARE(server.acceptHeaders.front(), QByteArray("application/rdap+json"));
+        const qint64 waitMilliseconds = client.socket.RetryAfter().value_or(-1s).count();
+        QVERIFY(qAbs(waitMilliseconds - retryAfterSeconds * 1000) < 3000);
+        QVERIFY(server.bytesWritten < 16 * 1024 * 1024);
     }
 
     void slowServer_isRejectedAfterTheReplyTimeout()
@@ -98,7 +158,8 @@ private slots:
         server.SetResponder([](const QByteArray& path) {
             return path.contains("free")
                        ? FakeRdapServer::Answer{404, {}, 0}
-                       : FakeRdapServer::Answer{200, "{\"objectClassName\":\"domain\"}", 0};
+                       : FakeRdapServer::Answer{200, R"({"objectClassName":"domain","ldhName":")" +
+                                                         path.split('/').back() + R"("})"};
         });
         RdapClient client(server);
         QObject::connect(

@@ -65,10 +65,11 @@ private slots:
                            {"nomark.com", "no verdict"},
                            {"free.com", "Available!"}};
         QTest::newRow("rdap") << Server("info", 2, true)
-                              << QList<Step>{{"free.info", "Available!"},
-                                             {"nomark.info", "Winsock Error: Connection rejected!"},
-                                             {"x.info", refusal + "HTTP 429 Too Many Requests"},
-                                             {"x.info", "Taken", 450}};
+                              << QList<Step>{
+                                     {"free.info", "Available!"},
+                                     {"nomark.info", "Winsock Error: No verdict in the reply"},
+                                     {"x.info", refusal + "HTTP 429 Too Many Requests"},
+                                     {"x.info", "Taken", 450}};
     }
 
     void answersAsTheProgramReadsIt()
