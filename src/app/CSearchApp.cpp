@@ -53,7 +53,7 @@ bool CSearchApp::InitInstance()
         return false;
     }
     QString error;
-    const std::optional<SearchOptions> options = ReadSearchOptions(parser, error);
+    std::optional<SearchOptions> options = ReadSearchOptions(parser, error);
     if (!options) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         m_exitCode = 2;
@@ -69,6 +69,7 @@ bool CSearchApp::InitInstance()
     SearchDlgSeams seams;
     seams.messageBoxes = m_messageBoxes;
     CSearchDlg window(seams);
+    options->routes.SetRdapBootstrap(window.RegistryList().Load());
     window.SetSearchOptions(*options);
     window.exec();
     return false;

@@ -123,6 +123,9 @@ constexpr MenuEntry kHelpMenu[] = {
 
 constexpr MenuEntry kUpdateMenu[] = {
     {CommandId::CheckForUpdates, "Check for Updates...", nullptr, &CSearchDlg::OpenHomePage},
+    kSeparator,
+    {CommandId::UpdateRegistryList, "Update Registry List...", nullptr,
+     &CSearchDlg::UpdateRegistryList},
 };
 
 struct Menu
@@ -219,6 +222,17 @@ CSearchDlg::CSearchDlg(const Seams& seams, QWidget* parent)
             });
     SetUpButtons();
     ConnectButtons();
+    connect(&m_registryList, &CRegistryList::updateFinished, this,
+            [this](bool succeeded, const QString& message) {
+                if (succeeded) {
+                    // A running search goes on; the names it has not asked yet take the new list.
+                    ServerRoutes routes = m_lookupEngine.Options().routes;
+                    routes.SetRdapBootstrap(m_registryList.Current());
+                    m_lookupEngine.SetRoutes(std::move(routes));
+                }
+                m_messageBoxes.Show(message.toStdString(),
+                                    succeeded ? MessageBoxIcon::None : MessageBoxIcon::Stop);
+            });
 }
 
 void CSearchDlg::SetUpButtons()
@@ -314,6 +328,11 @@ void CSearchDlg::BuildMenus()
     helpKey->setShortcut(QKeySequence::HelpContents);
     connect(helpKey, &QAction::triggered, this, [this] { ShowHelp(); });
     addAction(helpKey);
+}
+
+void CSearchDlg::UpdateRegistryList()
+{
+    m_registryList.Update();
 }
 
 void CSearchDlg::ShowAbout()

@@ -13,6 +13,7 @@
 #include "domainlist/CSearchDriver.h"
 #include "generate/CKeywordSelectionDlg.h"
 #include "search/CLookupEngine.h"
+#include "whois/CRegistryList.h"
 
 #include <QDialog>
 #include <QHash>
@@ -59,6 +60,7 @@ public:
     CSearchDriver& SearchDriver() { return m_searchDriver; }
     CLookupEngine& LookupEngine() { return m_lookupEngine; }
     CKeywordSelectionDlg& KeywordDlg() { return m_keywordDlg; }
+    CRegistryList& RegistryList() { return m_registryList; }
 
     // "Add New Keywords": the keyword window, and on OK the new candidate rows.
     void OnAddNewKeywords();
@@ -70,6 +72,10 @@ public:
     void OnLoadSuffixes();
     // Appends every candidate of the keyword window's text and options not yet listed.
     void GenerateCandidates();
+
+    // "Update Registry List...": downloads IANA's list of RDAP servers in the background, and
+    // says in a box how it went; on success the next names asked go by it.
+    void UpdateRegistryList();
 
     void ShowAbout();
     void ShowHelp();
@@ -104,6 +110,7 @@ private:
     QMenuBar* m_menuBar = nullptr;
     QMenu* m_listMenu = nullptr;
     CLookupEngine m_lookupEngine;
+    CRegistryList m_registryList;
     // Owned by the window once it is built; created first because the driver works on them.
     CDomainListCtrl* m_list;
     QProgressBar* m_progressBar;

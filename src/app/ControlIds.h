@@ -49,5 +49,6 @@ inline constexpr int LoadTopWords = 32791;
 inline constexpr int HelpTopics = 32792;
 inline constexpr int VisitHomePage = 32793;
 inline constexpr int FrequentlyAskedQuestions = 32794;
+inline constexpr int UpdateRegistryList = 32795;
 
 } // namespace CommandId

@@ -2,7 +2,6 @@
 
 #include "version/QirvVersion.h"
 #include "whois/core/ReplyReadingLoop.h"
-#include "whois/core/WhoisServerTable.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -17,10 +16,17 @@ namespace {
 constexpr const char* kUsage =
     "Usage: qirv-cli COMMAND [ARGUMENTS]\n"
     "\n"
-    "Looks up domain names on their registries' whois servers.\n"
+    "Looks up domain names on their registries' whois and RDAP servers.\n"
     "\n"
     "Commands:\n"
-    "  server NAME...        Print the whois server asked about each NAME.\n"
+    "  server [OPTIONS] NAME...\n"
+    "                        Print NAME, the protocol (whois, rdap or none) and the server\n"
+    "                        (HOST:PORT or base URL; none) a check asks about each NAME, a tab\n"
+    "                        between them. Takes check's --whois-server and --rdap-server.\n"
+    "  servers [--update [--url URL]]\n"
+    "                        Print which list of RDAP servers is in use; with --update, first\n"
+    "                        download IANA's current list (or the one at URL) into the cache\n"
+    "                        folder. A failed download keeps the list there was.\n"
     "  classify TLD [FILE]   Read a whois reply from FILE (or standard input) and print the\n"
     "                        verdict for a name ending in .TLD: \"Available!\", \"Taken\",\n"
     "                        \"Information Missing\" or \"No verdict\".\n"
@@ -44,8 +50,8 @@ constexpr const char* kUsage =
     "\n"
     "Options:\n"
     "  --whois-server HOST[:PORT]  Send every query to this server instead of the registry's.\n"
-    "  --rdap-server URL           Send every RDAP query (suffixes without a whois server,\n"
-    "                              such as .info) to this base URL instead of the registry's.\n"
+    "  --rdap-server URL           Send every RDAP query (names whose registry is asked over\n"
+    "                              RDAP, such as .info) to this base URL instead.\n"
     "  -h, --help                  Show this help; after a command, that command's help.\n"
     "  -v, --version               Show the version.\n"
     "\n"
@@ -97,11 +103,39 @@ std::optional<std::string> ValueOf(const QCommandLineParser& parser, const char*
 int RunCheck(const QCommandLineParser& parser)
 {
     QString error;
-    const std::optional<SearchOptions> options = ReadSearchOptions(parser, error);
+    std::optional<SearchOptions> options = ReadSearchOptions(parser, error);
     if (!options) {
         return UsageError("check: " + error.toStdString());
     }
+    UseRegistryList(*options);
     return RunCheckCommand(*options, ToStrings(parser.positionalArguments()));
+}
+
+int RunServer(const QCommandLineParser& parser)
+{
+    QString error;
+    std::optional<SearchOptions> options = ReadSearchOptions(parser, error);
+    if (!options) {
+        return UsageError("server: " + error.toStdString());
+    }
+    return RunServerCommand(std::move(*options), ToStrings(parser.positionalArguments()));
+}
+
+int RunServers(const QCommandLineParser& parser)
+{
+    if (!parser.positionalArguments().isEmpty()) {
+        return UsageError("servers: unexpected argument \"" +
+                          parser.positionalArguments().constFirst().toStdString() + "\"");
+    }
+    const std::optional<std::string> url = ValueOf(parser, "url");
+    const bool update = parser.isSet(QStringLiteral("update"));
+    if (url && !update) {
+        return UsageError("servers: --url goes with --update");
+    }
+    if (url && !IsWebAddress(QString::fromStdString(*url))) {
+        return UsageError("servers: not an http or https URL: \"" + *url + "\"");
+    }
+    return RunServersCommand(update, url);
 }
 
 int RunGenerate(const QCommandLineParser& parser)
@@ -148,12 +182,20 @@ const std::vector<Command>& Commands()
 {
     static const std::vector<Command> commands{
         {"server",
-         "Prints the whois server asked about each NAME.",
-         "NAME...",
-         {},
-         [](const QCommandLineParser& parser) {
-             return RunServerCommand(ToStrings(parser.positionalArguments()));
-         }},
+         "Prints NAME, the protocol (whois, rdap or none) and the server (HOST:PORT or base "
+         "URL; none) a check asks about each NAME, a tab between them.",
+         "NAME...", [](QCommandLineParser& parser) { AddSearchOptions(parser); }, RunServer},
+        {"servers",
+         "Prints which list of RDAP servers is in use; with --update, first downloads IANA's "
+         "current list into the cache folder (a failed download keeps the list there was).",
+         "",
+         [](QCommandLineParser& parser) {
+             parser.addOptions({
+                 Flag("update", "Download the current list of RDAP servers."),
+                 Valued("url", "Download it from URL instead of IANA's address.", "URL"),
+             });
+         },
+         RunServers},
         {"classify",
          "Reads a whois reply from FILE (or standard input) and prints the verdict for a name "
          "ending in .TLD.",
@@ -235,18 +277,6 @@ int RunCommand(const Command& command, const QStringList& arguments)
 void PrintUsage(std::FILE* stream)
 {
     std::fputs(kUsage, stream);
-}
-
-int RunServerCommand(const std::vector<std::string>& names)
-{
-    if (names.empty()) {
-        std::fputs("qirv-cli server: name at least one domain name\n", stderr);
-        return kExitUsage;
-    }
-    for (const std::string& name : names) {
-        std::cout << LookupWhoisServer(name) << '\n';
-    }
-    return kExitSuccess;
 }
 
 int RunClassifyCommand(const std::vector<std::string>& arguments)

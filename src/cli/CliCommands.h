@@ -15,7 +15,13 @@ enum CliExitStatus
 };
 
 int RunCli(int argc, char** argv);
-int RunServerCommand(const std::vector<std::string>& names);
+// The registries' list of RDAP servers (the downloaded one, else the shipped one) in `options`.
+void UseRegistryList(SearchOptions& options);
+// Prints NAME, the protocol and the server a check would ask about each name.
+int RunServerCommand(SearchOptions options, const std::vector<std::string>& names);
+// Prints which list of RDAP servers is in use; with `update`, downloads the current one first
+// (from `url` when given) and says on standard error how it went.
+int RunServersCommand(bool update, const std::optional<std::string>& url);
 int RunClassifyCommand(const std::vector<std::string>& arguments);
 // Runs inside a QCoreApplication; returns once every name (standard input's lines when none is
 // given) has its result line. Lines come in the order the answers do.

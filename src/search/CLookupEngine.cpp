@@ -55,9 +55,14 @@ void CLookupEngine::Ask(Ticket ticket, const QByteArray& name)
     const std::optional<QByteArray> ascii = CWhoisSocket::QueryNameFor(name, reason);
     if (!ascii) {
         m_unaskable.emplace_back(ticket, reason);
+    } else if (const QueryRoute route = m_options.routes.RouteFor(
+                   std::string_view(ascii->constData(), static_cast<std::size_t>(ascii->size())));
+               route.protocol == QueryRoute::Protocol::None) {
+        // The row shows the extension as the user typed it.
+        const std::string_view typed(name.constData(), static_cast<std::size_t>(name.size()));
+        m_unaskable.emplace_back(ticket, QStringLiteral("No server known for .") +
+                                             QString::fromUtf8(TldOf(typed)));
     } else {
-        const QueryRoute route = m_options.routes.RouteFor(
-            std::string_view(ascii->constData(), static_cast<std::size_t>(ascii->size())));
         m_waiting[ticket] = Waiting{*ascii, RouteIndex(route)};
         m_scheduler.Add(ticket, route.Key());
     }

@@ -45,6 +45,9 @@ public:
 
     // Takes effect for the next names asked; call while nothing runs.
     void SetOptions(SearchOptions options);
+    // Names asked from now on go by these routes, also while a search runs; names already
+    // queued keep theirs.
+    void SetRoutes(ServerRoutes routes) { m_options.routes = std::move(routes); }
     const SearchOptions& Options() const { return m_options; }
     // Tested just before a queued name is asked; a name no longer wanted is dropped.
     void SetStillWanted(std::function<bool(Ticket)> stillWanted);

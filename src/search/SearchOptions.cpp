@@ -31,14 +31,14 @@ bool IsSuffix(const std::string& suffix)
            suffix.back() != '.';
 }
 
+} // namespace
+
 bool IsWebAddress(const QString& value)
 {
     const QUrl url(value, QUrl::StrictMode);
     return url.isValid() && (url.scheme() == "http" || url.scheme() == "https") &&
            !url.host().isEmpty();
 }
-
-} // namespace
 
 void AddSearchOptions(QCommandLineParser& parser)
 {
@@ -52,7 +52,7 @@ void AddSearchOptions(QCommandLineParser& parser)
         kRdapServer,
         QStringLiteral("Send RDAP queries to this base URL instead of the registry's: with "
                        ".SUFFIX= names ending in SUFFIX, without it every name whose registry "
-                       "answers only over RDAP (such as .info). Repeatable."),
+                       "is asked over RDAP (such as .info or .dev). Repeatable."),
         QStringLiteral("[.SUFFIX=]URL")));
     parser.addOption(QCommandLineOption(
         kJobs,

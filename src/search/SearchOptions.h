@@ -28,5 +28,8 @@ struct SearchOptions
 
 void AddSearchOptions(QCommandLineParser& parser);
 
+// Whether `value` is an http or https URL with a host.
+bool IsWebAddress(const QString& value);
+
 // The options as given; nothing, with `error` naming the value that cannot be used.
 std::optional<SearchOptions> ReadSearchOptions(const QCommandLineParser& parser, QString& error);

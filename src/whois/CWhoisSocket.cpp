@@ -175,6 +175,12 @@ bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QueryRoute
     m_strDomain = *ascii;
     const std::string_view nameView(m_strDomain.constData(),
                                     static_cast<std::size_t>(m_strDomain.size()));
+    if (route.protocol == QueryRoute::Protocol::None) {
+        m_failureKind = QueryFailureKind::NotAskable;
+        emit queryFailed(item, QStringLiteral("No server known for .") +
+                                   QString::fromUtf8(TldOf(nameView)));
+        return false;
+    }
     Reset();
     m_replyLoop.Start(std::string(TldOf(nameView)));
     m_askedOverRdap = route.protocol == QueryRoute::Protocol::Rdap;

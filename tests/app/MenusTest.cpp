@@ -1,3 +1,4 @@
+#include "FakeRdapServer.h"
 #include "ModalDriver.h"
 #include "RecordingDesktop.h"
 #include "RecordingMessageBox.h"
@@ -83,6 +84,10 @@ struct Window
                                          QAbstractItemModelTester::FailureReportingMode::QtTest};
 };
 
+// At namespace scope: moc cannot read raw strings inside a class.
+constexpr const char* kTwoExtensions =
+    R"({"version": "1.0", "services": [[["io", "dev"], ["https://rdap.example/"]]]})";
+
 QStringList Entries(const QMenu& menu)
 {
     QStringList entries;
@@ -121,7 +126,8 @@ private slots:
         QCOMPARE(menus[2],
                  (QStringList{"32792 Help Topics...", "-", "32793 Visit Home Page...", "-",
                               "32794 Frequently Asked Questions", "-", "32787 About..."}));
-        QCOMPARE(menus[3], QStringList{"32790 Check for Updates..."});
+        QCOMPARE(menus[3],
+                 (QStringList{"32790 Check for Updates...", "-", "32795 Update Registry List..."}));
         QCOMPARE(Entries(*test.window.findChild<QMenu*>("listMenu")),
                  (QStringList{"32780 Copy Available Domains", "32781 Save Available Domains", "-",
                               "32772 Copy Selected Row...", "-", "32773 Open Domain in Browser",
@@ -194,6 +200,27 @@ private slots:
             test.Run(id);
         }
         QCOMPARE(test.urls.urls, std::vector<std::string>(3, "https://qirv.zelbrane.com/"));
+    }
+
+    void updateRegistryList_switchesTheRoutesAndSaysSo()
+    {
+        Window test;
+        QTemporaryDir cache;
+        FakeRdapServer iana;
+        iana.SetResponder([](const QByteArray&) {
+            return FakeRdapServer::Answer{200, kTwoExtensions};
+        });
+        test.window.RegistryList().SetCacheFolder(cache.path());
+        test.window.RegistryList().SetDownloadUrl(QUrl(iana.BaseUrl() + "dns.json"));
+        test.Run(CommandId::UpdateRegistryList);
+        QVERIFY(test.boxes.shown.empty());
+        QTRY_COMPARE(test.boxes.shown.size(), 1u);
+        QCOMPARE(test.boxes.shown[0].text,
+                 std::string("The registry list is updated: 2 extensions are asked over RDAP."));
+        QCOMPARE(test.window.LookupEngine().Options().routes.RouteFor("x.io").rdapBase,
+                 std::string("https://rdap.example/"));
+        QCOMPARE(iana.paths, QList<QByteArray>{"/rdap/dns.json"});
+        QVERIFY(QFile::exists(cache.filePath("rdap-dns.json")));
     }
 
     void about_showsNameVersionNoticeAndLink()

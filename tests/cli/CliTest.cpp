@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -17,10 +18,20 @@ struct CliRun
     QByteArray errors;
 };
 
+// The cache folder of every run: a downloaded list of the user's is never read.
+QString CacheHome()
+{
+    static const QTemporaryDir folder;
+    return folder.path();
+}
+
 // Runs qirv-cli while this test's event loop keeps serving the fake server.
 CliRun RunCli(const QStringList& arguments, const QByteArray& input = {})
 {
     QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), CacheHome());
+    process.setProcessEnvironment(environment);
     QSignalSpy finished(&process, &QProcess::finished);
     process.start(QStringLiteral(QIRV_CLI_PATH), arguments);
     if (!process.waitForStarted()) {
@@ -36,6 +47,12 @@ CliRun RunCli(const QStringList& arguments, const QByteArray& input = {})
             process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
+// At namespace scope: moc cannot read raw strings inside a class.
+constexpr const char* kTwoExtensions =
+    R"({"version": "1.0", "services": [[["io", "zz"], ["https://rdap.example/"]]]})";
+constexpr const char* kWrongVersion =
+    R"({"version": "2.0", "services": [[["io"], ["https://b/"]]]})";
+
 QStringList CheckArguments(const FakeWhoisServer& server, const QStringList& names = {})
 {
     return QStringList{"check", "--whois-server", QString::fromLatin1(server.Address())} + names;
@@ -48,11 +65,63 @@ class CliTest : public QObject
     Q_OBJECT
 
 private slots:
-    void server_printsTheTableChoicePerName()
+    void server_printsTheProtocolAndServerPerName()
     {
-        const CliRun run = RunCli({"server", "www.example.com", "x.eu", "x.ORG", "nodot"});
+        CliRun run = RunCli({"server", "www.example.com", "x.ORG", "x.info", "x.dev", "x.io",
+                             "x.\u0440\u0444", "x.zz", "nodot"});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.output, QByteArray("whois.verisign-grs.com\nwhois.eu\nwhois.eu\nwhois.eu\n"));
+        QCOMPARE(run.output,
+                 QByteArray("www.example.com\twhois\twhois.verisign-grs.com:43\n"
+                            "x.ORG\twhois\twhois.publicinterestregistry.org:43\n"
+                            "x.info\trdap\thttps://rdap.identitydigital.services/rdap/\n"
+                            "x.dev\trdap\thttps://www.registry.google/rdap/\n"
+                            "x.io\twhois\twhois.nic.io:43\n"
+                            "x.\xd1\x80\xd1\x84\twhois\twhois.tcinet.ru:43\n"
+                            "x.zz\tnone\tnone\n"
+                            "nodot\tnone\tnone\n"));
+        run = RunCli({"server", "--whois-server", "127.0.0.1:4343", "x.zz"});
+        QCOMPARE(run.output, QByteArray("x.zz\twhois\t127.0.0.1:4343\n"));
+    }
+
+    // A valid download replaces the list; a failed one keeps it and says why.
+    void serversUpdate_keepsTheListThereWasOnFailure_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("reason");
+        QTest::newRow("HTTP error") << 404 << QByteArray() << QByteArray("answered HTTP 404");
+        QTest::newRow("not JSON") << 200 << QByteArray("<html>") << QByteArray("not JSON");
+        QTest::newRow("wrong version")
+            << 200 << QByteArray(kWrongVersion) << QByteArray("not version 1.0");
+    }
+
+    void serversUpdate_keepsTheListThereWasOnFailure()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, reason);
+        FakeRdapServer iana;
+        FakeRdapServer::Answer answer{200, kTwoExtensions};
+        iana.SetResponder([&](const QByteArray&) { return answer; });
+        const QStringList update{"servers", "--update", "--url", iana.BaseUrl() + "dns.json"};
+        CliRun run = RunCli(update);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.errors,
+                 QByteArray("The registry list is updated: 2 extensions are asked over RDAP.\n"));
+        QCOMPARE(RunCli({"server", "x.io"}).output,
+                 QByteArray("x.io\trdap\thttps://rdap.example/\n"));
+
+        answer = FakeRdapServer::Answer{status, body};
+        run = RunCli(update);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.errors.startsWith("The registry list was not updated: ") &&
+                     run.errors.contains(reason) &&
+                     run.errors.endsWith(". The list in use stays as it was.\n"),
+                 run.errors.constData());
+        QCOMPARE(RunCli({"server", "x.io"}).output,
+                 QByteArray("x.io\trdap\thttps://rdap.example/\n"));
+        QVERIFY(RunCli({"servers"}).output.endsWith(": 2 extensions are asked over RDAP.\n"));
+        QVERIFY(QFile::remove(CacheHome() + "/qirv/rdap-dns.json"));
     }
 
     void classify_readsAFileOrStandardInput()
@@ -78,6 +147,8 @@ private slots:
         QTest::newRow("no command") << QStringList{};
         QTest::newRow("unknown command") << QStringList{"lookup", "x.com"};
         QTest::newRow("server without names") << QStringList{"server"};
+        QTest::newRow("servers with a URL but no update")
+            << QStringList{"servers", "--url", "http://127.0.0.1/"};
         QTest::newRow("classify without suffix") << QStringList{"classify"};
         QTest::newRow("classify of a missing file")
             << QStringList{"classify", "com", "/no/such/file"};
@@ -98,7 +169,8 @@ private slots:
     void everyCommand_hasItsOwnHelp_data()
     {
         QTest::addColumn<QString>("command");
-        for (const char* command : {"server", "classify", "check", "generate", "words"}) {
+        for (const char* command :
+             {"server", "servers", "classify", "check", "generate", "words"}) {
             QTest::newRow(command) << QString::fromLatin1(command);
         }
     }

@@ -95,8 +95,8 @@ private slots:
                 (number % 3 == 0 ? "free" : "name") + QByteArray::number(number);
             run.Ask({label + ".com", label + ".net"});
         }
-        const QList<QByteArray> faulty{"reset1.org",  "mute2.org", "close3.org",
-                                       "nomark4.org", "free5.org", "nodot"};
+        const QList<QByteArray> faulty{"reset1.org", "mute2.org", "close3.org", "nomark4.org",
+                                       "free5.org",  "nodot",     "x.zz"};
         run.Ask(faulty);
         QVERIFY(run.WaitForFinish());
 
@@ -117,7 +117,8 @@ private slots:
         QCOMPARE(reasonOf("close3.org"), "No verdict in the reply");
         QCOMPARE(reasonOf("nomark4.org"), "No verdict in the reply");
         QCOMPARE(reasonOf("nodot"), "Not a domain name");
-        QCOMPARE(static_cast<int>(run.reasons.size()), 5);
+        QCOMPARE(reasonOf("x.zz"), "No server known for .zz");
+        QCOMPARE(static_cast<int>(run.reasons.size()), 6);
 
         // (A faulty server may still hold a connection the client has dropped, so only the
         // well-behaved ones show how many the client had open.)

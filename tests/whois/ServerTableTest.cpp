@@ -96,8 +96,10 @@ private slots:
         QCOMPARE(QByteArray(found.data(), static_cast<qsizetype>(found.size())), server);
     }
 
-    // The user's servers by suffix, then for every name, then the registries'; the key is what
-    // the queue and the pace go by.
+    // The user's servers by suffix, then for every name, then the registries': the nine
+    // extensions of the keyword window as ever, others over RDAP when the bootstrap names a
+    // server, else whois from the built-in table, else from IANA's, else none. The key is what
+    // the queue and the pace go by; none has none.
     void routes_data()
     {
         QTest::addColumn<QByteArray>("name");
@@ -111,15 +113,25 @@ private slots:
         };
         row("registry's whois", "x.com", false, false, false, "whois.verisign-grs.com:43");
         row("registry's RDAP", "x.info", false, false, false, "rdap.identitydigital.services:443");
+        row("the nine in any case", "x.ORG", false, false, false,
+            "whois.publicinterestregistry.org:43");
+        row("eu keeps its server", "x.eu", false, false, false, "whois.eu:43");
+        row("RDAP from the bootstrap", "x.io", false, false, false, "rdap.io.example:443");
+        row("bootstrap in any case", "x.DEV", false, false, false, "rdap.google.example:443");
+        row("international extension", "x.xn--p1ai", false, false, false, "rdap.rf.example:443");
+        row("built-in whois table", "x.de", false, false, false, "whois.denic.de:43");
+        row("IANA's whois server", "x.ai", false, false, false, "whois.nic.ai:43");
+        row("no server known", "x.zz", false, false, false, "");
+        row("no extension", "xuk", false, false, false, "");
         row("longest suffix wins", "x.co.uk", true, true, true, "uk.example:4343");
         row("suffix case aside", "X.CO.UK", true, false, false, "uk.example:4343");
         row("shorter suffix", "x.uk", true, false, false, "any-uk.example:43");
-        row("suffix needs its dot", "xuk", true, false, false, "whois.eu:43");
         row("RDAP by suffix", "x.dev", true, true, false, "rdap.example:8443");
-        row("whois for every name takes RDAP suffixes", "x.info", false, true, false,
-            "all.example:43");
+        row("whois for every name takes RDAP names", "x.io", false, true, false, "all.example:43");
+        row("and names without a server", "x.zz", false, true, false, "all.example:43");
         row("unless an RDAP server is named", "x.info", false, true, true, "rdap-all.example:80");
-        row("RDAP server only for RDAP suffixes", "x.com", false, false, true,
+        row("RDAP server for every RDAP name", "x.io", false, false, true, "rdap-all.example:80");
+        row("RDAP server only for RDAP names", "x.com", false, false, true,
             "whois.verisign-grs.com:43");
     }
     void routes()
@@ -130,6 +142,12 @@ private slots:
         QFETCH(bool, defaultRdap);
         QFETCH(QByteArray, key);
         ServerRoutes routes;
+        routes.SetRdapBootstrap(std::make_shared<const RdapBootstrap>(
+            RdapBootstrap::BaseByTld{{"com", "https://rdap.com.example/"},
+                                     {"io", "https://rdap.io.example/"},
+                                     {"dev", "https://rdap.google.example/"},
+                                     {"xn--p1ai", "https://rdap.rf.example/"}},
+            "2025-01-01T00:00:00Z"));
         if (suffixServers) {
             routes.AddWhoisServer(".uk", {"any-uk.example", 43});
             routes.AddWhoisServer(".co.uk", {"UK.example", 4343});
@@ -141,7 +159,9 @@ private slots:
         if (defaultRdap) {
             routes.AddRdapServer("", "http://rdap-all.example/");
         }
-        QCOMPARE(QByteArray::fromStdString(routes.RouteFor(name.toStdString()).Key()), key);
+        const QueryRoute route = routes.RouteFor(name.toStdString());
+        QCOMPARE(QByteArray::fromStdString(route.Key()), key);
+        QCOMPARE(route.protocol == QueryRoute::Protocol::None, key.isEmpty());
     }
 };
 

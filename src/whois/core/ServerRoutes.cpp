@@ -1,11 +1,18 @@
 #include "ServerRoutes.h"
 
+#include "IanaWhoisServers.h"
 #include "RdapServerTable.h"
 #include "WhoisServerTable.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
+
+char AsciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix)
 {
@@ -13,27 +20,50 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix)
         return false;
     }
     return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<long>(suffix.size()),
-                      [](char left, char right) {
-                          const auto lower = [](char c) {
-                              return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-                          };
-                          return lower(left) == lower(right);
-                      });
+                      [](char left, char right) { return AsciiLower(left) == AsciiLower(right); });
+}
+
+// The keyword window's extensions: their servers and reply rules are the long-standing ones,
+// whatever the bootstrap says.
+constexpr std::array<std::string_view, 9> kLongStandingTlds{"com", "net", "org", "info", "edu",
+                                                            "biz", "ca",  "eu",  "us"};
+
+QueryRoute WhoisRoute(std::string_view host)
+{
+    QueryRoute route;
+    route.whois.host = std::string(host);
+    return route;
+}
+
+QueryRoute RdapRoute(std::string base)
+{
+    QueryRoute route;
+    route.protocol = QueryRoute::Protocol::Rdap;
+    route.rdapBase = std::move(base);
+    return route;
+}
+
+QueryRoute NoRoute()
+{
+    QueryRoute route;
+    route.protocol = QueryRoute::Protocol::None;
+    return route;
 }
 
 } // namespace
 
 std::string QueryRoute::Key() const
 {
+    if (protocol == Protocol::None) {
+        return {};
+    }
     std::optional<ServerAddress> server =
         protocol == Protocol::Rdap ? UrlServer(rdapBase) : std::optional(whois);
     if (!server) {
         return rdapBase;
     }
     // Host names are the same in any case; the user's "--pace" is matched in lower case.
-    std::transform(server->host.begin(), server->host.end(), server->host.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
+    std::transform(server->host.begin(), server->host.end(), server->host.begin(), AsciiLower);
     return server->host + ":" + std::to_string(server->port);
 }
 
@@ -59,6 +89,11 @@ std::optional<ServerAddress> UrlServer(std::string_view url)
     return server;
 }
 
+void ServerRoutes::SetRdapBootstrap(std::shared_ptr<const RdapBootstrap> bootstrap)
+{
+    m_bootstrap = std::move(bootstrap);
+}
+
 void ServerRoutes::AddWhoisServer(std::string suffix, ServerAddress server)
 {
     QueryRoute route;
@@ -68,10 +103,7 @@ void ServerRoutes::AddWhoisServer(std::string suffix, ServerAddress server)
 
 void ServerRoutes::AddRdapServer(std::string suffix, std::string baseUrl)
 {
-    QueryRoute route;
-    route.protocol = QueryRoute::Protocol::Rdap;
-    route.rdapBase = std::move(baseUrl);
-    m_choices.push_back(Choice{std::move(suffix), std::move(route)});
+    m_choices.push_back(Choice{std::move(suffix), RdapRoute(std::move(baseUrl))});
 }
 
 void ServerRoutes::ClearDefault(QueryRoute::Protocol protocol)
@@ -110,21 +142,43 @@ QueryRoute ServerRoutes::RouteFor(std::string_view name) const
     }
     const Choice* anyWhois = DefaultChoice(QueryRoute::Protocol::Whois);
     const Choice* anyRdap = DefaultChoice(QueryRoute::Protocol::Rdap);
-    if (const std::optional<std::string_view> base = RdapBaseFor(TldOf(name))) {
-        if (anyRdap) {
-            return anyRdap->route;
-        }
-        if (!anyWhois) {
-            QueryRoute route;
-            route.protocol = QueryRoute::Protocol::Rdap;
-            route.rdapBase = std::string(*base);
-            return route;
-        }
+    QueryRoute registry = RegistryRouteFor(name);
+    if (registry.protocol == QueryRoute::Protocol::Rdap && anyRdap) {
+        return anyRdap->route;
     }
+    // Scripts send every name to one whois server of their own: that includes names of
+    // extensions no registry server is known for.
     if (anyWhois) {
         return anyWhois->route;
     }
-    QueryRoute route;
-    route.whois.host = std::string(LookupWhoisServer(name));
-    return route;
+    return registry;
+}
+
+QueryRoute ServerRoutes::RegistryRouteFor(std::string_view name) const
+{
+    std::string tld(TldOf(name));
+    std::transform(tld.begin(), tld.end(), tld.begin(), AsciiLower);
+    if (tld.empty()) {
+        return NoRoute();
+    }
+    const std::string key = "." + tld;
+    if (std::ranges::find(kLongStandingTlds, tld) != kLongStandingTlds.end()) {
+        if (const std::optional<std::string_view> base = RdapBaseFor(tld)) {
+            return RdapRoute(std::string(*base));
+        }
+        // ".eu" has no key of its own: the table's fallback is its server.
+        return WhoisRoute(FindWhoisServer(key).value_or(ServerFallback));
+    }
+    if (m_bootstrap) {
+        if (const std::optional<std::string_view> base = m_bootstrap->BaseFor(tld)) {
+            return RdapRoute(std::string(*base));
+        }
+    }
+    if (const std::optional<std::string_view> host = FindWhoisServer(key)) {
+        return WhoisRoute(*host);
+    }
+    if (const std::optional<std::string_view> host = IanaWhoisServerFor(tld)) {
+        return WhoisRoute(*host);
+    }
+    return NoRoute();
 }

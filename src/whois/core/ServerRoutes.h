@@ -1,25 +1,29 @@
 #pragma once
 
 #include "DomainName.h"
+#include "RdapBootstrap.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// Where the query for one name goes: a whois server (host and port) or an RDAP base URL.
+// Where the query for one name goes: a whois server (host and port), an RDAP base URL, or
+// nowhere when no server is known for its extension.
 struct QueryRoute
 {
     enum class Protocol
     {
         Whois,
         Rdap,
+        None,
     };
     Protocol protocol = Protocol::Whois;
     ServerAddress whois;
     std::string rdapBase;
 
-    // The server as "host:port", the name its queue and its budget go by.
+    // The server as "host:port", the name its queue and its budget go by; empty for None.
     std::string Key() const;
 };
 
@@ -37,12 +41,21 @@ public:
     void AddRdapServer(std::string suffix, std::string baseUrl);
     // Forgets the server named for every name, of one protocol.
     void ClearDefault(QueryRoute::Protocol protocol);
+    // The registries' RDAP servers by top-level domain; without it only ".info" is asked over
+    // RDAP.
+    void SetRdapBootstrap(std::shared_ptr<const RdapBootstrap> bootstrap);
 
     // For a name in its ASCII form. The longest named suffix that ends the name decides; then
-    // suffixes whose registry answers only over RDAP go to the named RDAP server, else to a
-    // whois server named for every name, else to the registry's RDAP server; every other name
-    // goes to the whois server named for every name, else to the registry's.
+    // names whose registry is asked over RDAP go to the RDAP server named for every name, else
+    // to the whois server named for every name, else to the registry's RDAP server; every other
+    // name goes to the whois server named for every name, else to the registry's choice.
     QueryRoute RouteFor(std::string_view name) const;
+
+    // The registries' own choice, by the name's last label in any case: the nine extensions of
+    // the keyword window keep their long-standing servers (".info" over RDAP); any other goes
+    // over RDAP when the bootstrap names a server for it, else to the built-in whois table's
+    // server for its key, else to the whois server IANA lists for it, else nowhere.
+    QueryRoute RegistryRouteFor(std::string_view name) const;
 
 private:
     struct Choice
@@ -54,4 +67,5 @@ private:
     const Choice* DefaultChoice(QueryRoute::Protocol protocol) const;
 
     std::vector<Choice> m_choices;
+    std::shared_ptr<const RdapBootstrap> m_bootstrap;
 };

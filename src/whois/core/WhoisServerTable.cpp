@@ -130,13 +130,17 @@ std::string_view SuffixKey(std::string_view domainName)
     return lastDot == std::string_view::npos ? domainName : domainName.substr(lastDot);
 }
 
-std::string_view LookupWhoisServer(std::string_view domainName)
+std::optional<std::string_view> FindWhoisServer(std::string_view suffixKey)
 {
-    const std::string_view key = SuffixKey(domainName);
     for (const WhoisServerEntry& entry : kTable) {
-        if (entry.suffixKey == key) {
+        if (entry.suffixKey == suffixKey) {
             return entry.server;
         }
     }
-    return ServerFallback;
+    return std::nullopt;
+}
+
+std::string_view LookupWhoisServer(std::string_view domainName)
+{
+    return FindWhoisServer(SuffixKey(domainName)).value_or(ServerFallback);
 }

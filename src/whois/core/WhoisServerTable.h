@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -25,6 +26,9 @@ std::span<const WhoisServerEntry> WhoisServerTable();
 // The key of a name: the text from its last "." to its end, "." included; the whole name when it
 // holds no ".".
 std::string_view SuffixKey(std::string_view domainName);
+
+// The host of a key (".com"), compared exactly; nothing when no key matches.
+std::optional<std::string_view> FindWhoisServer(std::string_view suffixKey);
 
 // The host to ask about a domain name. Keys compare exactly (no case folding, no trimming); a
 // name whose key is not in the table gets ServerFallback.

@@ -1,0 +1,169 @@
+#include "CRegistryList.h"
+
+#include "RdapBootstrapReader.h"
+#include "whois/core/ServerRoutes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QNetworkReply>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <utility>
+
+namespace {
+
+// IANA's file is about 100 KiB; a server sending far more is not sending it.
+constexpr qint64 kLargestFile = 16 * 1024 * 1024;
+constexpr int kDownloadTimeoutMilliseconds = 60 * 1000;
+
+std::shared_ptr<const RdapBootstrap> ReadFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return nullptr;
+    }
+    QString error;
+    std::optional<RdapBootstrap> bootstrap = ReadRdapBootstrap(file.readAll(), error);
+    return bootstrap ? std::make_shared<const RdapBootstrap>(std::move(*bootstrap)) : nullptr;
+}
+
+} // namespace
+
+int RdapExtensionCount(const std::shared_ptr<const RdapBootstrap>& bootstrap)
+{
+    ServerRoutes routes;
+    routes.SetRdapBootstrap(bootstrap);
+    int count = 0;
+    for (const auto& entry : bootstrap->Bases()) {
+        if (routes.RegistryRouteFor("x." + entry.first).protocol == QueryRoute::Protocol::Rdap) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+CRegistryList::CRegistryList(QObject* parent)
+    : QObject(parent),
+      m_cacheFolder(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation))
+                        .filePath(QStringLiteral("qirv"))),
+      m_downloadUrl(QString::fromLatin1(kDownloadUrl))
+{}
+
+CRegistryList::~CRegistryList()
+{
+    // A download still under way ends without telling anyone.
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+    }
+}
+
+QString CRegistryList::CachedFile() const
+{
+    return QDir(m_cacheFolder).filePath(QString::fromLatin1(kFileName));
+}
+
+std::shared_ptr<const RdapBootstrap> CRegistryList::Load()
+{
+    m_current = ReadFile(CachedFile());
+    m_currentIsDownloaded = m_current != nullptr;
+    if (!m_current) {
+        // The resources live in a static library: they are there once registered.
+        Q_INIT_RESOURCE(qirv);
+        m_current = ReadFile(QString::fromLatin1(kShippedFile));
+    }
+    if (!m_current) {
+        m_current = std::make_shared<const RdapBootstrap>();
+    }
+    return m_current;
+}
+
+std::shared_ptr<const RdapBootstrap> CRegistryList::Current()
+{
+    return m_current ? m_current : Load();
+}
+
+QString CRegistryList::Describe()
+{
+    const std::shared_ptr<const RdapBootstrap> current = Current();
+    QString list = m_currentIsDownloaded ? QStringLiteral("The list downloaded to ") + CachedFile()
+                                         : QStringLiteral("The list shipped with the program");
+    if (!current->Publication().empty()) {
+        list +=
+            QStringLiteral(" (published %1)").arg(QString::fromStdString(current->Publication()));
+    }
+    return list +
+           QStringLiteral(": %1 extensions are asked over RDAP.").arg(RdapExtensionCount(current));
+}
+
+void CRegistryList::Update()
+{
+    if (m_reply) {
+        return;
+    }
+    QNetworkRequest request(m_downloadUrl);
+    request.setTransferTimeout(kDownloadTimeoutMilliseconds);
+    m_tooLarge = false;
+    m_reply = m_network.get(request);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
+        if (received > kLargestFile && m_reply) {
+            m_tooLarge = true;
+            m_reply->abort();
+        }
+    });
+    connect(m_reply, &QNetworkReply::finished, this, &CRegistryList::OnDownloaded);
+}
+
+bool CRegistryList::IsUpdating() const
+{
+    return !m_reply.isNull();
+}
+
+void CRegistryList::OnDownloaded()
+{
+    QNetworkReply* reply = std::exchange(m_reply, nullptr);
+    reply->deleteLater();
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    QString reason;
+    std::shared_ptr<const RdapBootstrap> downloaded;
+    if (m_tooLarge) {
+        reason = QStringLiteral("the file is larger than %1 MiB").arg(kLargestFile >> 20);
+    } else if (status.isValid() && status.toInt() != 200) {
+        reason =
+            QStringLiteral("%1 answered HTTP %2").arg(m_downloadUrl.host()).arg(status.toInt());
+    } else if (reply->error() != QNetworkReply::NoError) {
+        reason = reply->errorString();
+    } else {
+        reason = SaveDownload(reply->readAll(), downloaded);
+    }
+    if (!downloaded) {
+        emit updateFinished(false, QStringLiteral("The registry list was not updated: %1. The "
+                                                  "list in use stays as it was.")
+                                       .arg(reason));
+        return;
+    }
+    m_current = std::move(downloaded);
+    m_currentIsDownloaded = true;
+    emit updateFinished(true, QStringLiteral("The registry list is updated: %1 extensions are "
+                                             "asked over RDAP.")
+                                  .arg(RdapExtensionCount(m_current)));
+}
+
+QString CRegistryList::SaveDownload(const QByteArray& bytes,
+                                    std::shared_ptr<const RdapBootstrap>& read)
+{
+    QString error;
+    std::optional<RdapBootstrap> bootstrap = ReadRdapBootstrap(bytes, error);
+    if (!bootstrap) {
+        return QStringLiteral("the file from %1 is not IANA's list: %2")
+            .arg(m_downloadUrl.toDisplayString(), error);
+    }
+    // Written whole or not at all: a crash or a full disk never leaves half a list behind.
+    QSaveFile file(CachedFile());
+    if (!QDir().mkpath(m_cacheFolder) || !file.open(QIODevice::WriteOnly) ||
+        file.write(bytes) != bytes.size() || !file.commit()) {
+        return QStringLiteral("cannot write %1: %2").arg(CachedFile(), file.errorString());
+    }
+    read = std::make_shared<const RdapBootstrap>(std::move(*bootstrap));
+    return {};
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "whois/core/RdapBootstrap.h"
+
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+#include <memory>
+
+class QNetworkReply;
+
+// Which registries answer over RDAP, and where: IANA's bootstrap file. The programs use the copy
+// last downloaded into the user's cache folder when it is there and valid, else the snapshot
+// they ship with. Update downloads the current file in the background; a failed download or an
+// invalid file leaves the copy there was, in the folder and in use.
+class CRegistryList : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char* kDownloadUrl = "https://data.iana.org/rdap/dns.json";
+    static constexpr const char* kShippedFile = ":/data/rdap-dns.json";
+    static constexpr const char* kFileName = "rdap-dns.json";
+
+    explicit CRegistryList(QObject* parent = nullptr);
+    ~CRegistryList() override;
+
+    // The folder the downloaded file is kept in; by default "qirv" in the user's cache folder,
+    // the same for both programs.
+    void SetCacheFolder(const QString& folder) { m_cacheFolder = folder; }
+    QString CachedFile() const;
+    void SetDownloadUrl(const QUrl& url) { m_downloadUrl = url; }
+
+    // Reads the list anew (the downloaded copy, else the shipped one) and makes it the current.
+    std::shared_ptr<const RdapBootstrap> Load();
+    // The list Load or the last successful Update made current; Load's on first use.
+    std::shared_ptr<const RdapBootstrap> Current();
+    // A sentence on the list in use: downloaded or shipped, when IANA published it, and how
+    // many extensions it has asked over RDAP.
+    QString Describe();
+
+    void Update();
+    bool IsUpdating() const;
+
+signals:
+    // The end of an Update, with the sentence to show: on success how many extensions are now
+    // asked over RDAP, on failure why nothing changed.
+    void updateFinished(bool succeeded, const QString& message);
+
+private:
+    void OnDownloaded();
+    QString SaveDownload(const QByteArray& bytes, std::shared_ptr<const RdapBootstrap>& read);
+
+    QString m_cacheFolder;
+    QUrl m_downloadUrl;
+    QNetworkAccessManager m_network;
+    QPointer<QNetworkReply> m_reply;
+    bool m_tooLarge = false;
+    std::shared_ptr<const RdapBootstrap> m_current;
+    bool m_currentIsDownloaded = false;
+};
+
+// How many of the list's extensions the registries' own choice asks over RDAP: those of the
+// keyword window keep their long-standing whois servers.
+int RdapExtensionCount(const std::shared_ptr<const RdapBootstrap>& bootstrap);
