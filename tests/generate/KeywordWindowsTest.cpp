@@ -364,7 +364,7 @@ private slots:
         QCOMPARE(cli.readAllStandardOutput(), QByteArray("  caf\xc3\xa9 \n\nx\n"));
         for (const QStringList& bad :
              {QStringList{"words", folder.filePath("missing.txt")},
-              QStringList{"generate", "--ext", ".xyz"},
+              QStringList{"generate", "--ext", ".foo.bar"},
               QStringList{"generate", "--suffixes", folder.filePath("missing.txt")},
               QStringList{"generate", "--nonsense"}}) {
             cli.start(QStringLiteral(QIRV_CLI_PATH), bad);
