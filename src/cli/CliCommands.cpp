@@ -39,8 +39,9 @@ constexpr const char* kUsage =
     "  generate [OPTIONS]    Print the candidate names for keyword lines, as the window adds\n"
     "                        them to an empty list, one per line.\n"
     "      --keywords TEXT | --keywords-file FILE   keyword lines (else standard input)\n"
-    "      --ext .com,.net,...       extensions (default .com), used in the fixed order\n"
-    "                                .com .net .org .info .edu .biz .ca .eu .us\n"
+    "      --ext .com,.io,...        extensions (default .com): of .com .net .org .info .edu\n"
+    "                                .biz .ca .eu .us those given in this fixed order, then\n"
+    "                                any other public suffix (.io .co.uk .рф) as given\n"
     "      --no-combine --no-hyphens --no-remove-spaces\n"
     "      --suffixes FILE --prefixes FILE --top-words FILE   word lists (turn their use on)\n"
     "      --use-suffixes --use-prefixes --use-top-words      the word files beside qirv-cli\n"
@@ -217,9 +218,10 @@ const std::vector<Command>& Commands()
                  Valued("keywords", "The keyword lines.", "TEXT"),
                  Valued("keywords-file", "Read the keyword lines from FILE.", "FILE"),
                  Valued("ext",
-                        "Extensions (default .com), used in the fixed order .com .net .org "
-                        ".info .edu .biz .ca .eu .us; may be repeated.",
-                        ".com,.net,..."),
+                        "Extensions (default .com): those of .com .net .org .info .edu .biz .ca "
+                        ".eu .us in this fixed order, then any other public suffix (.io .co.uk "
+                        ".рф) in the order given; may be repeated.",
+                        ".com,.io,..."),
                  Flag("no-combine", "Do not combine the words of a line in every order."),
                  Flag("no-hyphens", "Do not join words with hyphens."),
                  Flag("no-remove-spaces", "Do not join words without spaces."),

@@ -1,6 +1,7 @@
 #include "CliCommands.h"
 #include "generate/core/CandidateGenerator.h"
 #include "generate/core/PendingRows.h"
+#include "generate/core/RegistryExtensions.h"
 #include "text/CLineListTools.h"
 #include "text/CTextLineReader.h"
 
@@ -8,7 +9,6 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
-#include <map>
 
 namespace {
 
@@ -54,26 +54,23 @@ int RunGenerateCommand(const GenerateRequest& request)
     options.m_bUseHyphens = request.hyphens ? 1 : 0;
     options.m_bRemoveSpaces = request.removeSpaces ? 1 : 0;
 
-    const std::map<std::string, int KeywordOptions::*> extensionFlags{
-        {".com", &KeywordOptions::m_bCom}, {".net", &KeywordOptions::m_bNet},
-        {".org", &KeywordOptions::m_bOrg}, {".info", &KeywordOptions::m_bInfo},
-        {".edu", &KeywordOptions::m_bEdu}, {".biz", &KeywordOptions::m_bBiz},
-        {".ca", &KeywordOptions::m_bCa},   {".eu", &KeywordOptions::m_bEu},
-        {".us", &KeywordOptions::m_bUs},
-    };
+    // The nine in their fixed order first, then the others in the order given.
+    std::vector<std::string> otherExtensions;
     if (!request.extensions.empty()) {
-        for (const auto& [name, flag] : extensionFlags) {
-            options.*flag = 0;
-        }
+        options.m_bCom = 0; // the default, unless given
     }
-    for (const std::string& extension : request.extensions) {
-        const std::string dotted = extension.starts_with('.') ? extension : "." + extension;
-        const auto flag = extensionFlags.find(dotted);
-        if (flag == extensionFlags.end()) {
-            return UsageError("generate: unknown extension \"" + extension +
-                              "\" (choose from .com .net .org .info .edu .biz .ca .eu .us)");
+    for (const std::string& given : request.extensions) {
+        const std::optional<std::string> extension = RegistryExtension(given);
+        if (!extension) {
+            return UsageError("generate: \"" + given +
+                              "\" is not a domain extension (one a registry gives out names "
+                              "under, such as .com .io .co.uk)");
         }
-        options.*(flag->second) = 1;
+        if (int KeywordOptions::*flag = ExtensionFlag(*extension)) {
+            options.*flag = 1;
+        } else {
+            otherExtensions.push_back(*extension);
+        }
     }
     for (const auto* file : {&request.suffixesFile, &request.prefixesFile, &request.topWordsFile}) {
         if (*file && !IsReadableFile(**file)) {
@@ -117,7 +114,8 @@ int RunGenerateCommand(const GenerateRequest& request)
             options.m_bUseTopWords);
 
     PendingRows rows;
-    const std::vector<std::string> extensions = ExtensionsInOrder(options);
+    std::vector<std::string> extensions = ExtensionsInOrder(options);
+    AppendNewExtensions(extensions, otherExtensions);
     CandidateGenerator generator(options, extensions, lists, rows);
     if (generator.GenerateCandidates()) {
         std::cerr << CandidateGenerator::kLinesNotCombinedMessage << '\n';

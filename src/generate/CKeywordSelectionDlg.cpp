@@ -3,11 +3,13 @@
 #include "controls/CThemeLibrary.h"
 #include "controls/DialogTemplate.h"
 #include "controls/EditText.h"
+#include "generate/core/RegistryExtensions.h"
 #include "text/CLineListTools.h"
 #include "text/CTextLineReader.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <array>
@@ -40,21 +42,23 @@ enum : int
     kRemoveSpaces = 1041,
     kEdu = 1042,
     kUs = 1043,
+    kMoreExtensions = 1044,
 };
 
-// In tab order.
+// In tab order. The row of further extensions (15 units) sits below the check boxes: the
+// extension group, the keyword box and the window grow by its height, what is below moves down.
 constexpr auto kSelectionWindow = std::to_array<ControlTemplate>({
-    {kOk, "ok", DefaultIconButton, "OK", 137, 209, 50, 14},
-    {kCancel, "cancel", IconButton, "Cancel", 213, 209, 50, 14},
-    {kUseSuffixes, "useSuffixes", CheckBox, "Use Suffixes", 244, 126, 55, 10},
-    {kUsePrefixes, "usePrefixes", CheckBox, "Use Prefixes", 244, 146, 55, 10},
-    {kEditSuffixes, "editSuffixes", IconButton, "Edit Suffix List", 311, 123, 76, 18},
-    {kEditPrefixes, "editPrefixes", IconButton, "Edit Preffix List", 311, 144, 76, 18},
+    {kOk, "ok", DefaultIconButton, "OK", 137, 224, 50, 14},
+    {kCancel, "cancel", IconButton, "Cancel", 213, 224, 50, 14},
+    {kUseSuffixes, "useSuffixes", CheckBox, "Use Suffixes", 244, 141, 55, 10},
+    {kUsePrefixes, "usePrefixes", CheckBox, "Use Prefixes", 244, 161, 55, 10},
+    {kEditSuffixes, "editSuffixes", IconButton, "Edit Suffix List", 311, 138, 76, 18},
+    {kEditPrefixes, "editPrefixes", IconButton, "Edit Preffix List", 311, 159, 76, 18},
     {0, "keywordGroup", GroupBox, "Keyword List ( Enter One or More KeyWords in Every Line", 7, 8,
-     228, 195},
-    {kKeywords, "keywords", MultiLineEdit, "", 11, 18, 218, 177},
-    {kUseHyphens, "useHyphens", CheckBox, "Use hyphens", 244, 186, 55, 10},
-    {0, "extensionsGroup", GroupBox, "Domain Extensions", 238, 8, 153, 69},
+     228, 210},
+    {kKeywords, "keywords", MultiLineEdit, "", 11, 18, 218, 192},
+    {kUseHyphens, "useHyphens", CheckBox, "Use hyphens", 244, 201, 55, 10},
+    {0, "extensionsGroup", GroupBox, "Domain Extensions", 238, 8, 153, 84},
     {kCom, "com", CheckBox, ".com", 244, 23, 31, 10},
     {kNet, "net", CheckBox, ".net", 281, 23, 26, 10},
     {kOrg, "org", CheckBox, ".org", 313, 23, 28, 10},
@@ -62,13 +66,15 @@ constexpr auto kSelectionWindow = std::to_array<ControlTemplate>({
     {kBiz, "biz", CheckBox, ".biz", 244, 42, 27, 10},
     {kCa, "ca", CheckBox, ".ca", 313, 42, 26, 10},
     {kSelectAll, "selectAll", IconButton, "Select All", 303, 56, 64, 17},
-    {0, "combinationGroup", GroupBox, "KeyWord Combination", 238, 80, 153, 30},
-    {0, "wordListsGroup", GroupBox, "Prefix, Suffix, Hyphens", 237, 113, 154, 90},
-    {kUseTopWords, "useTopWords", CheckBox, "Use Top Words", 244, 166, 63, 10},
-    {kCombineKeywords, "combineKeywords", CheckBox, "Combine Keywords", 244, 94, 76, 10},
-    {kEditTopWords, "editTopWords", IconButton, "Edit Top Words", 311, 165, 76, 18},
+    {0, "moreExtensionsLabel", Label, "Others:", 244, 78, 30, 8},
+    {kMoreExtensions, "moreExtensions", Custom, "", 276, 76, 109, 12},
+    {0, "combinationGroup", GroupBox, "KeyWord Combination", 238, 95, 153, 30},
+    {0, "wordListsGroup", GroupBox, "Prefix, Suffix, Hyphens", 237, 128, 154, 90},
+    {kUseTopWords, "useTopWords", CheckBox, "Use Top Words", 244, 181, 63, 10},
+    {kCombineKeywords, "combineKeywords", CheckBox, "Combine Keywords", 244, 109, 76, 10},
+    {kEditTopWords, "editTopWords", IconButton, "Edit Top Words", 311, 180, 76, 18},
     {kEu, "eu", CheckBox, ".eu", 345, 42, 26, 10},
-    {kRemoveSpaces, "removeSpaces", CheckBox, "Remove Spaces", 312, 186, 69, 10},
+    {kRemoveSpaces, "removeSpaces", CheckBox, "Remove Spaces", 312, 201, 69, 10},
     {kEdu, "edu", CheckBox, ".edu", 281, 42, 26, 10},
     {kUs, "us", CheckBox, ".us", 244, 59, 25, 10},
 });
@@ -104,8 +110,14 @@ CKeywordSelectionDlg::CKeywordSelectionDlg(FileDialogSeam& fileDialogs, QWidget*
       m_programDirectory([] { return QCoreApplication::applicationDirPath().toStdString(); }),
       m_fileDialogs(fileDialogs), m_dlgEditor(fileDialogs, this)
 {
-    m_controls = BuildFixedDialog(*this, QStringLiteral("Keyword Selection Dialog"),
-                                  QSize(402, 230), kSelectionWindow);
+    m_ownMessageBoxes.SetParentWindow(this);
+    m_moreExtensionsEdit = new QLineEdit(this);
+    m_moreExtensionsEdit->setPlaceholderText(QStringLiteral(".io .dev .co.uk"));
+    m_moreExtensionsEdit->setToolTip(
+        QStringLiteral("Further extensions, separated by blanks or commas"));
+    m_controls =
+        BuildFixedDialog(*this, QStringLiteral("Keyword Selection Dialog"), QSize(402, 245),
+                         kSelectionWindow, {{kMoreExtensions, m_moreExtensionsEdit}});
     QWidget* previous = nullptr;
     for (const ControlTemplate& control : kSelectionWindow) {
         QWidget* current = m_controls.value(control.id);
@@ -156,7 +168,23 @@ int CKeywordSelectionDlg::exec()
 void CKeywordSelectionDlg::accept()
 {
     UpdateData(true);
+    const TypedExtensions typed = ReadTypedExtensions(m_options.m_strMoreExtensions);
+    if (!typed.invalid.empty()) {
+        std::string names;
+        for (const std::string& invalid : typed.invalid) {
+            names += names.empty() ? "" : ", ";
+            names += invalid;
+        }
+        m_messageBoxes->Show("Not a domain extension: " + names +
+                                 "\n\nQirv takes the extensions registries give out names "
+                                 "under (the public suffix list), such as .io .dev .co.uk, "
+                                 "separated by blanks or commas.",
+                             MessageBoxIcon::None);
+        m_moreExtensionsEdit->setFocus();
+        return;
+    }
     m_arrExtensions = ExtensionsInOrder(m_options);
+    AppendNewExtensions(m_arrExtensions, typed.valid);
     QDialog::accept();
 }
 
@@ -269,7 +297,9 @@ void CKeywordSelectionDlg::UpdateData(bool takeFromControls)
     }
     if (takeFromControls) {
         TakeFromEdit(*m_keywordEdit, m_options.m_strKeywords);
+        m_options.m_strMoreExtensions = m_moreExtensionsEdit->text().toStdString();
     } else {
         ShowInEdit(*m_keywordEdit, m_options.m_strKeywords);
+        m_moreExtensionsEdit->setText(QString::fromStdString(m_options.m_strMoreExtensions));
     }
 }

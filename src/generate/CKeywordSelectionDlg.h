@@ -2,6 +2,7 @@
 
 #include "CKeywordEditorDlg.h"
 #include "controls/CThemeLibrary.h"
+#include "desktop/QtMessageBoxes.h"
 #include "generate/core/KeywordOptions.h"
 
 #include <QDialog>
@@ -10,6 +11,7 @@
 
 class FileDialogSeam;
 class QCheckBox;
+class QLineEdit;
 class QPlainTextEdit;
 
 // Where the user types keywords and picks extensions and combination options. One object lives
@@ -25,7 +27,9 @@ public:
     // Fills the controls from the members (reading the word files at the first opening), then
     // runs the window modally.
     int exec() override;
-    // OK: takes the controls into the members and rebuilds the extension list.
+    // OK: takes the controls into the members and rebuilds the extension list: the checked nine
+    // in their fixed order, then the typed ones in typed order. A typed one that is not a
+    // registry's extension gets a message naming it, and the window stays open.
     void accept() override;
     void OnSelectAll();
     // The three Edit buttons: the list as text in the editor; OK there replaces the list.
@@ -52,6 +56,8 @@ public:
     KeywordOptions m_options;
     // Where the word files are looked for; the program's own folder unless a test says otherwise.
     std::function<std::string()> m_programDirectory;
+    // Where the window's messages go; its own message boxes unless a test says otherwise.
+    MessageBoxSeam* m_messageBoxes = &m_ownMessageBoxes;
 
 private:
     // MFC-style data exchange: true takes the controls into the members, false shows the members.
@@ -62,9 +68,11 @@ private:
     bool LoadChosenFile(void (CKeywordSelectionDlg::*load)(const std::string&));
 
     FileDialogSeam& m_fileDialogs;
+    QtMessageBoxes m_ownMessageBoxes;
 
     CKeywordEditorDlg m_dlgEditor;
     CThemeLibrary m_themeLibrary;
     QHash<int, QWidget*> m_controls;
     QPlainTextEdit* m_keywordEdit = nullptr;
+    QLineEdit* m_moreExtensionsEdit = nullptr;
 };

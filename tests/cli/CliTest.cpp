@@ -190,6 +190,18 @@ private slots:
         QCOMPARE(run.output, QByteArray("www.red.com\nwww.red.net\n"));
     }
 
+    void generate_takesAnyRegistryExtension_theNineFirst()
+    {
+        CliRun run = RunCli({"generate", "--keywords", "x", "--ext", ".io,.co.uk"});
+        QCOMPARE(run.output, QByteArray("www.x.io\nwww.x.co.uk\n"));
+        run = RunCli({"generate", "--keywords", "x", "--ext", "рф,.io", "--ext", ".net,.co.uk"});
+        QCOMPARE(run.output, QByteArray("www.x.net\nwww.x.рф\nwww.x.io\nwww.x.co.uk\n"));
+        run = RunCli({"generate", "--keywords", "x", "--ext", ".io,.foo.bar"});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.errors.contains("\".foo.bar\""), run.errors.constData());
+        QVERIFY(run.output.isEmpty());
+    }
+
     void helpAndVersion()
     {
         CliRun run = RunCli({"--help"});

@@ -1,8 +1,10 @@
 #include "generate/core/CandidateGenerator.h"
 
 #include "TestMain.h"
+#include "generate/core/RegistryExtensions.h"
 
 #include <QTest>
+#include <array>
 #include <unordered_set>
 
 namespace {
@@ -203,6 +205,56 @@ private slots:
         QCOMPARE(ExtensionsInOrder(options),
                  (std::vector<std::string>{".com", ".net", ".org", ".info", ".edu", ".biz", ".ca",
                                            ".eu", ".us"}));
+    }
+
+    void registryExtension_takesOnlyIcannSuffixes_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("extension"); // the form names are made with; empty: invalid
+        const std::array<std::array<const char*, 3>, 13> rows{{
+            {"top level", ".io", ".io"},
+            {"second level", ".co.uk", ".co.uk"},
+            {"dot added, lower case", "CO.UK", ".co.uk"},
+            {"Cyrillic, lower case", ".РФ", ".рф"},
+            {"Chinese", ".中国", ".中国"},
+            {"ASCII form", ".xn--p1ai", ".xn--p1ai"},
+            {"made-up top level", ".qirv", ""},
+            {"unlisted second level", ".foo.bar", ""},
+            {"private section", ".github.io", ""},
+            {"wildcard rule, not a label", ".*.ck", ""},
+            {"dots only", "..", ""},
+            {"trailing dot", ".com.", ""},
+            {"empty", "", ""},
+        }};
+        for (const auto& [name, typed, extension] : rows) {
+            QTest::newRow(name) << QString::fromUtf8(typed) << QString::fromUtf8(extension);
+        }
+    }
+
+    void registryExtension_takesOnlyIcannSuffixes()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, extension);
+        QCOMPARE(
+            QString::fromStdString(RegistryExtension(typed.toStdString()).value_or(std::string())),
+            extension);
+    }
+
+    void typedExtensions_comeAfterTheNine_inTypedOrder_once()
+    {
+        KeywordOptions options;
+        options.m_bNet = 1;
+        const TypedExtensions typed = ReadTypedExtensions(" .io,.NET  co.uk,,.foo.bar .рф .io\t");
+        QCOMPARE(typed.invalid, std::vector<std::string>{".foo.bar"});
+        std::vector<std::string> extensions = ExtensionsInOrder(options);
+        AppendNewExtensions(extensions, typed.valid);
+        QCOMPARE(extensions, (std::vector<std::string>{".com", ".net", ".io", ".co.uk", ".рф"}));
+
+        Generation generation;
+        generation.options.m_strKeywords = "a";
+        generation.extensions = extensions;
+        QCOMPARE(generation.Run(),
+                 (QByteArrayList{"www.a.com", "www.a.net", "www.a.io", "www.a.co.uk", "www.a.рф"}));
     }
 };
 

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -73,6 +74,11 @@ QPlainTextEdit* Edit(QWidget& dialog, const char* name)
     return dialog.findChild<QPlainTextEdit*>(name);
 }
 
+QLineEdit* MoreExtensions(QWidget& dialog)
+{
+    return dialog.findChild<QLineEdit*>("moreExtensions");
+}
+
 // Types into the box as a person would, Return between lines.
 void Type(QPlainTextEdit* edit, const QString& text)
 {
@@ -131,6 +137,34 @@ private slots:
         QCOMPARE(test.Names(),
                  (QByteArrayList{"www.x.com", "www.x.net", "www.x.org", "www.x.info", "www.x.edu",
                                  "www.x.biz", "www.x.ca", "www.x.eu", "www.x.us"}));
+    }
+
+    void typedExtensions_followTheNine_andAnInvalidOneKeepsTheWindowOpen()
+    {
+        Window test;
+        test.window.KeywordDlg().m_messageBoxes = &test.boxes;
+        WhenModalOpens([&](QWidget& dialog) {
+            Type(Edit(dialog, "keywords"), "x");
+            QLineEdit* field = MoreExtensions(dialog);
+            field->setFocus();
+            QTest::keyClicks(field, "io .foo.bar, .co.uk .github.io");
+            Click(dialog, "ok");
+            QVERIFY(dialog.isVisible());
+            QCOMPARE(test.boxes.shown.size(), 1u);
+            const std::string& message = test.boxes.shown[0].text;
+            QVERIFY2(message.starts_with("Not a domain extension: .foo.bar, .github.io\n"),
+                     message.c_str());
+            QVERIFY(field->hasFocus());
+
+            field->setText(QStringLiteral(".рф, io .com .co.uk"));
+            QVERIFY(dialog.grab().save(
+                QStringLiteral(QIRV_SCREENSHOT_DIR "/keyword-window-extensions.png")));
+            Click(dialog, "ok");
+        });
+        test.window.OnAddNewKeywords();
+        QCOMPARE(test.Names(),
+                 (QByteArrayList{"www.x.com", "www.x.рф", "www.x.io", "www.x.co.uk"}));
+        QCOMPARE(test.boxes.shown.size(), 1u);
     }
 
     void selectAllThenCancel_generatesNothing_butTheNextOpeningShowsIt()
@@ -309,6 +343,8 @@ private slots:
                            "--use-prefixes", "--use-top-words"};
         QTest::newRow("nothing combined, no hyphens")
             << QByteArray("a b c\nd e") << QStringList{"--no-combine", "--no-hyphens"};
+        QTest::newRow("typed extensions after the nine")
+            << QByteArray("sun shine") << QStringList{"--ext", ".io,.net,co.uk"};
     }
 
     void commandLine_generatesWhatTheWindowAdds()
@@ -334,6 +370,11 @@ private slots:
                     Box(window, name)->setChecked(true);
                 }
                 Click(window, "selectAll");
+            }
+            if (options.contains(".io,.net,co.uk")) {
+                Box(window, "com")->setChecked(false);
+                Box(window, "net")->setChecked(true);
+                MoreExtensions(window)->setText(QStringLiteral("io co.uk"));
             }
             Click(window, "ok");
         });
@@ -364,7 +405,7 @@ private slots:
         QCOMPARE(cli.readAllStandardOutput(), QByteArray("  caf\xc3\xa9 \n\nx\n"));
         for (const QStringList& bad :
              {QStringList{"words", folder.filePath("missing.txt")},
-              QStringList{"generate", "--ext", ".xyz"},
+              QStringList{"generate", "--ext", ".foo.bar"},
               QStringList{"generate", "--suffixes", folder.filePath("missing.txt")},
               QStringList{"generate", "--nonsense"}}) {
             cli.start(QStringLiteral(QIRV_CLI_PATH), bad);

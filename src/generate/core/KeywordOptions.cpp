@@ -1,16 +1,32 @@
 #include "KeywordOptions.h"
 
+#include <array>
+
+namespace {
+
+struct ExtensionBox
+{
+    int KeywordOptions::*flag;
+    std::string_view extension;
+};
+
+// In the fixed order of generation.
+constexpr std::array kExtensionBoxes{
+    ExtensionBox{&KeywordOptions::m_bCom, ".com"}, ExtensionBox{&KeywordOptions::m_bNet, ".net"},
+    ExtensionBox{&KeywordOptions::m_bOrg, ".org"}, ExtensionBox{&KeywordOptions::m_bInfo, ".info"},
+    ExtensionBox{&KeywordOptions::m_bEdu, ".edu"}, ExtensionBox{&KeywordOptions::m_bBiz, ".biz"},
+    ExtensionBox{&KeywordOptions::m_bCa, ".ca"},   ExtensionBox{&KeywordOptions::m_bEu, ".eu"},
+    ExtensionBox{&KeywordOptions::m_bUs, ".us"},
+};
+
+} // namespace
+
 std::vector<std::string> ExtensionsInOrder(const KeywordOptions& options)
 {
-    const std::pair<int, const char*> boxes[] = {
-        {options.m_bCom, ".com"},   {options.m_bNet, ".net"}, {options.m_bOrg, ".org"},
-        {options.m_bInfo, ".info"}, {options.m_bEdu, ".edu"}, {options.m_bBiz, ".biz"},
-        {options.m_bCa, ".ca"},     {options.m_bEu, ".eu"},   {options.m_bUs, ".us"},
-    };
     std::vector<std::string> extensions;
-    for (const auto& [set, extension] : boxes) {
-        if (set != 0) {
-            extensions.emplace_back(extension);
+    for (const ExtensionBox& box : kExtensionBoxes) {
+        if (options.*box.flag != 0) {
+            extensions.emplace_back(box.extension);
         }
     }
     return extensions;
@@ -18,9 +34,17 @@ std::vector<std::string> ExtensionsInOrder(const KeywordOptions& options)
 
 void SelectAllExtensions(KeywordOptions& options)
 {
-    for (int* flag :
-         {&options.m_bCom, &options.m_bNet, &options.m_bOrg, &options.m_bInfo, &options.m_bEdu,
-          &options.m_bBiz, &options.m_bCa, &options.m_bEu, &options.m_bUs}) {
-        *flag = 1;
+    for (const ExtensionBox& box : kExtensionBoxes) {
+        options.*box.flag = 1;
     }
+}
+
+int KeywordOptions::*ExtensionFlag(std::string_view extension)
+{
+    for (const ExtensionBox& box : kExtensionBoxes) {
+        if (box.extension == extension) {
+            return box.flag;
+        }
+    }
+    return nullptr;
 }

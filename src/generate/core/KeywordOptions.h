@@ -1,13 +1,15 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What the keyword selection window holds between openings: the keyword text (lines end in
-// CR LF) and its fifteen check boxes, each 0 or 1.
+// CR LF), the further extensions as typed (UTF-8) and its fifteen check boxes, each 0 or 1.
 struct KeywordOptions
 {
     std::string m_strKeywords;
+    std::string m_strMoreExtensions;
     int m_bUsePrefixes = 0;
     int m_bUseSuffixes = 0;
     int m_bUseHyphens = 1;
@@ -31,6 +33,9 @@ std::vector<std::string> ExtensionsInOrder(const KeywordOptions& options);
 
 // Sets all nine extension flags.
 void SelectAllExtensions(KeywordOptions& options);
+
+// The flag of one of the nine extensions (".com"), or null for any other.
+int KeywordOptions::*ExtensionFlag(std::string_view extension);
 
 // The lists that candidate generation combines with the keywords. Entries of the suffix list go
 // in front of a keyword, entries of the prefix list behind it, popular ("top") words behind it.
