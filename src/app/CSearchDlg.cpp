@@ -182,6 +182,8 @@ CSearchDlg::CSearchDlg(const Seams& seams, QWidget* parent)
 {
     m_ownMessageBoxes.SetParentWindow(this);
     m_ownFileDialogs.SetParentWindow(this);
+    // The keyword window's messages go where the main window's do (a test's recorder included).
+    m_keywordDlg.m_messageBoxes = &m_messageBoxes;
     setWindowTitle(QStringLiteral("Qirv - Zelbrane "));
     QIcon icon;
     for (const int size : {16, 32, 48}) {
