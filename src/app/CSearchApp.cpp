@@ -52,6 +52,12 @@ bool CSearchApp::InitInstance()
         std::printf("qirv %s\n", qPrintable(QCoreApplication::applicationVersion()));
         return false;
     }
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+        // Started for text only ("qirv --pace -v"): there is no window to open.
+        std::fprintf(stderr, "qirv: no window can be opened with these arguments\n");
+        m_exitCode = 2;
+        return false;
+    }
     QString error;
     std::optional<SearchOptions> options = ReadSearchOptions(parser, error);
     if (!options) {

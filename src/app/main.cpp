@@ -2,14 +2,43 @@
 #include "version/QirvVersion.h"
 
 #include <QApplication>
+#include <cstring>
 
-int main(int argc, char** argv)
+namespace {
+
+// "--help" and "--version" only print: they must work on a terminal without a display.
+bool AsksOnlyForText(int argc, char** argv)
 {
-    QApplication application(argc, argv);
-    QApplication::setApplicationVersion(QString::fromUtf8(kQirvVersion));
-    QApplication::setDesktopFileName(QStringLiteral("com.zelbrane.Qirv"));
+    for (int index = 1; index < argc; ++index) {
+        for (const char* option : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
+            if (std::strcmp(argv[index], option) == 0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+// Outside the unnamed namespace: the resource initialiser is declared where it is used.
+static int Run()
+{
     Q_INIT_RESOURCE(qirv);
     CSearchApp program;
     program.InitInstance();
     return program.m_exitCode;
+}
+
+int main(int argc, char** argv)
+{
+    if (AsksOnlyForText(argc, argv)) {
+        QCoreApplication application(argc, argv);
+        QCoreApplication::setApplicationVersion(QString::fromUtf8(kQirvVersion));
+        return Run();
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationVersion(QString::fromUtf8(kQirvVersion));
+    QApplication::setDesktopFileName(QStringLiteral("com.zelbrane.Qirv"));
+    return Run();
 }

@@ -64,9 +64,21 @@ std::vector<std::string> ReadNameLines(std::istream& stream)
 
 int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names)
 {
+    // "-" stands for standard input's lines, in its place; no name at all means the same.
     if (names.empty()) {
-        names = ReadNameLines(std::cin);
+        names.emplace_back("-");
     }
+    std::vector<std::string> expanded;
+    for (std::string& name : names) {
+        if (name == "-") {
+            for (std::string& line : ReadNameLines(std::cin)) {
+                expanded.push_back(std::move(line));
+            }
+        } else {
+            expanded.push_back(std::move(name));
+        }
+    }
+    names = std::move(expanded);
     if (names.empty()) {
         return kExitSuccess;
     }

@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -290,7 +291,7 @@ int RunClassifyCommand(const std::vector<std::string>& arguments)
     std::string reply;
     if (arguments.size() == 2) {
         std::ifstream file(arguments[1], std::ios::binary);
-        if (!file) {
+        if (!file || std::filesystem::is_directory(arguments[1])) {
             std::cerr << "qirv-cli classify: cannot read " << arguments[1] << '\n';
             return kExitUsage;
         }

@@ -25,15 +25,25 @@ QString CacheHome()
     return folder.path();
 }
 
-// Runs qirv-cli while this test's event loop keeps serving the fake server.
-CliRun RunCli(const QStringList& arguments, const QByteArray& input = {})
+// Runs qirv-cli (or `program`) while this test's event loop keeps serving the fake server;
+// standard output goes to `outputFile` when one is named.
+CliRun RunCli(const QStringList& arguments, const QByteArray& input = {},
+              const QString& outputFile = {},
+              const QString& program = QStringLiteral(QIRV_CLI_PATH))
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CACHE_HOME"), CacheHome());
+    // The window's program must print its help and version without any display.
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     process.setProcessEnvironment(environment);
+    if (!outputFile.isEmpty()) {
+        process.setStandardOutputFile(outputFile);
+    }
     QSignalSpy finished(&process, &QProcess::finished);
-    process.start(QStringLiteral(QIRV_CLI_PATH), arguments);
+    process.start(program, arguments);
     if (!process.waitForStarted()) {
         qFatal("cannot start qirv-cli");
     }
@@ -302,6 +312,55 @@ private slots:
         QCOMPARE(server.Received(),
                  (QList<QByteArray>{"%s%n%x.com\n", "$(touch /tmp/qirv-x);`id`.com\n"}));
         QVERIFY(!QFile::exists("/tmp/qirv-x"));
+    }
+
+    // Failures of the programs' own input and output are told in one line, never an abort and
+    // never a success.
+    void readAndWriteFailures_areToldAndFailTheRun_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("outputFile");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QByteArray>("error");
+        const QString cli = QStringLiteral(QIRV_CLI_PATH);
+        QTest::newRow("a folder as the reply")
+            << cli << QStringList{"classify", "com", "/tmp"} << QByteArray() << QString() << 2
+            << QByteArray() << QByteArray("qirv-cli classify: cannot read /tmp\n");
+        QTest::newRow("generate into a full disk")
+            << cli << QStringList{"generate", "--keywords", "red"} << QByteArray() << "/dev/full"
+            << 2 << QByteArray() << QByteArray("qirv-cli: cannot write to standard output");
+        QTest::newRow("server into a full disk")
+            << cli << QStringList{"server", "x.com"} << QByteArray() << "/dev/full" << 2
+            << QByteArray() << QByteArray("qirv-cli: cannot write to standard output");
+        QTest::newRow("- is standard input")
+            << cli << QStringList{"check", "first", "-", "last"} << QByteArray("middle\n")
+            << QString() << 1
+            << QByteArray("first\tNot a domain name\nmiddle\tNot a domain name\nlast\tNot a "
+                          "domain name\n")
+            << QByteArray();
+        QTest::newRow("the window's version without a display")
+            << QStringLiteral(QIRV_PATH) << QStringList{"--version"} << QByteArray() << QString()
+            << 0 << QByteArray("qirv ") << QByteArray();
+        QTest::newRow("the window's help without a display")
+            << QStringLiteral(QIRV_PATH) << QStringList{"--help"} << QByteArray() << QString() << 0
+            << QByteArray("Usage: ") << QByteArray();
+    }
+    void readAndWriteFailures_areToldAndFailTheRun()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
+        QFETCH(QString, outputFile);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, output);
+        QFETCH(QByteArray, error);
+        const CliRun run = RunCli(arguments, input, outputFile, program);
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(run.output.startsWith(output), run.output.constData());
+        QVERIFY2(run.errors.startsWith(error), run.errors.constData());
     }
 
     void check_printsTheErrorBoxOnOneLine()
