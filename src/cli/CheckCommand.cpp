@@ -37,7 +37,33 @@ public:
 private:
     void Print(CLookupEngine::Ticket ticket, const std::string& result)
     {
-        std::cout << m_names[static_cast<std::size_t>(ticket)] << '\t' << result << std::endl;
+        std::cout << Escaped(m_names[static_cast<std::size_t>(ticket)]) << '\t' << result
+                  << std::endl;
+    }
+
+    // A name is printed so that it cannot break its line: tab, CR, LF and backslash escaped.
+    static std::string Escaped(const std::string& name)
+    {
+        std::string printed;
+        for (const char c : name) {
+            switch (c) {
+            case '\t':
+                printed += "\\t";
+                break;
+            case '\r':
+                printed += "\\r";
+                break;
+            case '\n':
+                printed += "\\n";
+                break;
+            case '\\':
+                printed += "\\\\";
+                break;
+            default:
+                printed += c;
+            }
+        }
+        return printed;
     }
 
     std::vector<std::string> m_names;

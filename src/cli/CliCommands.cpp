@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -260,7 +261,8 @@ int RunCommand(const Command& command, const QStringList& arguments)
         parser.addPositionalArgument(QString::fromLatin1(command.arguments), {});
     }
     if (!parser.parse(QStringList{QStringLiteral("qirv-cli")} + arguments)) {
-        return UsageError(std::string(command.name) + ": " + parser.errorText().toStdString());
+        return UsageError(std::string(command.name) + ": " + parser.errorText().toStdString() +
+                          "\nTry 'qirv-cli " + command.name + " --help'.");
     }
     if (parser.isSet(help)) {
         QString text = parser.helpText();
@@ -324,6 +326,21 @@ int RunCli(int argc, char** argv)
     if (arguments.isEmpty()) {
         PrintUsage(stderr);
         return kExitUsage;
+    }
+    // Options given before the command belong to it: "qirv-cli --jobs 2 check a.com".
+    if (arguments.first().startsWith('-') && arguments.first() != "-h" &&
+        arguments.first() != "--help" && arguments.first() != "-v" &&
+        arguments.first() != "--version") {
+        const auto isCommand = [](const QString& argument) {
+            const auto& known = Commands();
+            return std::any_of(known.begin(), known.end(), [&](const Command& candidate) {
+                return argument == QLatin1String(candidate.name);
+            });
+        };
+        const auto found = std::find_if(arguments.begin(), arguments.end(), isCommand);
+        if (found != arguments.end()) {
+            std::rotate(arguments.begin(), found, found + 1);
+        }
     }
     const QString command = arguments.takeFirst();
     if (command == "-h" || command == "--help" || command == "help") {

@@ -117,23 +117,33 @@ void CWhoisSocket::SetTimeouts(std::chrono::milliseconds connectTimeout,
     m_rdapQuery.SetTimeout(replyTimeout);
 }
 
-std::optional<QByteArray> CWhoisSocket::QueryNameFor(const QByteArray& name, QString& reason)
+std::optional<QByteArray> CWhoisSocket::QueryNameFor(const QByteArray& typed, QString& reason)
 {
-    if (!IsQueryableName(
-            std::string_view(name.constData(), static_cast<std::size_t>(name.size())))) {
+    // Blanks around a pasted name are not part of it; the registry would not know the name with
+    // them.
+    const QByteArray name = typed.trimmed();
+    const auto view = [](const QByteArray& bytes) {
+        return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    };
+    if (!IsQueryableName(view(name))) {
         reason = QStringLiteral("Not a domain name");
         return std::nullopt;
     }
     // Registries know international names by their ASCII form; the UTF-8 bytes would come back
     // as "no match" even for a registered name.
-    if (std::none_of(name.begin(), name.end(),
-                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
-        return name;
+    QByteArray ascii = name;
+    if (std::any_of(name.begin(), name.end(),
+                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+        ascii = QUrl::toAce(QString::fromUtf8(name));
+        if (ascii.isEmpty()) {
+            reason =
+                QStringLiteral("Not a valid international domain name: ") + QString::fromUtf8(name);
+            return std::nullopt;
+        }
     }
-    QByteArray ascii = QUrl::toAce(QString::fromUtf8(name));
-    if (ascii.isEmpty()) {
-        reason =
-            QStringLiteral("Not a valid international domain name: ") + QString::fromUtf8(name);
+    // A URL, an address or a name no registry could hold is never sent.
+    if (!HasDomainNameShape(view(ascii))) {
+        reason = QStringLiteral("Not a domain name");
         return std::nullopt;
     }
     return ascii;

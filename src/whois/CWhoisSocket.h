@@ -58,7 +58,7 @@ public:
 
     // The name as it is sent: its ASCII form. Nothing, with the reason, for a name that cannot
     // be asked.
-    static std::optional<QByteArray> QueryNameFor(const QByteArray& name, QString& reason);
+    static std::optional<QByteArray> QueryNameFor(const QByteArray& typed, QString& reason);
 
     // Drops the current connection, if any; nothing of its reply is processed afterwards.
     void Reset();

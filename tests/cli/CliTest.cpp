@@ -307,16 +307,16 @@ private slots:
         server.SetScript(FakeWhoisServer::Reply("No match for x\n"));
         const CliRun run =
             RunCli(CheckArguments(server, {"%s%n%x.com", "$(touch /tmp/qirv-x);`id`.com"}));
-        QCOMPARE(run.output,
-                 QByteArray("%s%n%x.com\tAvailable!\n$(touch /tmp/qirv-x);`id`.com\tAvailable!\n"));
-        QCOMPARE(server.Received(),
-                 (QList<QByteArray>{"%s%n%x.com\n", "$(touch /tmp/qirv-x);`id`.com\n"}));
+        // The second holds "/", as a URL would: it is not a name and is never sent.
+        QCOMPARE(run.output, QByteArray("$(touch /tmp/qirv-x);`id`.com\tNot a domain name\n"
+                                        "%s%n%x.com\tAvailable!\n"));
+        QCOMPARE(server.Received(), (QList<QByteArray>{"%s%n%x.com\n"}));
         QVERIFY(!QFile::exists("/tmp/qirv-x"));
     }
 
     // Failures of the programs' own input and output are told in one line, never an abort and
-    // never a success.
-    void readAndWriteFailures_areToldAndFailTheRun_data()
+    // never a success; what cannot be a name is never sent, and a name never breaks its line.
+    void commandLine_behavesAsAUnixTool_data()
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("arguments");
@@ -341,6 +341,23 @@ private slots:
             << QByteArray("first\tNot a domain name\nmiddle\tNot a domain name\nlast\tNot a "
                           "domain name\n")
             << QByteArray();
+        QTest::newRow("URLs, addresses and empty labels are not names")
+            << cli << QStringList{"check", "http://x.com", "x.com/", "1.2.3.4", "www..com"}
+            << QByteArray() << QString() << 1
+            << QByteArray("http://x.com\tNot a domain name\nx.com/\tNot a domain name\n"
+                          "1.2.3.4\tNot a domain name\nwww..com\tNot a domain name\n")
+            << QByteArray();
+        QTest::newRow("a name with a tab or line break is printed escaped")
+            << cli << QStringList{"check", "a\tb", "c\nd.com"} << QByteArray() << QString() << 1
+            << QByteArray("a\\tb\tNot a domain name\nc\\nd.com\tNot a domain name\n")
+            << QByteArray();
+        QTest::newRow("options before the command")
+            << cli << QStringList{"--jobs", "2", "check", "nodot"} << QByteArray() << QString() << 1
+            << QByteArray("nodot\tNot a domain name\n") << QByteArray();
+        QTest::newRow("an unknown option says where help is")
+            << cli << QStringList{"check", "--fast"} << QByteArray() << QString() << 2
+            << QByteArray()
+            << QByteArray("qirv-cli check: Unknown option 'fast'.\nTry 'qirv-cli check --help'.");
         QTest::newRow("the window's version without a display")
             << QStringLiteral(QIRV_PATH) << QStringList{"--version"} << QByteArray() << QString()
             << 0 << QByteArray("qirv ") << QByteArray();
@@ -348,7 +365,7 @@ private slots:
             << QStringLiteral(QIRV_PATH) << QStringList{"--help"} << QByteArray() << QString() << 0
             << QByteArray("Usage: ") << QByteArray();
     }
-    void readAndWriteFailures_areToldAndFailTheRun()
+    void commandLine_behavesAsAUnixTool()
     {
         QFETCH(QString, program);
         QFETCH(QStringList, arguments);

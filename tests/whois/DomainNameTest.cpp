@@ -57,6 +57,36 @@ private slots:
         QCOMPARE(QByteArray(found.data(), static_cast<qsizetype>(found.size())), tld);
     }
 
+    // What is never sent to a registry, whatever a user pastes.
+    void domainNameShape_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("shape");
+        const QByteArray label63(63, 'a');
+        QTest::newRow("plain") << QByteArray("a.com") << true;
+        QTest::newRow("digits before a real suffix") << QByteArray("123.com") << true;
+        QTest::newRow("longest label") << QByteArray(label63 + ".com") << true;
+        QTest::newRow("label too long") << QByteArray(label63 + "a.com") << false;
+        QTest::newRow("name too long")
+            << QByteArray(label63 + "." + label63 + "." + label63 + "." + label63 + ".com")
+            << false;
+        QTest::newRow("empty label") << QByteArray("www..com") << false;
+        QTest::newRow("leading dot") << QByteArray(".com") << false;
+        QTest::newRow("trailing dot") << QByteArray("a.com.") << false;
+        QTest::newRow("one label") << QByteArray("localhost") << false;
+        QTest::newRow("URL") << QByteArray("http://foo.com") << false;
+        QTest::newRow("path") << QByteArray("foo.com/") << false;
+        QTest::newRow("IPv4 address") << QByteArray("1.2.3.4") << false;
+        QTest::newRow("IPv6 address") << QByteArray("[::1]") << false;
+        QTest::newRow("inner blank") << QByteArray("a b.com") << false;
+    }
+    void domainNameShape()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, shape);
+        QCOMPARE(HasDomainNameShape(name.toStdString()), shape);
+    }
+
     void serverAddress_data()
     {
         QTest::addColumn<QByteArray>("text");

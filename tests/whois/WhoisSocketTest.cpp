@@ -77,7 +77,8 @@ private slots:
         QTest::newRow("no dot") << QByteArray("localhost");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("second query line") << QByteArray("a.com\nb.com");
-        QTest::newRow("CR") << QByteArray("a.com\r");
+        // A CR at the end is trimmed like a blank; inside, it would end the query line early.
+        QTest::newRow("CR") << QByteArray("a.com\rb.com");
         QTest::newRow("NUL") << QByteArray("a.c\0om", 6);
     }
 
