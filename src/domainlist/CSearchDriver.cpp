@@ -4,6 +4,7 @@
 #include "seams/MessageBoxSeam.h"
 #include "whois/core/DomainName.h"
 
+#include <QDateTime>
 #include <QTimer>
 
 namespace {
@@ -178,6 +179,8 @@ void CSearchDriver::OnAnswered(CLookupEngine::Ticket ticket, const CLookupEngine
         m_model.SetNoAnswer(row, answer.reason.toStdString());
         ++m_noAnswerCount;
     }
+    m_model.SetAnswered(row, answer.server.toStdString(),
+                        static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
     m_model.SetSearchMark(row, SearchMark::Done);
     StepProgress();
 }

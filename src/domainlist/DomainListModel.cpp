@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <algorithm>
+#include <unordered_set>
 
 namespace {
 
@@ -43,6 +44,29 @@ int DomainListModel::AppendPendingNames(std::vector<std::string> names)
     }
     endInsertRows();
     return first;
+}
+
+int DomainListModel::AppendRecords(std::vector<ListRecord> records)
+{
+    std::unordered_set<std::string_view> seen;
+    seen.reserve(records.size());
+    std::vector<ListRecord*> kept;
+    kept.reserve(records.size());
+    for (ListRecord& record : records) {
+        if (!m_rows.Contains(record.name) && seen.insert(record.name).second) {
+            kept.push_back(&record);
+        }
+    }
+    if (kept.empty()) {
+        return 0;
+    }
+    const int first = m_rows.Count();
+    beginInsertRows({}, first, first + static_cast<int>(kept.size()) - 1);
+    for (ListRecord* record : kept) {
+        m_rows.Append(std::move(*record));
+    }
+    endInsertRows();
+    return static_cast<int>(kept.size());
 }
 
 void DomainListModel::SetChecked(int row, bool checked)

@@ -33,6 +33,9 @@ public:
     // The one way rows join the list: every name in one step, as checked "Pending" rows;
     // returns the index of the first new row.
     int AppendPendingNames(std::vector<std::string> names);
+    // Rows read back from a file, in their order, behind the others; a name listed already (or
+    // earlier in `records`) is left out. Returns how many rows were added.
+    int AppendRecords(std::vector<ListRecord> records);
     void SetChecked(int row, bool checked);
     // Any status but "No Answer" forgets the row's reason.
     void SetStatus(int row, RowStatus status);
@@ -41,6 +44,13 @@ public:
     // "No Answer" with its reason, shown after the status and as the row's tool tip.
     void SetNoAnswer(int row, const std::string& reason);
     // The row being asked is shown in bold, whatever its status says.
+    // Which server gave the row's last answer, and when (seconds since 1970 UTC).
+    void SetAnswered(int row, const std::string& server, std::uint32_t answeredAt)
+    {
+        if (m_rows.IsValidRow(row)) {
+            m_rows.SetAnswered(row, server, answeredAt);
+        }
+    }
     void SetSearchMark(int row, SearchMark mark);
     void ClearSearchMarks();
     // The row named `id`, or -1 once it was removed; and the id of a row (0 outside the list).

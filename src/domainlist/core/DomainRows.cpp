@@ -96,6 +96,55 @@ int DomainRows::Append(std::string name)
     return index;
 }
 
+int DomainRows::Append(ListRecord record)
+{
+    const int row = Append(std::move(record.name));
+    DomainRow& added = m_rows.back();
+    added.checked = record.checked;
+    if (record.status == RowStatus::NoAnswer) {
+        SetNoAnswer(row, std::move(record.reason));
+    } else {
+        added.status = record.status;
+    }
+    if (!record.server.empty() || record.answeredAt != 0) {
+        SetAnswered(row, record.server, record.answeredAt);
+    }
+    return row;
+}
+
+ListRecord DomainRows::Record(int row) const
+{
+    const DomainRow& source = At(row);
+    return ListRecord{source.name,       source.status,
+                      source.checked,    std::string(Server(row)),
+                      source.answeredAt, std::string(Reason(row))};
+}
+
+void DomainRows::SetAnswered(int row, std::string_view server, std::uint32_t answeredAt)
+{
+    DomainRow& changed = m_rows[static_cast<std::size_t>(row)];
+    changed.answeredAt = answeredAt;
+    // A linear search: a list meets a few dozen servers, and the last one is the likely one.
+    std::size_t index = m_serverNames.size();
+    while (index > 0 && m_serverNames[index - 1] != server) {
+        --index;
+    }
+    if (index == 0 && !server.empty()) {
+        if (m_serverNames.size() > std::numeric_limits<std::uint16_t>::max()) {
+            changed.server = 0; // past 65,535 servers a row forgets which one it was
+            return;
+        }
+        m_serverNames.emplace_back(server);
+        index = m_serverNames.size();
+    }
+    changed.server = static_cast<std::uint16_t>(index == 0 ? 0 : index - 1);
+}
+
+std::string_view DomainRows::Server(int row) const
+{
+    return m_serverNames[At(row).server];
+}
+
 void DomainRows::GrowIndexIfNeeded()
 {
     // Keep the table at most half full so that probes stay short.

@@ -50,11 +50,27 @@ struct DomainRow
     // Names the row across deletions, for answers that arrive after rows moved. Ids ascend with
     // the row index; 0 names no row.
     std::uint32_t id = 0;
+    // When the last answer came, in seconds since 1970 UTC (0: never), and from which server
+    // (an index into the list's server names, 0: none). Kept so that an exported list says so.
+    std::uint32_t answeredAt = 0;
+    std::uint16_t server = 0;
 };
 
-// A million rows are kept in memory: the mark and the id fill the padding after the status, and
-// anything rarer than that (the reason for no answer) lives beside the rows, not in them.
-static_assert(sizeof(DomainRow) <= 48, "a DomainRow outgrew its 48 bytes");
+// A million rows are kept in memory: the small fields share the last eight bytes, and anything
+// rarer than that (the reason for no answer, the server's name) lives beside the rows, not in
+// them.
+static_assert(sizeof(DomainRow) <= 56, "a DomainRow outgrew its 56 bytes");
+
+// One row as it leaves the list (an export) or comes back (an opened list).
+struct ListRecord
+{
+    std::string name;
+    RowStatus status = RowStatus::Pending;
+    bool checked = true;
+    std::string server;
+    std::uint32_t answeredAt = 0; // seconds since 1970 UTC; 0: never answered
+    std::string reason;           // only for "No Answer"
+};
 
 // A row followed through deletions: where it is now, or where it was if it was deleted.
 struct TrackedRow
@@ -78,6 +94,9 @@ public:
 
     // Appends a checked "Pending" row and returns its index.
     int Append(std::string name);
+    // Appends the row as the record describes it and returns its index.
+    int Append(ListRecord record);
+    ListRecord Record(int row) const;
 
     void SetChecked(int row, bool checked)
     {
@@ -89,6 +108,9 @@ public:
     void SetNoAnswer(int row, std::string reason);
     // Empty unless the row is "No Answer".
     std::string_view Reason(int row) const;
+    // Which server answered last, and when (seconds since 1970 UTC).
+    void SetAnswered(int row, std::string_view server, std::uint32_t answeredAt);
+    std::string_view Server(int row) const;
 
     void SetMark(int row, SearchMark mark) { m_rows[static_cast<std::size_t>(row)].mark = mark; }
     // Returns the rows that had a mark, lowest first.
@@ -151,6 +173,8 @@ private:
 
     std::vector<DomainRow> m_rows;
     std::uint32_t m_nextId = 1;
+    // Few servers answer many rows: each name is kept once. Index 0 is the empty name.
+    std::vector<std::string> m_serverNames{std::string()};
     Reasons m_reasons;
     // Open addressing over row indices (-1 = empty slot); rebuilt whenever rows move.
     std::vector<int> m_index;

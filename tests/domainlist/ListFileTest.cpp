@@ -1,0 +1,147 @@
+#include "domainlist/core/ListFile.h"
+
+#include "TestMain.h"
+
+#include <QTest>
+
+namespace {
+
+ListRecord Record(std::string name, RowStatus status, bool checked = true, std::string server = {},
+                  std::uint32_t answeredAt = 0, std::string reason = {})
+{
+    return ListRecord{std::move(name),   status,     checked,
+                      std::move(server), answeredAt, std::move(reason)};
+}
+
+std::string Written(const std::vector<ListRecord>& records, ListFormat format)
+{
+    std::string text = ListFileHeader(format);
+    for (std::size_t index = 0; index < records.size(); ++index) {
+        AppendListRecord(text, records[index], format, index == 0);
+    }
+    return text + ListFileFooter(format);
+}
+
+QStringList Described(const std::vector<ListRecord>& records)
+{
+    QStringList described;
+    for (const ListRecord& record : records) {
+        described.append(
+            QString::fromStdString(record.name + "|" + std::string(RowStatusText(record.status)) +
+                                   "|" + (record.checked ? "x" : "-") + "|" + record.server + "|" +
+                                   AnswerTimeText(record.answeredAt) + "|" + record.reason));
+    }
+    return described;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(ListFormat)
+
+class ListFileTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writtenList_readsBackTheSameRows_data()
+    {
+        QTest::addColumn<ListFormat>("format");
+        QTest::newRow("csv") << ListFormat::Csv;
+        QTest::newRow("json array") << ListFormat::Json;
+        QTest::newRow("json lines") << ListFormat::JsonLines;
+    }
+
+    void writtenList_readsBackTheSameRows()
+    {
+        QFETCH(ListFormat, format);
+        const std::vector<ListRecord> records{
+            Record("plain.com", RowStatus::Taken, true, "whois.verisign-grs.com:43", 1796725581),
+            Record("comma,name.com", RowStatus::Available, false, "rdap.example:443", 1),
+            Record("say \"hi\".net", RowStatus::Pending, true),
+            Record("bücher-straße.de", RowStatus::InformationMissing, false, "whois.denic.de:43",
+                   4294967295U),
+            Record("日本.jp", RowStatus::NoAnswer, true, "whois.jprs.jp:43", 1796725581,
+                   "Winsock Error: Query refused by whois.jprs.jp: \"slow, down\" \\ now"),
+            Record("back\\slash.com", RowStatus::NoAnswer, true, {}, 0, {}),
+        };
+        const ListFileContents read = ReadListFile(Written(records, format));
+        QCOMPARE(read.format, format);
+        QCOMPARE(read.badLineCount, std::size_t{0});
+        QCOMPARE(Described(read.records), Described(records));
+
+        QCOMPARE(Described(ReadListFile(Written({}, format)).records), QStringList());
+    }
+
+    // Each file holds good rows around a broken one: the good ones are all read, the broken
+    // one is counted with its line, nothing else is added.
+    void brokenRecords_areCountedAndLeftOut_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("badCount");
+        QTest::addColumn<QList<int>>("firstBadLines");
+
+        const QByteArray header = "name,status,checked,server,time,reason\r\n";
+        QTest::newRow("names, crlf and lf")
+            << QByteArray("a.com\r\n\r\n  b.com \nc d.com\n")
+            << QStringList{"a.com", "b.com", "c d.com"} << 0 << QList<int>{};
+        QTest::newRow("names with control characters and bad utf-8")
+            << QByteArray("a.com\nb\x01.com\nc\xC3(.com\nd\xED\xA0\x80.com\ne.com")
+            << QStringList{"a.com", "e.com"} << 3 << QList<int>{2, 3, 4};
+        QTest::newRow("binary") << QByteArray("a.com\n\0\x01\x02", 9) << QStringList{} << 0
+                                << QList<int>{};
+        QTest::newRow("csv in any column order, quoted line break")
+            << QByteArray("Checked,Name\r\nfalse,\"a,.com\"\r\ntrue,\"b\r\nc\"\r\nyes,d.com\r\n")
+            << QStringList{"a,.com", "d.com"} << 1 << QList<int>{3};
+        QTest::newRow("csv bad quoting")
+            << header + "\"a.com\"x,Taken,true,,,\r\nb\"c.com,Taken,true,,,\r\nok.com,,,,,\r\n"
+            << QStringList{"ok.com"} << 2 << QList<int>{2, 3};
+        QTest::newRow("csv unclosed quote loses only its line")
+            << header + "\"a.com,Taken,true,,,\r\nb.com,Taken,true,,,\r\n"
+            << QStringList{"b.com"} << 1 << QList<int>{2};
+        QTest::newRow("csv bad values")
+            << header + "a.com,Gone,true,,,\r\nb.com,Taken,maybe,,,\r\n"
+                        "c.com,Taken,true,,2026-13-01T00:00:00Z,\r\nd.com,Taken\r\n"
+                        ",Taken,true,,,\r\ne.com,Taken,true,,,\r\n"
+            << QStringList{"e.com"} << 5 << QList<int>{2, 3, 4, 5, 6};
+        QTest::newRow("json cut off inside a record")
+            << QByteArray("[\n{\"name\":\"a.com\",\"status\":\"Taken\"},\n{\"name\":\"b.c")
+            << QStringList{"a.com"} << 1 << QList<int>{3};
+        QTest::newRow("json cut off after a record") << QByteArray("[\n{\"name\":\"a.com\"},\n")
+                                                     << QStringList{"a.com"} << 1 << QList<int>{3};
+        QTest::newRow("json wrong types and syntax, then good records")
+            << QByteArray("[\n{\"name\":5},\n{\"name\":\"b.com\",\"checked\":\"no\"},\n"
+                          "{\"name\":\"c.com\" \"status\"},\n{\"name\":\"d\\u00e9.com\","
+                          "\"extra\":[1,{\"x\":null}],\"status\":\"Available!\"}\n]")
+            << QStringList{"dé.com"} << 3 << QList<int>{2, 3, 4};
+        QTest::newRow("json escapes: surrogate pair, lone surrogate, raw line break")
+            << QByteArray("{\"name\":\"\\ud83d\\ude00.com\"}\n{\"name\":\"\\ud83d.com\"}\n"
+                          "{\"name\":\"a\nb.com\"}\n{\"name\":\"ok.com\"}\n")
+            << QStringList{"\U0001F600.com", "ok.com"} << 3 << QList<int>{2, 3, 4};
+    }
+
+    void brokenRecords_areCountedAndLeftOut()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, names);
+        QFETCH(int, badCount);
+        QFETCH(QList<int>, firstBadLines);
+
+        const ListFileContents read = ReadListFile(std::string_view(file.data(), file.size()));
+        QStringList readNames;
+        for (const ListRecord& record : read.records) {
+            readNames.append(QString::fromStdString(record.name));
+        }
+        QCOMPARE(readNames, names);
+        QCOMPARE(read.badLineCount, static_cast<std::size_t>(badCount));
+        QList<int> lines;
+        for (const std::size_t line : read.firstBadLines) {
+            lines.append(static_cast<int>(line));
+        }
+        QCOMPARE(lines, firstBadLines);
+        QCOMPARE(read.problem.empty(), !file.contains('\0'));
+    }
+};
+
+QIRV_TEST(ListFileTest);
+#include "ListFileTest.moc"
