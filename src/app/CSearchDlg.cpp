@@ -86,9 +86,12 @@ struct MenuEntry
 constexpr MenuEntry kSeparator{};
 
 constexpr MenuEntry kFileMenu[] = {
+    {CommandId::OpenDomainList, "Open Domain List...", &CListCommands::OpenList},
+    kSeparator,
     {CommandId::SaveAvailable, "Save Available Domains", &CListCommands::SaveAvailable},
     kSeparator,
     {CommandId::SaveAll, "Save All Domains...", &CListCommands::SaveAll},
+    {CommandId::ExportList, "Export List...", &CListCommands::ExportList},
     kSeparator,
     {CommandId::LoadKeywords, "Load KeyWords List", nullptr, &CSearchDlg::OnLoadKeywords},
     kSeparator,

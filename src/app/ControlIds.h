@@ -50,5 +50,7 @@ inline constexpr int HelpTopics = 32792;
 inline constexpr int VisitHomePage = 32793;
 inline constexpr int FrequentlyAskedQuestions = 32794;
 inline constexpr int UpdateRegistryList = 32795;
+inline constexpr int OpenDomainList = 32796;
+inline constexpr int ExportList = 32797;
 
 } // namespace CommandId

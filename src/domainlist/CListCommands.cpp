@@ -1,6 +1,7 @@
 #include "CListCommands.h"
 
 #include "DomainListModel.h"
+#include "domainlist/core/ListFile.h"
 #include "seams/DesktopSeams.h"
 #include "seams/FileDialogSeam.h"
 #include "seams/MessageBoxSeam.h"
@@ -8,6 +9,8 @@
 #include "web/WebAddresses.h"
 #include "whois/core/DomainName.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 void CListCommands::ClearList()
@@ -46,6 +49,53 @@ void CListCommands::DeleteUnchecked()
 }
 
 namespace {
+
+// Bigger files are not lists anybody saved: refusing them keeps a stray file from eating memory.
+constexpr qint64 kLargestListFile = qint64{512} << 20;
+
+// Writes what `nextChunk` gives (until it gives nothing) into `path`. The old file is replaced
+// only once the new one is complete. Returns why it failed, or nothing.
+QString WriteFileSafely(const std::string& path,
+                        const std::function<void(std::string& chunk)>& nextChunk)
+{
+    // Unbuffered, a short write (a full disk) shows at the write itself rather than being lost in
+    // a later flush.
+    QSaveFile file(QString::fromStdString(path));
+    bool saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    std::string chunk;
+    while (saved) {
+        nextChunk(chunk);
+        if (chunk.empty()) {
+            break;
+        }
+        for (std::size_t written = 0; saved && written < chunk.size();) {
+            const qint64 count =
+                file.write(chunk.data() + written, static_cast<qint64>(chunk.size() - written));
+            saved = count > 0;
+            written += saved ? static_cast<std::size_t>(count) : 0;
+        }
+    }
+    if (saved && file.error() == QFileDevice::NoError && file.commit()) {
+        return {};
+    }
+    QString reason = file.errorString();
+    file.cancelWriting();
+    return reason.isEmpty() ? QStringLiteral("Unknown error") : reason;
+}
+
+// "3 lines of "list.csv" could not be read and were left out: lines 2, 5, 9."
+std::string BadLinesMessage(const std::string& path, const ListFileContents& contents)
+{
+    const bool one = contents.badLineCount == 1;
+    std::string message = std::to_string(contents.badLineCount) +
+                          (one ? " line of \"" : " lines of \"") + path +
+                          (one ? "\" could not be read and was left out: line "
+                               : "\" could not be read and were left out: lines ");
+    for (std::size_t index = 0; index < contents.firstBadLines.size(); ++index) {
+        message += (index == 0 ? "" : ", ") + std::to_string(contents.firstBadLines[index]);
+    }
+    return message + (contents.badLineCount > contents.firstBadLines.size() ? " and more." : ".");
+}
 
 enum class Rows
 {
@@ -93,29 +143,111 @@ void CListCommands::SaveChecked()
         return;
     }
     const std::string path = WithTextExtension(*chosen);
-    // The old file is replaced only once the new one is complete. Unbuffered, a short write (a
-    // full disk) shows at the write itself rather than being lost in a later flush.
-    QSaveFile file(QString::fromStdString(path));
-    bool saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    for (std::size_t written = 0; saved && written < text.size();) {
-        const qint64 count =
-            file.write(text.data() + written, static_cast<qint64>(text.size() - written));
-        saved = count > 0;
-        written += saved ? static_cast<std::size_t>(count) : 0;
-    }
-    QString reason;
-    if (saved && file.error() == QFileDevice::NoError) {
-        saved = file.commit();
-        reason = file.errorString();
-    } else {
-        reason = file.errorString();
-        file.cancelWriting();
-        saved = false;
-    }
-    if (!saved) {
+    bool written = false;
+    const QString failure = WriteFileSafely(path, [&](std::string& chunk) {
+        chunk = written ? std::string() : text;
+        written = true;
+    });
+    if (!failure.isEmpty()) {
         m_seams.messageBoxes.Show("The domain list could not be saved to \"" + path +
-                                      "\": " + file.errorString().toStdString(),
+                                      "\": " + failure.toStdString(),
                                   MessageBoxIcon::Stop);
+    }
+}
+
+void CListCommands::ExportList()
+{
+    // Every row or the checked ones, in CSV or JSON: four file types, in this order.
+    const FileDialogRequest request{FileKind::DomainList,
+                                    {"CSV, every row (*.csv)", "CSV, checked rows only (*.csv)",
+                                     "JSON, every row (*.json)",
+                                     "JSON, checked rows only (*.json)"}};
+    const std::optional<ChosenFile> chosen = m_seams.fileDialogs.GetSaveFile(request);
+    if (!chosen || chosen->path.empty()) {
+        return;
+    }
+    const std::string& path = chosen->path;
+    const bool onlyChecked = chosen->filter % 2 == 1;
+    ListFormat format = chosen->filter >= 2 ? ListFormat::Json : ListFormat::Csv;
+    const std::string extension =
+        QFileInfo(QString::fromStdString(path)).suffix().toLower().toStdString();
+    if (extension == "json") {
+        format = ListFormat::Json;
+    } else if (extension == "csv") {
+        format = ListFormat::Csv;
+    }
+
+    const DomainRows& rows = m_model.Rows();
+    int next = 0;
+    bool headerWritten = false;
+    bool footerWritten = false;
+    bool isFirst = true;
+    const QString failure = WriteFileSafely(path, [&](std::string& chunk) {
+        chunk.clear();
+        if (!headerWritten) {
+            chunk = ListFileHeader(format);
+            headerWritten = true;
+        }
+        // About a megabyte at a time, so that a million rows never stand in memory twice.
+        constexpr std::size_t kChunkSize = 1 << 20;
+        for (; next < rows.Count() && chunk.size() < kChunkSize; ++next) {
+            if (!onlyChecked || rows.At(next).checked) {
+                AppendListRecord(chunk, rows.Record(next), format, isFirst);
+                isFirst = false;
+            }
+        }
+        if (next == rows.Count() && !footerWritten && chunk.size() < kChunkSize) {
+            chunk += ListFileFooter(format);
+            footerWritten = true;
+        }
+    });
+    if (!failure.isEmpty()) {
+        m_seams.messageBoxes.Show("The domain list could not be exported to \"" + path +
+                                      "\": " + failure.toStdString(),
+                                  MessageBoxIcon::Stop);
+    }
+}
+
+void CListCommands::OpenList()
+{
+    const FileDialogRequest request{FileKind::DomainList,
+                                    {"Domain Lists (*.txt *.csv *.json)", "All Files (*)"}};
+    const std::optional<ChosenFile> chosen = m_seams.fileDialogs.GetOpenFile(request);
+    if (!chosen || chosen->path.empty()) {
+        return;
+    }
+    const std::string& path = chosen->path;
+    const auto failed = [&](const std::string& reason) {
+        m_seams.messageBoxes.Show("The domain list \"" + path + "\" could not be opened: " + reason,
+                                  MessageBoxIcon::Stop);
+    };
+    QFile file(QString::fromStdString(path));
+    if (QFileInfo(file).isDir()) {
+        failed("it is a folder");
+        return;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        failed(file.errorString().toStdString());
+        return;
+    }
+    if (file.size() > kLargestListFile) {
+        failed("it is larger than 512 MiB");
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        failed(file.errorString().toStdString());
+        return;
+    }
+    ListFileContents contents =
+        ReadListFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (!contents.problem.empty()) {
+        failed(contents.problem);
+        return;
+    }
+    m_model.AppendRecords(std::move(contents.records));
+    if (contents.badLineCount > 0) {
+        m_seams.messageBoxes.Show(BadLinesMessage(path, contents), MessageBoxIcon::None);
     }
 }
 

@@ -59,6 +59,15 @@ public:
     // Every row's name, as CopyChecked lays them out; no check mark changes.
     void CopyAll();
 
+    // Every row, or only the checked ones (a file type of the dialog), with its status, check
+    // mark, server, time of answer and reason, as CSV or JSON (by the name's extension, else
+    // by the file type).
+    void ExportList();
+    // Adds the rows of a names file or an export behind the others, with their statuses and
+    // marks; names listed already are left out, and so are lines that cannot be read (one box
+    // says which).
+    void OpenList();
+
     std::string CheckedNamesText() const;
 
 private:

@@ -1,5 +1,27 @@
 #include "seams/FileDialogSeam.h"
 
+namespace {
+
+std::optional<std::string> PathOf(const std::optional<ChosenFile>& chosen)
+{
+    if (!chosen || chosen->path.empty()) {
+        return std::nullopt;
+    }
+    return chosen->path;
+}
+
+} // namespace
+
+std::optional<std::string> FileDialogSeam::GetOpenFileName()
+{
+    return PathOf(GetOpenFile(FileDialogRequest{}));
+}
+
+std::optional<std::string> FileDialogSeam::GetSaveFileName()
+{
+    return PathOf(GetSaveFile(FileDialogRequest{FileKind::DomainList}));
+}
+
 std::string WithTextExtension(std::string path)
 {
     const auto nameStart = path.rfind('/');

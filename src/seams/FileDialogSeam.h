@@ -1,18 +1,46 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
+
+// Which kind of file a dialog is for: each kind opens in the folder the last dialog of its kind
+// was left in.
+enum class FileKind
+{
+    WordList,   // keywords, prefixes, suffixes, top words
+    DomainList, // saved, exported and opened lists
+};
+
+struct FileDialogRequest
+{
+    FileKind kind = FileKind::WordList;
+    // The file types offered, such as "Text Files (*.txt)"; the first is chosen at the start.
+    // A name typed without an extension gets the one of the chosen type.
+    std::vector<std::string> filters{"Text Files (*.txt)"};
+};
+
+struct ChosenFile
+{
+    std::string path;
+    std::size_t filter = 0; // the index of the file type chosen in the request's list
+};
 
 // The Open-file and Save-file dialogs, so that the window shows the desktop's dialog and tests
-// answer it. Both dialogs offer the one file type "Text Files (*.txt)".
+// answer it.
 class FileDialogSeam
 {
 public:
     virtual ~FileDialogSeam() = default;
-    // The chosen file's full path, or nothing when the user cancels.
-    virtual std::optional<std::string> GetOpenFileName() = 0;
+    // The chosen file, or nothing when the user cancels.
+    virtual std::optional<ChosenFile> GetOpenFile(const FileDialogRequest& request) = 0;
     // The Save dialog; it asks before an existing file is chosen for replacing.
-    virtual std::optional<std::string> GetSaveFileName() = 0;
+    virtual std::optional<ChosenFile> GetSaveFile(const FileDialogRequest& request) = 0;
+
+    // A text file of words to open, and a text file to save a domain list in.
+    std::optional<std::string> GetOpenFileName();
+    std::optional<std::string> GetSaveFileName();
 };
 
 // A chosen file name without an extension gets ".txt".

@@ -116,7 +116,8 @@ private slots:
         }
         QCOMPARE(titles, (QStringList{"&File", "&Edit", "&Help", "&Update"}));
         QCOMPARE(menus[0],
-                 (QStringList{"32783 Save Available Domains", "-", "32784 Save All Domains...", "-",
+                 (QStringList{"32796 Open Domain List...", "-", "32783 Save Available Domains", "-",
+                              "32784 Save All Domains...", "32797 Export List...", "-",
                               "32779 Load KeyWords List", "-", "32791 Load Top Used Words",
                               "32777 Load Preffixes...", "32778 Load Suffixes...", "-",
                               "32786 Print Domains List...", "-", "2 Exit"}));
@@ -181,11 +182,13 @@ private slots:
     void fileEntries_askForAFile_andExitCloses()
     {
         Window test;
-        for (const int id : {CommandId::LoadKeywords, CommandId::LoadTopWords,
-                             CommandId::LoadPrefixes, CommandId::LoadSuffixes}) {
+        for (const int id :
+             {CommandId::LoadKeywords, CommandId::LoadTopWords, CommandId::LoadPrefixes,
+              CommandId::LoadSuffixes, CommandId::OpenDomainList, CommandId::ExportList}) {
             test.Run(id);
         }
-        QCOMPARE(test.files.openAsked, 4);
+        QCOMPARE(test.files.openAsked, 5);
+        QCOMPARE(test.files.saveAsked, 1);
         test.window.show();
         test.Run(CommandId::Exit);
         QVERIFY(!test.window.isVisible());

@@ -3,6 +3,7 @@
 #include "TestMain.h"
 #include "domainlist/CDomainListCtrl.h"
 #include "domainlist/CListCommands.h"
+#include "domainlist/core/ListFile.h"
 #include "web/WebAddresses.h"
 
 #include <QAbstractItemModelTester>
@@ -57,6 +58,14 @@ struct Commands
         list.Model(), [this] { return list.GetFirstSelected(); }, {clipboard, files, urls, boxes}};
     QTemporaryDir folder;
 };
+
+// name|status|checked|server|time|reason
+QString Described(const ListRecord& record)
+{
+    return QString::fromStdString(record.name + "|" + std::string(RowStatusText(record.status)) +
+                                  "|" + (record.checked ? "x" : "-") + "|" + record.server + "|" +
+                                  AnswerTimeText(record.answeredAt) + "|" + record.reason);
+}
 
 } // namespace
 
@@ -148,6 +157,99 @@ private slots:
         QVERIFY(test.boxes.shown[1].text.find("/proc/qirv-list.txt") != std::string::npos);
         QVERIFY(test.boxes.shown[2].text.find("folder.txt") != std::string::npos);
         QVERIFY(QFileInfo(test.folder.filePath("folder.txt")).isDir());
+    }
+
+    void exportThenOpen_givesBackTheSameRows_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<int>("fileType");
+        QTest::addColumn<bool>("onlyChecked");
+        QTest::addColumn<bool>("withStatuses");
+        QTest::newRow("csv") << "list.csv" << 0 << false << true;
+        QTest::newRow("csv, checked rows") << "list.csv" << 1 << true << true;
+        QTest::newRow("json by file type") << "list" << 2 << false << true;
+        QTest::newRow("json by extension, checked rows") << "list.json" << 1 << true << true;
+        QTest::newRow("saved names") << "list.txt" << -1 << false << false;
+    }
+
+    void exportThenOpen_givesBackTheSameRows()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(int, fileType);
+        QFETCH(bool, onlyChecked);
+        QFETCH(bool, withStatuses);
+
+        Commands test;
+        test.list.AddPendingRows({"say \"hi\", you.com", "bücher.de"});
+        test.list.Model().SetNoAnswer(4, "Winsock Error: Query refused by x: \"slow\"");
+        test.list.Model().SetAnswered(4, "whois.x:43", 1796725581);
+        test.list.Model().SetAnswered(1, "rdap.y:443", 1796725582);
+        test.list.SetCheck(5, false);
+        test.files.saveAnswers = {test.folder.filePath(fileName)};
+        if (fileType < 0) {
+            test.commands.SaveAll();
+        } else {
+            test.files.filterAnswer = static_cast<std::size_t>(fileType);
+            test.commands.ExportList();
+        }
+        QVERIFY(test.boxes.shown.empty());
+
+        QStringList expected;
+        for (int row = 0; row < test.list.GetItemCount(); ++row) {
+            ListRecord record = test.list.Model().Rows().Record(row);
+            if (onlyChecked && !record.checked) {
+                continue;
+            }
+            if (!withStatuses) {
+                record = ListRecord{record.name, RowStatus::Pending, true, {}, 0, {}};
+            }
+            expected.append(Described(record));
+        }
+        QCOMPARE(expected.join(' ').contains("|whois.x:43|2026-12-08T"), withStatuses);
+        Commands opened;
+        opened.commands.ClearList();
+        opened.files.openAnswers = {test.folder.filePath(fileName)};
+        opened.commands.OpenList();
+        QVERIFY(opened.boxes.shown.empty());
+        QStringList read;
+        for (int row = 0; row < opened.list.GetItemCount(); ++row) {
+            read.append(Described(opened.list.Model().Rows().Record(row)));
+        }
+        QCOMPARE(read, expected);
+    }
+
+    void openList_addsNewRowsBehind_andReportsWhatItCannotRead()
+    {
+        Commands test;
+        const QString csv = test.folder.filePath("more.csv");
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("name,status,checked\r\nwww.a.com,Pending,true\r\nwww.e.com,Taken,false\r\n"
+                   "www.f.com,Sold,true\r\nwww.e.com,Available!,true\r\nwww.g.com,,\r\n");
+        file.close();
+        const QString binary = test.folder.filePath("image.png");
+        QFile image(binary);
+        QVERIFY(image.open(QIODevice::WriteOnly));
+        image.write(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+        image.close();
+
+        test.files.openAnswers = {csv, binary, test.folder.filePath("missing.txt")};
+        test.commands.OpenList();
+        test.commands.OpenList();
+        test.commands.OpenList();
+        QStringList rows;
+        for (int row = 0; row < test.list.GetItemCount(); ++row) {
+            rows.append(Described(test.list.Model().Rows().Record(row)));
+        }
+        QCOMPARE(rows.mid(4), (QStringList{"www.e.com|Taken|-|||", "www.g.com|Pending|x|||"}));
+        QCOMPARE(rows[0], QString("www.a.com|Available!|x|||"));
+        QCOMPARE(test.boxes.shown.size(), 3u);
+        QCOMPARE(test.boxes.shown[0].text, "1 line of \"" + csv.toStdString() +
+                                               "\" could not be read and was left out: line 4.");
+        QCOMPARE(test.boxes.shown[1].text, "The domain list \"" + binary.toStdString() +
+                                               "\" could not be opened: it is not a text file");
+        QVERIFY(test.boxes.shown[2].text.find("missing.txt\" could not be opened: ") !=
+                std::string::npos);
     }
 
     void checkByStatus_checksExactlyThatStatus()

@@ -22,27 +22,37 @@ public:
     std::vector<std::string> urls;
 };
 
-// Answers each file dialog with the next path of its list; an empty path (or none left)
-// cancels.
+// Answers each file dialog with the next path of its list, as chosen with the file type
+// `filterAnswer`; an empty path (or none left) cancels. The last request is kept.
 class ScriptedFileDialogs : public FileDialogSeam
 {
 public:
-    std::optional<std::string> GetOpenFileName() override { return Next(openAnswers, openAsked); }
-    std::optional<std::string> GetSaveFileName() override { return Next(saveAnswers, saveAsked); }
+    std::optional<ChosenFile> GetOpenFile(const FileDialogRequest& request) override
+    {
+        lastRequest = request;
+        return Next(openAnswers, openAsked);
+    }
+    std::optional<ChosenFile> GetSaveFile(const FileDialogRequest& request) override
+    {
+        lastRequest = request;
+        return Next(saveAnswers, saveAsked);
+    }
 
     QStringList openAnswers;
     QStringList saveAnswers;
+    std::size_t filterAnswer = 0;
     int openAsked = 0;
     int saveAsked = 0;
+    FileDialogRequest lastRequest;
 
 private:
-    static std::optional<std::string> Next(QStringList& answers, int& asked)
+    std::optional<ChosenFile> Next(QStringList& answers, int& asked) const
     {
         ++asked;
         const QString answer = answers.isEmpty() ? QString() : answers.takeFirst();
         if (answer.isEmpty()) {
             return std::nullopt;
         }
-        return answer.toStdString();
+        return ChosenFile{answer.toStdString(), filterAnswer};
     }
 };
