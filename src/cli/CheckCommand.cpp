@@ -1,72 +1,94 @@
 #include "CliCommands.h"
+#include "domainlist/core/ListFile.h"
 #include "search/CLookupEngine.h"
 #include "whois/core/DomainName.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <string>
+#include <unordered_set>
 
 namespace {
 
-// Asks every name through the search engine and prints each result line as it arrives.
+// A name is printed so that it cannot break its line: tab, CR, LF and backslash escaped.
+std::string Escaped(const std::string& name)
+{
+    std::string printed;
+    for (const char c : name) {
+        switch (c) {
+        case '\t':
+            printed += "\\t";
+            break;
+        case '\r':
+            printed += "\\r";
+            break;
+        case '\n':
+            printed += "\\n";
+            break;
+        case '\\':
+            printed += "\\\\";
+            break;
+        default:
+            printed += c;
+        }
+    }
+    return printed;
+}
+
+// Asks every checked row without a verdict through the search engine and prints each row as
+// its answer arrives; the others are printed first, as they are.
 class CheckRun
 {
 public:
-    CheckRun(std::vector<std::string> names, const SearchOptions& options)
-        : m_names(std::move(names))
+    CheckRun(std::vector<ListRecord> records, const SearchOptions& options, OutputFormat format)
+        : m_records(std::move(records)), m_printer(format)
     {
         m_engine.SetOptions(options);
         QObject::connect(
             &m_engine, &CLookupEngine::answered, &m_engine,
             [this](CLookupEngine::Ticket ticket, const CLookupEngine::Answer& answer) {
-                const bool decided = answer.verdict.has_value();
-                Print(ticket, decided ? std::string(StatusText(*answer.verdict))
-                                      : answer.reason.toStdString());
-                m_allDecided = m_allDecided && decided;
+                ListRecord& record = m_records[static_cast<std::size_t>(ticket)];
+                if (answer.verdict) {
+                    record.status = RowStatusFor(*answer.verdict);
+                    record.reason.clear();
+                } else {
+                    record.status = RowStatus::NoAnswer;
+                    record.reason = answer.reason.toStdString();
+                    m_allDecided = false;
+                }
+                record.server = answer.server.toStdString();
+                record.answeredAt = static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch());
+                m_printer.Print(record);
             },
             Qt::DirectConnection);
         QObject::connect(&m_engine, &CLookupEngine::finished, &m_engine,
                          [this] { QCoreApplication::exit(ExitCode()); });
-        for (std::size_t index = 0; index < m_names.size(); ++index) {
-            m_engine.Ask(index, QByteArray::fromStdString(RemoveEveryWww(m_names[index])));
+        for (std::size_t index = 0; index < m_records.size(); ++index) {
+            const ListRecord& record = m_records[index];
+            if (NeedsAsking(record)) {
+                m_engine.Ask(index, QByteArray::fromStdString(RemoveEveryWww(record.name)));
+            } else {
+                m_printer.Print(record);
+            }
         }
     }
 
+    static bool NeedsAsking(const ListRecord& record)
+    {
+        return record.checked &&
+               (record.status == RowStatus::Pending || record.status == RowStatus::NoAnswer);
+    }
+
+    void SetSomeLeftOut() { m_allDecided = false; }
     int ExitCode() const { return m_allDecided ? kExitSuccess : kExitSomeFailed; }
 
 private:
-    void Print(CLookupEngine::Ticket ticket, const std::string& result)
-    {
-        std::cout << Escaped(m_names[static_cast<std::size_t>(ticket)]) << '\t' << result
-                  << std::endl;
-    }
-
-    // A name is printed so that it cannot break its line: tab, CR, LF and backslash escaped.
-    static std::string Escaped(const std::string& name)
-    {
-        std::string printed;
-        for (const char c : name) {
-            switch (c) {
-            case '\t':
-                printed += "\\t";
-                break;
-            case '\r':
-                printed += "\\r";
-                break;
-            case '\n':
-                printed += "\\n";
-                break;
-            case '\\':
-                printed += "\\\\";
-                break;
-            default:
-                printed += c;
-            }
-        }
-        return printed;
-    }
-
-    std::vector<std::string> m_names;
+    std::vector<ListRecord> m_records;
+    RecordPrinter m_printer;
     bool m_allDecided = true;
     CLookupEngine m_engine;
 };
@@ -86,30 +108,131 @@ std::vector<std::string> ReadNameLines(std::istream& stream)
     return names;
 }
 
+// The rows of a names file or an export ("-": standard input); nothing when it cannot be read.
+std::optional<ListFileContents> ReadInput(const std::string& path)
+{
+    // Bigger files are not lists anybody saved.
+    constexpr std::uintmax_t kLargestInput = std::uintmax_t{512} << 20;
+    std::string bytes;
+    if (path == "-") {
+        bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    } else {
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error)) {
+            std::cerr << "qirv-cli check: cannot read " << path << ": it is a folder\n";
+            return std::nullopt;
+        }
+        std::ifstream file(path, std::ios::binary);
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        if (!file || error) {
+            std::cerr << "qirv-cli check: cannot read " << path << '\n';
+            return std::nullopt;
+        }
+        if (size > kLargestInput) {
+            std::cerr << "qirv-cli check: " << path << " is larger than 512 MiB\n";
+            return std::nullopt;
+        }
+        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    ListFileContents contents = ReadListFile(bytes);
+    if (!contents.problem.empty()) {
+        std::cerr << "qirv-cli check: cannot read " << path << ": " << contents.problem << '\n';
+        return std::nullopt;
+    }
+    if (contents.badLineCount > 0) {
+        std::cerr << "qirv-cli check: " << contents.badLineCount
+                  << (contents.badLineCount == 1 ? " line" : " lines") << " of " << path
+                  << " could not be read and " << (contents.badLineCount == 1 ? "was" : "were")
+                  << " left out:";
+        for (const std::size_t line : contents.firstBadLines) {
+            std::cerr << ' ' << line;
+        }
+        std::cerr << (contents.badLineCount > contents.firstBadLines.size() ? " ...\n" : "\n");
+    }
+    return contents;
+}
+
 } // namespace
 
-int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names)
+RecordPrinter::RecordPrinter(OutputFormat format) : m_format(format)
 {
-    // "-" stands for standard input's lines, in its place; no name at all means the same.
-    if (names.empty()) {
+    if (m_format == OutputFormat::Csv) {
+        std::cout << ListFileHeader(ListFormat::Csv) << std::flush;
+    }
+}
+
+void RecordPrinter::Print(const ListRecord& record)
+{
+    if (m_format == OutputFormat::Tsv) {
+        const bool noAnswer = record.status == RowStatus::NoAnswer && !record.reason.empty();
+        std::cout << Escaped(record.name) << '\t'
+                  << (noAnswer ? std::string_view(record.reason) : RowStatusText(record.status))
+                  << std::endl;
+        return;
+    }
+    std::string line;
+    AppendListRecord(line, record,
+                     m_format == OutputFormat::Csv ? ListFormat::Csv : ListFormat::JsonLines,
+                     false);
+    // Each line at once: another program reads the results while the check runs.
+    std::cout << line << std::flush;
+}
+
+std::optional<OutputFormat> OutputFormatNamed(const std::string& name)
+{
+    if (name == "tsv") {
+        return OutputFormat::Tsv;
+    }
+    if (name == "csv") {
+        return OutputFormat::Csv;
+    }
+    if (name == "json") {
+        return OutputFormat::Json;
+    }
+    return std::nullopt;
+}
+
+int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names,
+                    const CheckRequest& request)
+{
+    std::vector<ListRecord> records;
+    bool someLeftOut = false;
+    if (request.inputFile) {
+        std::optional<ListFileContents> input = ReadInput(*request.inputFile);
+        if (!input) {
+            return kExitUsage;
+        }
+        someLeftOut = input->badLineCount > 0;
+        records = std::move(input->records);
+    } else if (names.empty()) {
+        // No name at all means standard input's lines.
         names.emplace_back("-");
     }
-    std::vector<std::string> expanded;
+    // "-" stands for standard input's lines, in its place.
     for (std::string& name : names) {
         if (name == "-") {
             for (std::string& line : ReadNameLines(std::cin)) {
-                expanded.push_back(std::move(line));
+                records.push_back(ListRecord{std::move(line), RowStatus::Pending, true, {}, 0, {}});
             }
         } else {
-            expanded.push_back(std::move(name));
+            records.push_back(ListRecord{std::move(name), RowStatus::Pending, true, {}, 0, {}});
         }
     }
-    names = std::move(expanded);
-    if (names.empty()) {
-        return kExitSuccess;
+    if (request.inputFile) {
+        // As the window opens a list: a name given twice is one row.
+        std::unordered_set<std::string> seen;
+        std::erase_if(records,
+                      [&](const ListRecord& record) { return !seen.insert(record.name).second; });
+    }
+    if (records.empty()) {
+        RecordPrinter printer(request.format);
+        return someLeftOut ? kExitSomeFailed : kExitSuccess;
     }
     // Every answer, an instant failure included, comes from the event loop: the loop runs
     // before anything can end the program.
-    CheckRun run(std::move(names), options);
+    CheckRun run(std::move(records), options, request.format);
+    if (someLeftOut) {
+        run.SetSomeLeftOut();
+    }
     return QCoreApplication::exec();
 }

@@ -38,6 +38,10 @@ constexpr const char* kUsage =
     "                        known. Every \"www.\" is removed from a name before it is asked.\n"
     "      --whois-server [.SUFFIX=]HOST[:PORT]   --rdap-server [.SUFFIX=]URL   (repeatable)\n"
     "      --jobs N (default 6)   --pace SERVER=N/S (repeatable)   --one-at-a-time\n"
+    "      --input FILE   rows to check: names, or an exported list (only its checked rows\n"
+    "                     without a verdict are asked; the others are printed as they are)\n"
+    "      --format tsv|csv|json   NAME, a tab and the result (tsv), or the fields of an\n"
+    "                     exported list: CSV with a header, or JSON, an object a line\n"
     "  generate [OPTIONS]    Print the candidate names for keyword lines, as the window adds\n"
     "                        them to an empty list, one per line.\n"
     "      --keywords TEXT | --keywords-file FILE   keyword lines (else standard input)\n"
@@ -48,6 +52,7 @@ constexpr const char* kUsage =
     "      --suffixes FILE --prefixes FILE --top-words FILE   word lists (turn their use on)\n"
     "      --use-suffixes --use-prefixes --use-top-words      the word files beside qirv-cli\n"
     "      --count                   print only how many names there are\n"
+    "      --format tsv|csv|json     names alone (tsv), or as the rows of an exported list\n"
     "  words [--raw] FILE    Print the lines of a word file as the lists read it (trimmed;\n"
     "                        untrimmed with --raw).\n"
     "\n"
@@ -87,6 +92,16 @@ QCommandLineOption Valued(const char* name, const char* description, const char*
                               QString::fromLatin1(valueName));
 }
 
+QCommandLineOption FormatOption()
+{
+    return Valued(
+        "format",
+        "Print tsv (the default: the name, a tab and the result), csv (an exported list: name, "
+        "status, checked, server, time, reason, a header first) or json (the same fields, one "
+        "object a line).",
+        "FORMAT");
+}
+
 // One command of qirv-cli: its options and arguments for the parser, and what it does with them.
 struct Command
 {
@@ -111,7 +126,16 @@ int RunCheck(const QCommandLineParser& parser)
         return UsageError("check: " + error.toStdString());
     }
     UseRegistryList(*options);
-    return RunCheckCommand(*options, ToStrings(parser.positionalArguments()));
+    CheckRequest request;
+    if (const std::optional<std::string> format = ValueOf(parser, "format")) {
+        const std::optional<OutputFormat> named = OutputFormatNamed(*format);
+        if (!named) {
+            return UsageError("check: --format is tsv, csv or json, not \"" + *format + "\"");
+        }
+        request.format = *named;
+    }
+    request.inputFile = ValueOf(parser, "input");
+    return RunCheckCommand(*options, ToStrings(parser.positionalArguments()), request);
 }
 
 int RunServer(const QCommandLineParser& parser)
@@ -169,6 +193,13 @@ int RunGenerate(const QCommandLineParser& parser)
     request.usePrefixes = parser.isSet(QStringLiteral("use-prefixes"));
     request.useTopWords = parser.isSet(QStringLiteral("use-top-words"));
     request.countOnly = parser.isSet(QStringLiteral("count"));
+    if (const std::optional<std::string> format = ValueOf(parser, "format")) {
+        const std::optional<OutputFormat> named = OutputFormatNamed(*format);
+        if (!named) {
+            return UsageError("generate: --format is tsv, csv or json, not \"" + *format + "\"");
+        }
+        request.format = *named;
+    }
     return RunGenerateCommand(request);
 }
 
@@ -210,7 +241,19 @@ const std::vector<Command>& Commands()
         {"check",
          "Asks about each NAME (or each line of standard input), several servers at once and "
          "each at its own pace, and prints NAME, a tab and the result as soon as it is known.",
-         "[NAME...]", [](QCommandLineParser& parser) { AddSearchOptions(parser); }, RunCheck},
+         "[NAME...]",
+         [](QCommandLineParser& parser) {
+             AddSearchOptions(parser);
+             parser.addOptions({
+                 FormatOption(),
+                 Valued("input",
+                        "Read the rows from FILE (\"-\": standard input): names, one a line, "
+                        "or a list exported as CSV or JSON. Only its checked rows without a "
+                        "verdict are asked; the others are printed as they are.",
+                        "FILE"),
+             });
+         },
+         RunCheck},
         {"generate",
          "Prints the candidate names for keyword lines (standard input unless given), as the "
          "window adds them to an empty list.",
@@ -234,6 +277,7 @@ const std::vector<Command>& Commands()
                  Flag("use-prefixes", "Use preffixes.txt beside qirv-cli."),
                  Flag("use-top-words", "Use keywords.txt beside qirv-cli."),
                  Flag("count", "Print only how many names there are."),
+                 FormatOption(),
              });
          },
          RunGenerate},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "domainlist/core/DomainRows.h"
 #include "search/SearchOptions.h"
 
 #include <optional>
@@ -23,9 +24,40 @@ int RunServerCommand(SearchOptions options, const std::vector<std::string>& name
 // (from `url` when given) and says on standard error how it went.
 int RunServersCommand(bool update, const std::optional<std::string>& url);
 int RunClassifyCommand(const std::vector<std::string>& arguments);
+
+// What check and generate print: "NAME<tab>RESULT" lines, or the fields of an exported list as
+// CSV (a header first) or JSON (an object a line).
+enum class OutputFormat
+{
+    Tsv,
+    Csv,
+    Json,
+};
+std::optional<OutputFormat> OutputFormatNamed(const std::string& name);
+
+// Prints rows one at a time in an output format; CSV's header goes out when it is made.
+class RecordPrinter
+{
+public:
+    explicit RecordPrinter(OutputFormat format);
+    void Print(const ListRecord& record);
+
+private:
+    OutputFormat m_format;
+};
+
+struct CheckRequest
+{
+    OutputFormat format = OutputFormat::Tsv;
+    // A names file or an exported list ("-": standard input): its checked rows without a
+    // verdict are asked, the others printed as they are.
+    std::optional<std::string> inputFile;
+};
+
 // Runs inside a QCoreApplication; returns once every name (standard input's lines when none is
 // given) has its result line. Lines come in the order the answers do.
-int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names);
+int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names,
+                    const CheckRequest& request);
 
 // What `generate` takes from its command line.
 struct GenerateRequest
@@ -43,6 +75,7 @@ struct GenerateRequest
     bool usePrefixes = false;
     bool useTopWords = false;
     bool countOnly = false;
+    OutputFormat format = OutputFormat::Tsv;
 };
 int RunGenerateCommand(const GenerateRequest& request);
 int RunWordsCommand(const std::string& file, bool raw);

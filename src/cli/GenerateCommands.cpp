@@ -1,4 +1,5 @@
 #include "CliCommands.h"
+#include "domainlist/core/ListFile.h"
 #include "generate/core/CandidateGenerator.h"
 #include "generate/core/PendingRows.h"
 #include "generate/core/RegistryExtensions.h"
@@ -122,6 +123,18 @@ int RunGenerateCommand(const GenerateRequest& request)
     }
     if (request.countOnly) {
         std::cout << rows.Count() << '\n';
+        return kExitSuccess;
+    }
+    if (request.format != OutputFormat::Tsv) {
+        const ListFormat format =
+            request.format == OutputFormat::Csv ? ListFormat::Csv : ListFormat::JsonLines;
+        std::string output = ListFileHeader(format);
+        for (std::string& name : rows.TakeNames()) {
+            AppendListRecord(output,
+                             ListRecord{std::move(name), RowStatus::Pending, true, {}, 0, {}},
+                             format, false);
+        }
+        std::cout << output;
         return kExitSuccess;
     }
     std::string output;

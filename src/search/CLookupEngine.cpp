@@ -250,5 +250,8 @@ void CLookupEngine::EndQuery(int slot, Outcome outcome, const Answer& answer)
         emit requeued(ended.ticket);
         return;
     }
-    emit answered(ended.ticket, answer);
+    // Every answer names its server alike, "host:port", whichever protocol asked it.
+    Answer named = answer;
+    named.server = QByteArray::fromStdString(server);
+    emit answered(ended.ticket, named);
 }

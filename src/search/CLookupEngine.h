@@ -36,8 +36,8 @@ public:
     struct Answer
     {
         std::optional<DomainStatus> verdict;
-        QString reason; // without a verdict: why, in the words the user sees
-        QByteArray server;
+        QString reason;    // without a verdict: why, in the words the user sees
+        QByteArray server; // "host:port" of the server that answered; empty when none was asked
     };
 
     explicit CLookupEngine(QObject* parent = nullptr);
