@@ -13,11 +13,12 @@ QString FolderKey(FileKind kind)
                                         : QStringLiteral("FileDialogs/wordListFolder");
 }
 
-// "txt" for "Text Files (*.txt)"; empty for "All Files (*)".
+// "txt" for "Text Files (*.txt)"; empty for "All Files (*)" and for a type of several
+// extensions, where a bare name could mean any of them.
 QString SuffixOf(const QString& filter)
 {
-    static const QRegularExpression firstPattern(QStringLiteral("\\(\\*\\.([^ )*]+)"));
-    return firstPattern.match(filter).captured(1);
+    static const QRegularExpression onePattern(QStringLiteral("\\(\\*\\.([^ )*]+)\\)"));
+    return onePattern.match(filter).captured(1);
 }
 
 std::optional<ChosenFile> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode,

@@ -213,8 +213,8 @@ void CSearchDriver::ShowFinished(unsigned int noAnswers)
     std::string message = kSearchFinished;
     if (noAnswers > 0) {
         message += "\n\n" + std::to_string(noAnswers) +
-                   (noAnswers == 1 ? " name got" : " names got") +
-                   " no answer; Search Domains asks them again.";
+                   (noAnswers == 1 ? " name got no answer; Search Domains asks it again."
+                                   : " names got no answer; Search Domains asks them again.");
     }
     m_messageBoxes.Show(message, MessageBoxIcon::None);
 }

@@ -7,6 +7,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -164,6 +165,31 @@ private slots:
         WhenModalOpens([&](QWidget& dialog) { box = TypeFileName(dialog, folder.path(), "list"); });
         QCOMPARE(dialogs.GetSaveFileName(), std::nullopt);
         QVERIFY2(box.contains("list.txt"), qPrintable(box));
+
+        // The file type picked in the dialog gives a bare name its extension; a type of several
+        // extensions gives none.
+        const FileDialogRequest types{FileKind::DomainList,
+                                      {"CSV (*.csv)", "JSON (*.json)", "Lists (*.txt *.csv)"}};
+        std::optional<ChosenFile> chosen;
+        WhenModalOpens([&](QWidget& dialog) {
+            auto* typeBox = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            typeBox->setFocus();
+            QTest::keyClick(typeBox, Qt::Key_Down);
+            TypeFileName(dialog, folder.path(), "out");
+        });
+        chosen = dialogs.GetSaveFile(types);
+        QVERIFY(chosen.has_value());
+        QCOMPARE(chosen->path, folder.filePath("out.json").toStdString());
+        QCOMPARE(chosen->filter, 1u);
+        WhenModalOpens([&](QWidget& dialog) {
+            auto* typeBox = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            typeBox->setFocus();
+            QTest::keyClick(typeBox, Qt::Key_End);
+            TypeFileName(dialog, folder.path(), "out");
+        });
+        chosen = dialogs.GetSaveFile(types);
+        QVERIFY(chosen.has_value());
+        QCOMPARE(chosen->path, folder.filePath("out").toStdString());
     }
 
     void help_worksAndClosesWhileTheWindowRuns()

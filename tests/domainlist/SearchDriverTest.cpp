@@ -273,6 +273,18 @@ private slots:
         QVERIFY(search.WaitForFinish());
         QCOMPARE(search.list.Model().Rows().Reason(0), "Winsock Error: Connection Failure!");
         QCOMPARE(search.list.Model().Rows().Reason(1), "Winsock Error: Connection Failure!");
+        // Every answer, a failure too, names its server and time for an export.
+        const DomainRows& rows = search.list.Model().Rows();
+        QVERIFY(rows.Server(2).starts_with("127.0.0.1:") && rows.Server(0) != rows.Server(2));
+        QVERIFY(rows.At(0).answeredAt > 1'700'000'000 && rows.At(2).answeredAt > 1'700'000'000);
+
+        search.boxes.shown.clear();
+        search.list.SetCheck(1, false);
+        search.driver.OnSearchDomains();
+        QVERIFY(search.WaitForFinish());
+        QCOMPARE(search.boxes.shown.back().text,
+                 std::string("Domain Name Search Finished!\n\n1 name got no answer; Search "
+                             "Domains asks it again."));
     }
 
     void deletingRowsAboveTheAskedRow_stillWritesTheVerdictIntoIt()
