@@ -39,6 +39,19 @@ std::string Escaped(const std::string& name)
     return printed;
 }
 
+// The window's reason, and in a terminal also who failed and why: "Winsock Error: Connection
+// Failure! (whois.example:43: connection refused)".
+std::string ReasonWithCause(const CLookupEngine::Answer& answer)
+{
+    std::string reason = answer.reason.toStdString();
+    if (!answer.server.isEmpty()) {
+        reason += " (" + answer.server.toStdString() +
+                  (answer.detail.isEmpty() ? std::string() : ": " + answer.detail.toStdString()) +
+                  ")";
+    }
+    return reason;
+}
+
 // Asks every checked row without a verdict through the search engine and prints each row as
 // its answer arrives; the others are printed first, as they are.
 class CheckRun
@@ -57,7 +70,7 @@ public:
                     record.reason.clear();
                 } else {
                     record.status = RowStatus::NoAnswer;
-                    record.reason = answer.reason.toStdString();
+                    record.reason = ReasonWithCause(answer);
                     m_allDecided = false;
                 }
                 record.server = answer.server.toStdString();

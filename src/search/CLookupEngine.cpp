@@ -114,7 +114,7 @@ void CLookupEngine::Pump()
     while (!m_unaskable.empty()) {
         const auto [ticket, reason] = m_unaskable.front();
         m_unaskable.pop_front();
-        emit answered(ticket, Answer{std::nullopt, reason, {}});
+        emit answered(ticket, Answer{std::nullopt, reason, {}, {}});
         if (Emitted(generation)) {
             return;
         }
@@ -130,8 +130,9 @@ void CLookupEngine::Pump()
         if (next->kind == Kind::Drop) {
             emit dropped(next->ticket);
         } else {
-            emit answered(next->ticket, Answer{std::nullopt, m_lastFailure[next->server],
-                                               QByteArray::fromStdString(next->server)});
+            Answer givenUp = m_lastFailure[next->server];
+            givenUp.server = QByteArray::fromStdString(next->server);
+            emit answered(next->ticket, givenUp);
         }
         if (Emitted(generation)) {
             return;
@@ -163,7 +164,7 @@ void CLookupEngine::StartQuery(Ticket ticket)
         connect(
             socket.get(), &CWhoisSocket::whoisVerdict, this,
             [this, slot](int, DomainStatus status) {
-                EndQuery(slot, Outcome::Answered, Answer{status, {}, SocketAt(slot).Server()});
+                EndQuery(slot, Outcome::Answered, Answer{status, {}, {}, {}});
             },
             Qt::DirectConnection);
         connect(socket.get(), &CWhoisSocket::queryFailed, this,
@@ -196,7 +197,7 @@ void CLookupEngine::OnStalled(int slot)
         return;
     }
     const CWhoisSocket& socket = SocketAt(slot);
-    Answer answer{std::nullopt, {}, socket.Server()};
+    Answer answer{std::nullopt, {}, {}, socket.FailureDetail()};
     switch (socket.FailureKind()) {
     case QueryFailureKind::NoVerdict:
         answer.reason = QString::fromUtf8(kNoVerdictInReply);
@@ -240,7 +241,7 @@ void CLookupEngine::EndQuery(int slot, Outcome outcome, const Answer& answer)
     socket.Reset();
     const std::string server = m_routes[ended.query.route].Key();
     if (outcome == Outcome::Unreachable) {
-        m_lastFailure[server] = answer.reason;
+        m_lastFailure[server] = answer;
     }
     const bool finished =
         m_scheduler.Complete(ended.ticket, outcome, SearchScheduler::Clock::now(), retryAfter);

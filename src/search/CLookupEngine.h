@@ -38,6 +38,9 @@ public:
         std::optional<DomainStatus> verdict;
         QString reason;    // without a verdict: why, in the words the user sees
         QByteArray server; // "host:port" of the server that answered; empty when none was asked
+        // Without a verdict: the cause in the system's words ("connection refused"), which the
+        // command line adds to the reason.
+        QString detail;
     };
 
     explicit CLookupEngine(QObject* parent = nullptr);
@@ -102,7 +105,8 @@ private:
     std::deque<std::pair<Ticket, QString>> m_unaskable;
     std::vector<QueryRoute> m_routes;
     std::unordered_map<std::string, std::size_t> m_routeIndex;
-    std::unordered_map<std::string, QString> m_lastFailure; // by server, for names given up
+    // By server: the answer given to the names it had left when it was given up.
+    std::unordered_map<std::string, Answer> m_lastFailure;
     std::vector<std::unique_ptr<CWhoisSocket>> m_sockets;
     std::vector<std::optional<Running>> m_running; // by socket slot
     QTimer m_pumpTimer;

@@ -80,7 +80,10 @@ CRdapQuery::CRdapQuery(QObject* parent) : QObject(parent)
 {
     m_timer.setSingleShot(true);
     m_timer.setInterval(WhoisLimits::kReplyTimeout);
-    connect(&m_timer, &QTimer::timeout, this, [this] { Fail(kConnectionRejected); });
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        Fail(kConnectionRejected, QueryFailureKind::Broken,
+             NoReplyWithin(m_timer.intervalAsDuration(), "reply"));
+    });
 }
 
 CRdapQuery::~CRdapQuery()
@@ -134,6 +137,16 @@ void CRdapQuery::Reset()
     ReleaseLater(m_reply, this);
 }
 
+namespace {
+
+QString TooLarge()
+{
+    return QStringLiteral("the reply is larger than %1 KiB")
+        .arg(WhoisLimits::kMaxReplyBytes / 1024);
+}
+
+} // namespace
+
 void CRdapQuery::OnHeaders()
 {
     if (!m_reply) {
@@ -143,7 +156,7 @@ void CRdapQuery::OnHeaders()
     const qlonglong length =
         m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
     if (known && length > static_cast<qlonglong>(WhoisLimits::kMaxReplyBytes)) {
-        Fail(kConnectionRejected);
+        Fail(kConnectionRejected, QueryFailureKind::Broken, TooLarge());
     }
 }
 
@@ -155,7 +168,7 @@ void CRdapQuery::OnBodyArrived()
     const auto limit = static_cast<qsizetype>(WhoisLimits::kMaxReplyBytes);
     m_body += m_reply->read(limit + 1 - m_body.size());
     if (m_body.size() > limit) {
-        Fail(kConnectionRejected);
+        Fail(kConnectionRejected, QueryFailureKind::Broken, TooLarge());
     }
 }
 
@@ -195,10 +208,12 @@ void CRdapQuery::OnFinished()
     case QNetworkReply::ConnectionRefusedError:
     case QNetworkReply::HostNotFoundError:
     case QNetworkReply::TimeoutError:
-        Fail(kConnectionFailure, QueryFailureKind::NoConnection);
+        Fail(kConnectionFailure, QueryFailureKind::NoConnection, PlainDetail(reply.errorString()));
         return;
     default:
-        Fail(kConnectionRejected);
+        Fail(kConnectionRejected, QueryFailureKind::Broken,
+             status != 0 ? QStringLiteral("HTTP %1").arg(status)
+                         : PlainDetail(reply.errorString()));
         return;
     }
 }
@@ -224,8 +239,8 @@ std::optional<DomainStatus> CRdapQuery::ReadVerdict(int status) const
     return askedDomain ? std::optional(DomainStatus::Taken) : std::nullopt;
 }
 
-void CRdapQuery::Fail(const QString& reason, QueryFailureKind kind)
+void CRdapQuery::Fail(const QString& reason, QueryFailureKind kind, const QString& detail)
 {
     Reset();
-    emit failed(m_item, reason, kind);
+    emit failed(m_item, reason, kind, detail);
 }

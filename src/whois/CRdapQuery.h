@@ -48,14 +48,16 @@ public:
 
 signals:
     void verdict(int item, DomainStatus status);
-    void failed(int item, const QString& reason, QueryFailureKind kind);
+    // `detail`: the cause in the system's words, for the command line.
+    void failed(int item, const QString& reason, QueryFailureKind kind, const QString& detail);
 
 private:
     void OnHeaders();
     void OnBodyArrived();
     void OnFinished();
     std::optional<DomainStatus> ReadVerdict(int status) const;
-    void Fail(const QString& reason, QueryFailureKind kind = QueryFailureKind::Broken);
+    void Fail(const QString& reason, QueryFailureKind kind = QueryFailureKind::Broken,
+              const QString& detail = {});
 
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;

@@ -78,14 +78,21 @@ CWhoisSocket::CWhoisSocket(QObject* parent) : QObject(parent)
     m_connectTimer.setSingleShot(true);
     m_replyTimer.setSingleShot(true);
     SetTimeouts(WhoisLimits::kConnectTimeout, WhoisLimits::kReplyTimeout);
-    connect(&m_connectTimer, &QTimer::timeout, this,
-            [this] { Fail(kConnectionFailure, QueryFailureKind::NoConnection); });
-    connect(&m_replyTimer, &QTimer::timeout, this, [this] { Fail(kConnectionRejected); });
+    connect(&m_connectTimer, &QTimer::timeout, this, [this] {
+        Fail(kConnectionFailure, QueryFailureKind::NoConnection,
+             NoReplyWithin(m_connectTimer.intervalAsDuration(), "connection"));
+    });
+    connect(&m_replyTimer, &QTimer::timeout, this, [this] {
+        Fail(kConnectionRejected, QueryFailureKind::Broken,
+             NoReplyWithin(m_replyTimer.intervalAsDuration(), "reply"));
+    });
     connect(
         &m_rdapQuery, &CRdapQuery::verdict, this,
         [this](int, DomainStatus status) { DeliverVerdict(status); }, Qt::DirectConnection);
     connect(&m_rdapQuery, &CRdapQuery::failed, this,
-            [this](int, const QString& reason, QueryFailureKind kind) { Fail(reason, kind); });
+            [this](int, const QString& reason, QueryFailureKind kind, const QString& detail) {
+                Fail(reason, kind, detail);
+            });
 }
 
 CWhoisSocket::~CWhoisSocket()
@@ -171,6 +178,7 @@ bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QueryRoute
     m_nItem = item;
     m_strDomain = name;
     m_failureKind = QueryFailureKind::None;
+    m_failureDetail.clear();
     QString reason;
     const std::optional<QByteArray> ascii = QueryNameFor(name, reason);
     if (!ascii) {
@@ -237,7 +245,9 @@ void CWhoisSocket::OnConnected()
     m_state = QueryState::AwaitingReply;
     m_replyTimer.start();
     if (m_socket->write(queryLine) != queryLine.size()) {
-        Fail(kConnectionRejected);
+        Fail(kConnectionRejected, QueryFailureKind::Broken,
+             QStringLiteral("the query could not be sent: ") +
+                 PlainDetail(m_socket->errorString()));
     }
 }
 
@@ -250,7 +260,8 @@ void CWhoisSocket::OnReceive()
     const ReplyReadingLoop::Result result = m_replyLoop.ReceiveAll(source, false);
     if (result.outcome == ReplyReadingLoop::Outcome::WaitingForData && source.Broken()) {
         // A reply cut off by a reset is a failed read, not a complete reply.
-        Fail(kConnectionRejected);
+        Fail(kConnectionRejected, QueryFailureKind::Broken,
+             QStringLiteral("the connection was reset during the reply"));
     } else if (result.outcome == ReplyReadingLoop::Outcome::WaitingForData && source.Ended()) {
         HandleReadResult(m_replyLoop.ReceiveAll(source, true), true);
     } else {
@@ -261,7 +272,8 @@ void CWhoisSocket::OnReceive()
 void CWhoisSocket::OnEndOfStream()
 {
     if (m_state == QueryState::Connecting) {
-        Fail(kConnectionFailure, QueryFailureKind::NoConnection);
+        Fail(kConnectionFailure, QueryFailureKind::NoConnection,
+             QStringLiteral("the connection closed before it was open"));
         return;
     }
     if (m_state != QueryState::AwaitingReply) {
@@ -274,14 +286,16 @@ void CWhoisSocket::OnEndOfStream()
 void CWhoisSocket::OnSocketError(QAbstractSocket::SocketError error)
 {
     if (m_state == QueryState::Connecting) {
-        Fail(kConnectionFailure, QueryFailureKind::NoConnection);
+        Fail(kConnectionFailure, QueryFailureKind::NoConnection,
+             PlainDetail(m_socket ? m_socket->errorString() : QString()));
     } else if (m_state == QueryState::AwaitingReply) {
         // A server that closes after its reply is the normal end of a whois exchange; resets are
         // told apart in OnReceive, before Qt reads them as an end.
         if (error == QAbstractSocket::RemoteHostClosedError) {
             OnEndOfStream();
         } else {
-            Fail(kConnectionRejected);
+            Fail(kConnectionRejected, QueryFailureKind::Broken,
+                 PlainDetail(m_socket ? m_socket->errorString() : QString()));
         }
     }
 }
@@ -293,7 +307,9 @@ void CWhoisSocket::HandleReadResult(const ReplyReadingLoop::Result& result, bool
         DeliverVerdict(result.status);
         return;
     case ReplyReadingLoop::Outcome::ReplyTooLarge:
-        Fail(kConnectionRejected);
+        Fail(kConnectionRejected, QueryFailureKind::Broken,
+             QStringLiteral("the reply is larger than %1 KiB")
+                 .arg(WhoisLimits::kMaxReplyBytes / 1024));
         return;
     case ReplyReadingLoop::Outcome::Refused:
         Fail(QStringLiteral("Query refused by ") + QString::fromUtf8(m_strServer) +
@@ -317,10 +333,11 @@ void CWhoisSocket::DeliverVerdict(DomainStatus status)
     emit whoisVerdict(m_nItem, status);
 }
 
-void CWhoisSocket::Fail(const QString& reason, QueryFailureKind kind)
+void CWhoisSocket::Fail(const QString& reason, QueryFailureKind kind, const QString& detail)
 {
     m_state = QueryState::Stalled;
     m_failureKind = kind;
+    m_failureDetail = detail;
     StopTimers();
     if (m_socket) {
         m_socket->abort();

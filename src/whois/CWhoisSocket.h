@@ -83,6 +83,9 @@ public:
     const std::string& Reply() const { return m_replyLoop.Reply(); }
     // How the last query ended without a verdict, and how long a refusing server asked to wait.
     QueryFailureKind FailureKind() const { return m_failureKind; }
+    // The cause of the last failure in the system's plain words ("connection refused", "no reply
+    // within 30 s"), for the command line; empty when there was none to tell.
+    const QString& FailureDetail() const { return m_failureDetail; }
     std::optional<std::chrono::milliseconds> RetryAfter() const
     {
         return m_askedOverRdap ? m_rdapQuery.RetryAfter() : std::nullopt;
@@ -105,7 +108,8 @@ private:
     void OnSocketError(QAbstractSocket::SocketError error);
     void HandleReadResult(const ReplyReadingLoop::Result& result, bool endOfStream);
     void DeliverVerdict(DomainStatus status);
-    void Fail(const QString& reason, QueryFailureKind kind = QueryFailureKind::Broken);
+    void Fail(const QString& reason, QueryFailureKind kind = QueryFailureKind::Broken,
+              const QString& detail = {});
     void Stall();
     void StopTimers();
 
@@ -118,6 +122,7 @@ private:
     ServerRoutes m_routes;
     QueryState m_state = QueryState::Idle;
     QueryFailureKind m_failureKind = QueryFailureKind::None;
+    QString m_failureDetail;
     bool m_askedOverRdap = false;
     QTimer m_connectTimer;
     QTimer m_replyTimer;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 
 // How a query ended without a verdict; the search engine treats each differently.
 enum class QueryFailureKind
@@ -22,6 +23,22 @@ inline constexpr const char* kConnectionRejected = "Connection rejected!";
 
 // The window's error box for a failed query: "Winsock Error: ", two line breaks, a blank and the
 // reason.
+// "no reply within 30 s"
+inline QString NoReplyWithin(std::chrono::milliseconds wait, const char* what)
+{
+    const auto seconds = std::chrono::duration<double>(wait).count();
+    return QStringLiteral("no %1 within %2 s").arg(QLatin1String(what)).arg(seconds);
+}
+
+// Qt's "Connection refused" as "connection refused", to follow a colon.
+inline QString PlainDetail(QString text)
+{
+    if (text.size() > 1 && text[0].isUpper() && text[1].isLower()) {
+        text[0] = text[0].toLower();
+    }
+    return text;
+}
+
 inline QString SocketErrorText(const QString& reason)
 {
     return QStringLiteral("Winsock Error: \n\n ") + reason;

@@ -276,8 +276,8 @@ private slots:
         });
         const CliRun run = RunCli(CheckArguments(server, {"quiet.com", "nodot", "taken.com"}));
         // A name that needs no server is answered first; the others in their server's order.
-        QCOMPARE(run.output, QByteArray("nodot\tNot a domain name\nquiet.com\tNo verdict in the "
-                                        "reply\ntaken.com\tTaken\n"));
+        QCOMPARE(run.output, "nodot\tNot a domain name\nquiet.com\tNo verdict in the reply (" +
+                                 server.Address() + ")\ntaken.com\tTaken\n");
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(server.ConnectionCount(), 2);
     }
@@ -380,12 +380,14 @@ private slots:
         QVERIFY2(run.errors.startsWith(error), run.errors.constData());
     }
 
-    void check_printsTheErrorBoxOnOneLine()
+    // The box's text on one line, and after it who failed and the system's reason.
+    void check_printsTheErrorBoxOnOneLine_withServerAndCause()
     {
         const QString address = "127.0.0.1:" + QString::number(ClosedLocalPort());
         const CliRun run = RunCli({"check", "--whois-server", address, "a.com", "b.com"});
-        QCOMPARE(run.output, QByteArray("a.com\tWinsock Error: Connection Failure!\n"
-                                        "b.com\tWinsock Error: Connection Failure!\n"));
+        const QByteArray failure =
+            "\tWinsock Error: Connection Failure! (" + address.toUtf8() + ": connection refused)\n";
+        QCOMPARE(run.output, "a.com" + failure + "b.com" + failure);
         QCOMPARE(run.exitCode, 1);
     }
 };
