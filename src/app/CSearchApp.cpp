@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -22,6 +23,23 @@ bool IsSocketLayerAvailable()
 }
 
 CSearchApp::CSearchApp() : m_isSocketLayerAvailable(IsSocketLayerAvailable) {}
+
+namespace {
+
+constexpr auto kWindowPlaceKey = "MainWindow/geometry";
+
+} // namespace
+
+void CSearchApp::RestoreWindowPlace(QWidget& window)
+{
+    // Nothing remembered, or bytes that are no saved geometry, leave the window untouched.
+    window.restoreGeometry(QSettings().value(QLatin1String(kWindowPlaceKey)).toByteArray());
+}
+
+void CSearchApp::RememberWindowPlace(const QWidget& window)
+{
+    QSettings().setValue(QLatin1String(kWindowPlaceKey), window.saveGeometry());
+}
 
 QString CSearchApp::HelpFilePath()
 {
@@ -77,6 +95,8 @@ bool CSearchApp::InitInstance()
     CSearchDlg window(seams);
     options->routes.SetRdapBootstrap(window.RegistryList().Load());
     window.SetSearchOptions(*options);
+    RestoreWindowPlace(window);
     window.exec();
+    RememberWindowPlace(window);
     return false;
 }

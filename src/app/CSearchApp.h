@@ -5,6 +5,7 @@
 #include <optional>
 
 class MessageBoxSeam;
+class QWidget;
 struct ServerAddress;
 
 // The program: checks that TCP sockets can be made, then runs the main window until it closes.
@@ -20,6 +21,11 @@ public:
 
     // The help file: the program's own name with ".chm", beside the program.
     static QString HelpFilePath();
+
+    // The main window opens where it was last closed; without a remembered place (the first
+    // run), where it always opened. A place off every screen of today is moved onto one.
+    static void RestoreWindowPlace(QWidget& window);
+    static void RememberWindowPlace(const QWidget& window);
 
     // Whether the system can make a TCP socket; replaceable for tests.
     std::function<bool()> m_isSocketLayerAvailable;

@@ -32,6 +32,10 @@ static int Run()
 
 int main(int argc, char** argv)
 {
+    // Before any settings are read: QSettings then keeps them in ~/.config/qirv/qirv.conf
+    // ($XDG_CONFIG_HOME/qirv/qirv.conf).
+    QCoreApplication::setOrganizationName(QStringLiteral("qirv"));
+    QCoreApplication::setApplicationName(QStringLiteral("qirv"));
     if (AsksOnlyForText(argc, argv)) {
         QCoreApplication application(argc, argv);
         QCoreApplication::setApplicationVersion(QString::fromUtf8(kQirvVersion));

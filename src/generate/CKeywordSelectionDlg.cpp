@@ -12,7 +12,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -79,29 +81,67 @@ constexpr auto kSelectionWindow = std::to_array<ControlTemplate>({
     {kUs, "us", CheckBox, ".us", 244, 59, 25, 10},
 });
 
+// Each check box, its member and its key in the settings file. The keys are part of the file
+// users keep between versions: renaming one forgets that choice.
 struct FlagBinding
 {
     int id;
     int KeywordOptions::*flag;
+    const char* settingsKey;
 };
 
 constexpr std::array kFlagBindings{
-    FlagBinding{kUsePrefixes, &KeywordOptions::m_bUsePrefixes},
-    FlagBinding{kUseSuffixes, &KeywordOptions::m_bUseSuffixes},
-    FlagBinding{kUseHyphens, &KeywordOptions::m_bUseHyphens},
-    FlagBinding{kBiz, &KeywordOptions::m_bBiz},
-    FlagBinding{kCa, &KeywordOptions::m_bCa},
-    FlagBinding{kCom, &KeywordOptions::m_bCom},
-    FlagBinding{kInfo, &KeywordOptions::m_bInfo},
-    FlagBinding{kNet, &KeywordOptions::m_bNet},
-    FlagBinding{kOrg, &KeywordOptions::m_bOrg},
-    FlagBinding{kUseTopWords, &KeywordOptions::m_bUseTopWords},
-    FlagBinding{kCombineKeywords, &KeywordOptions::m_bCombineKeywords},
-    FlagBinding{kEu, &KeywordOptions::m_bEu},
-    FlagBinding{kRemoveSpaces, &KeywordOptions::m_bRemoveSpaces},
-    FlagBinding{kEdu, &KeywordOptions::m_bEdu},
-    FlagBinding{kUs, &KeywordOptions::m_bUs},
+    FlagBinding{kUsePrefixes, &KeywordOptions::m_bUsePrefixes, "usePrefixes"},
+    FlagBinding{kUseSuffixes, &KeywordOptions::m_bUseSuffixes, "useSuffixes"},
+    FlagBinding{kUseHyphens, &KeywordOptions::m_bUseHyphens, "useHyphens"},
+    FlagBinding{kBiz, &KeywordOptions::m_bBiz, "biz"},
+    FlagBinding{kCa, &KeywordOptions::m_bCa, "ca"},
+    FlagBinding{kCom, &KeywordOptions::m_bCom, "com"},
+    FlagBinding{kInfo, &KeywordOptions::m_bInfo, "info"},
+    FlagBinding{kNet, &KeywordOptions::m_bNet, "net"},
+    FlagBinding{kOrg, &KeywordOptions::m_bOrg, "org"},
+    FlagBinding{kUseTopWords, &KeywordOptions::m_bUseTopWords, "useTopWords"},
+    FlagBinding{kCombineKeywords, &KeywordOptions::m_bCombineKeywords, "combineKeywords"},
+    FlagBinding{kEu, &KeywordOptions::m_bEu, "eu"},
+    FlagBinding{kRemoveSpaces, &KeywordOptions::m_bRemoveSpaces, "removeSpaces"},
+    FlagBinding{kEdu, &KeywordOptions::m_bEdu, "edu"},
+    FlagBinding{kUs, &KeywordOptions::m_bUs, "us"},
 };
+
+constexpr auto kSettingsGroup = "KeywordWindow";
+constexpr auto kMoreExtensionsKey = "moreExtensions";
+
+// A check box as QSettings writes it. Anything else, such as a hand edit to "1" or "maybe", is no
+// answer, and the box keeps its default.
+std::optional<int> ReadFlag(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::Bool) {
+        return value.toBool() ? 1 : 0;
+    }
+    if (value.typeId() == QMetaType::QString) {
+        const QString text = value.toString();
+        if (text == QLatin1String("true")) {
+            return 1;
+        }
+        if (text == QLatin1String("false")) {
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+// The typed extensions as remembered, when every one of them is still an extension.
+std::optional<std::string> ReadMoreExtensions(const QVariant& value)
+{
+    if (value.typeId() != QMetaType::QString) {
+        return std::nullopt;
+    }
+    std::string text = value.toString().toStdString();
+    if (!ReadTypedExtensions(text).invalid.empty()) {
+        return std::nullopt;
+    }
+    return text;
+}
 
 } // namespace
 
@@ -154,6 +194,7 @@ CKeywordSelectionDlg::CKeywordSelectionDlg(FileDialogSeam& fileDialogs, QWidget*
     onClick(kEditSuffixes, [this] { EditWordList(m_lists.m_arrSuffixes); });
     onClick(kEditPrefixes, [this] { EditWordList(m_lists.m_arrPrefixes); });
     onClick(kEditTopWords, [this] { EditWordList(m_lists.m_arrTopWords); });
+    ReadRememberedChoices();
 }
 
 int CKeywordSelectionDlg::exec()
@@ -185,6 +226,7 @@ void CKeywordSelectionDlg::accept()
     }
     m_arrExtensions = ExtensionsInOrder(m_options);
     AppendNewExtensions(m_arrExtensions, typed.valid);
+    RememberChoices();
     QDialog::accept();
 }
 
@@ -302,4 +344,31 @@ void CKeywordSelectionDlg::UpdateData(bool takeFromControls)
         ShowInEdit(*m_keywordEdit, m_options.m_strKeywords);
         m_moreExtensionsEdit->setText(QString::fromStdString(m_options.m_strMoreExtensions));
     }
+}
+
+void CKeywordSelectionDlg::ReadRememberedChoices()
+{
+    QSettings settings;
+    settings.beginGroup(QLatin1String(kSettingsGroup));
+    for (const FlagBinding& binding : kFlagBindings) {
+        if (const std::optional<int> flag =
+                ReadFlag(settings.value(QLatin1String(binding.settingsKey)))) {
+            m_options.*binding.flag = *flag;
+        }
+    }
+    if (const std::optional<std::string> typed =
+            ReadMoreExtensions(settings.value(QLatin1String(kMoreExtensionsKey)))) {
+        m_options.m_strMoreExtensions = *typed;
+    }
+}
+
+void CKeywordSelectionDlg::RememberChoices() const
+{
+    QSettings settings;
+    settings.beginGroup(QLatin1String(kSettingsGroup));
+    for (const FlagBinding& binding : kFlagBindings) {
+        settings.setValue(QLatin1String(binding.settingsKey), m_options.*binding.flag != 0);
+    }
+    settings.setValue(QLatin1String(kMoreExtensionsKey),
+                      QString::fromStdString(m_options.m_strMoreExtensions));
 }

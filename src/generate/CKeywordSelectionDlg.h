@@ -16,7 +16,8 @@ class QPlainTextEdit;
 
 // Where the user types keywords and picks extensions and combination options. One object lives
 // as long as the main window, so every opening shows what the previous one left; OK is what
-// starts generation, Cancel starts nothing.
+// starts generation, Cancel starts nothing. The choices (not the keywords) confirmed with OK are
+// kept in the user's settings, and the next run starts with them.
 class CKeywordSelectionDlg : public QDialog
 {
     Q_OBJECT
@@ -63,6 +64,10 @@ private:
     // MFC-style data exchange: true takes the controls into the members, false shows the members.
     void UpdateData(bool takeFromControls);
     void LoadWordFilesOnce();
+    // The check boxes and the typed extensions of the last OK of any run. A value that cannot
+    // be read, or typed extensions that are no longer all extensions, keep their defaults.
+    void ReadRememberedChoices();
+    void RememberChoices() const;
     // Asks for a text file; unless the user cancels (false, nothing changed), empties the keyword
     // text and has `load` read the file.
     bool LoadChosenFile(void (CKeywordSelectionDlg::*load)(const std::string&));

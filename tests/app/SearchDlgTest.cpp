@@ -165,6 +165,21 @@ private slots:
                  QDir(QCoreApplication::applicationDirPath()).filePath("tst_app.chm"));
     }
 
+    void windowPlace_isKeptFromCloseToTheNextRun()
+    {
+        RecordingMessageBox boxes;
+        CSearchDlg firstRun(SeamsWith(boxes));
+        CSearchApp::RestoreWindowPlace(firstRun);
+        QVERIFY(!firstRun.testAttribute(Qt::WA_Moved));
+        firstRun.move(40, 30);
+        firstRun.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&firstRun));
+        CSearchApp::RememberWindowPlace(firstRun);
+        CSearchDlg nextRun(SeamsWith(boxes));
+        CSearchApp::RestoreWindowPlace(nextRun);
+        QCOMPARE(nextRun.geometry(), firstRun.geometry());
+    }
+
     void listButtons_checkAndDeleteRows()
     {
         RecordingMessageBox boxes;

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -101,6 +102,9 @@ class KeywordWindowsTest : public QObject
     Q_OBJECT
 
 private slots:
+    // Every case starts as a first run would: the cases before it confirmed choices of their own.
+    void init() { QSettings().clear(); }
+
     void firstOpening_unchanged_generatesDotComWithTheDefaults()
     {
         Window test;
@@ -190,6 +194,68 @@ private slots:
         });
         test.window.OnAddNewKeywords();
         QVERIFY(checked);
+    }
+
+    // The next run's window shows the choices of the last OK, never the keywords; no settings
+    // file, and a file of nonsense, show today's defaults.
+    void choices_areKeptFromOkToTheNextRun_data()
+    {
+        QTest::addColumn<QByteArray>("settingsFile");
+        QTest::addColumn<QString>("firstRunCloses"); // empty: no window in the first run
+        QTest::addColumn<bool>("choicesKept");
+        QTest::newRow("no settings") << QByteArray() << QString() << false;
+        QTest::newRow("OK") << QByteArray() << QStringLiteral("ok") << true;
+        QTest::newRow("Cancel") << QByteArray() << QStringLiteral("cancel") << false;
+        QTest::newRow("nonsense") << QByteArray("[KeywordWindow]\ncom=@ByteArray(false)\n"
+                                                "useHyphens=0\nnet=maybe\norg=2\nno setting\n"
+                                                "useTopWords=@Invalid()\n"
+                                                "moreExtensions=\".io .foo.bar\"\n")
+                                  << QString() << false;
+    }
+
+    void choices_areKeptFromOkToTheNextRun()
+    {
+        QFETCH(QByteArray, settingsFile);
+        QFETCH(QString, firstRunCloses);
+        QFETCH(bool, choicesKept);
+        if (!settingsFile.isEmpty()) {
+            QFile file(QSettings().fileName());
+            QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(settingsFile);
+        }
+        // In sorted order, as the check below lists the checked boxes.
+        const QStringList defaults{"com", "combineKeywords", "removeSpaces", "useHyphens"};
+        const QStringList chosen{"biz", "ca", "edu",         "eu",          "info",       "net",
+                                 "org", "us", "usePrefixes", "useSuffixes", "useTopWords"};
+        if (!firstRunCloses.isEmpty()) {
+            Window firstRun;
+            WhenModalOpens([&](QWidget& dialog) {
+                for (QCheckBox* box : dialog.findChildren<QCheckBox*>()) {
+                    box->setChecked(chosen.contains(box->objectName()));
+                }
+                MoreExtensions(dialog)->setText(QStringLiteral(".io, co.uk"));
+                Type(Edit(dialog, "keywords"), "x");
+                Click(dialog, firstRunCloses.toLatin1().constData());
+            });
+            firstRun.window.OnAddNewKeywords();
+        }
+        Window nextRun;
+        WhenModalOpens([&](QWidget& dialog) {
+            QStringList checked;
+            for (QCheckBox* box : dialog.findChildren<QCheckBox*>()) {
+                if (box->isChecked()) {
+                    checked.append(box->objectName());
+                }
+            }
+            checked.sort();
+            QCOMPARE(checked, choicesKept ? chosen : defaults);
+            QCOMPARE(MoreExtensions(dialog)->text(),
+                     choicesKept ? QStringLiteral(".io, co.uk") : QString());
+            QCOMPARE(Edit(dialog, "keywords")->toPlainText(), QString());
+            Click(dialog, "cancel");
+        });
+        nextRun.window.OnAddNewKeywords();
     }
 
     void noExtension_closesAndAddsNoRow()

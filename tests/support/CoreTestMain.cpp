@@ -4,6 +4,7 @@
 
 int main(int argc, char** argv)
 {
+    UsePrivateSettings();
     QCoreApplication application(argc, argv);
     return RunRegisteredTests(argc, argv);
 }

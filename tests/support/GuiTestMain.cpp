@@ -4,6 +4,7 @@
 
 int main(int argc, char** argv)
 {
+    UsePrivateSettings();
     QApplication application(argc, argv);
     Q_INIT_RESOURCE(qirv);
     return RunRegisteredTests(argc, argv);

@@ -1,5 +1,8 @@
 #include "TestMain.h"
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
 
@@ -29,4 +32,16 @@ int RunRegisteredTests(int argc, char** argv)
         return 1;
     }
     return failures == 0 ? 0 : 1;
+}
+
+void UsePrivateSettings()
+{
+    // QSettings finds its folder through XDG_CONFIG_HOME once, at its first use. Qt's own test
+    // mode is not enough: its folder is one for every run under the same home.
+    static QTemporaryDir folder;
+    if (!folder.isValid() || !qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path()))) {
+        qFatal("No private folder for the tests' settings");
+    }
+    QCoreApplication::setOrganizationName(QStringLiteral("qirv"));
+    QCoreApplication::setApplicationName(QStringLiteral("qirv"));
 }

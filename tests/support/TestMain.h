@@ -22,5 +22,11 @@ struct TestRegistration
 // Runs the registered classes; the executable's main creates the application object first.
 int RunRegisteredTests(int argc, char** argv);
 
+// Every test executable's main calls this before anything else: settings then live in a folder of
+// this run's own, removed at its end, so no test reads or writes the user's, and two runs at once
+// (ctest -j, another checkout) never see each other's. Tests start each case from a clean file
+// with QSettings().clear().
+void UsePrivateSettings();
+
 #define QIRV_TEST(Class)                                                                           \
     static const TestRegistration registration##Class([] { return std::make_unique<Class>(); })
