@@ -92,14 +92,14 @@ QCommandLineOption Valued(const char* name, const char* description, const char*
                               QString::fromLatin1(valueName));
 }
 
-QCommandLineOption FormatOption()
+QCommandLineOption FormatOption(const char* tsv)
 {
-    return Valued(
-        "format",
-        "Print tsv (the default: the name, a tab and the result), csv (an exported list: name, "
-        "status, checked, server, time, reason, a header first) or json (the same fields, one "
-        "object a line).",
-        "FORMAT");
+    return Valued("format",
+                  (std::string("Print tsv (the default: ") + tsv +
+                   "), csv (rows of an exported list: name, status, checked, server, time, "
+                   "reason, a header first) or json (the same fields, one object a line).")
+                      .c_str(),
+                  "FORMAT");
 }
 
 // One command of qirv-cli: its options and arguments for the parser, and what it does with them.
@@ -245,7 +245,7 @@ const std::vector<Command>& Commands()
          [](QCommandLineParser& parser) {
              AddSearchOptions(parser);
              parser.addOptions({
-                 FormatOption(),
+                 FormatOption("the name, a tab and the result"),
                  Valued("input",
                         "Read the rows from FILE (\"-\": standard input): names, one a line, "
                         "or a list exported as CSV or JSON. Only its checked rows without a "
@@ -277,7 +277,7 @@ const std::vector<Command>& Commands()
                  Flag("use-prefixes", "Use preffixes.txt beside qirv-cli."),
                  Flag("use-top-words", "Use keywords.txt beside qirv-cli."),
                  Flag("count", "Print only how many names there are."),
-                 FormatOption(),
+                 FormatOption("the names alone"),
              });
          },
          RunGenerate},
