@@ -83,7 +83,7 @@ public:
         for (std::size_t index = 0; index < m_records.size(); ++index) {
             const ListRecord& record = m_records[index];
             if (NeedsAsking(record)) {
-                m_engine.Ask(index, QByteArray::fromStdString(RemoveEveryWww(record.name)));
+                m_engine.Ask(index, QByteArray::fromStdString(WithoutLeadingWww(record.name)));
             } else {
                 m_printer.Print(record);
             }

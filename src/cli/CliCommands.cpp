@@ -35,7 +35,7 @@ constexpr const char* kUsage =
     "  check [OPTIONS] [NAME...]\n"
     "                        Ask about each NAME (or each line of standard input), several\n"
     "                        servers at once, and print NAME, a tab and the result as each is\n"
-    "                        known. Every \"www.\" is removed from a name before it is asked.\n"
+    "                        known. A name's leading \"www.\" is removed before it is asked.\n"
     "      --whois-server [.SUFFIX=]HOST[:PORT]   --rdap-server [.SUFFIX=]URL   (repeatable)\n"
     "      --jobs N (default 6)   --pace SERVER=N/S (repeatable)   --one-at-a-time\n"
     "      --input FILE   rows to check: names, or an exported list (only its checked rows\n"

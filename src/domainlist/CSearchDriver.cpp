@@ -35,7 +35,7 @@ CSearchDriver::CSearchDriver(DomainListModel& model, CLookupEngine& engine,
     connect(&m_engine, &CLookupEngine::asking, this, [this](CLookupEngine::Ticket ticket) {
         const int row = m_model.RowOfId(static_cast<std::uint32_t>(ticket));
         m_currentRow = row;
-        m_currentDomain = QByteArray::fromStdString(RemoveEveryWww(m_model.Rows().At(row).name));
+        m_currentDomain = QByteArray::fromStdString(WithoutLeadingWww(m_model.Rows().At(row).name));
         m_model.SetSearchMark(row, SearchMark::Asking);
     });
     connect(&m_engine, &CLookupEngine::requeued, this, [this](CLookupEngine::Ticket ticket) {
@@ -102,7 +102,7 @@ int CSearchDriver::AskRows(int first, int last)
         }
         m_model.SetSearchMark(row, SearchMark::Queued);
         m_engine.Ask(m_model.IdOf(row),
-                     QByteArray::fromStdString(RemoveEveryWww(m_model.Rows().At(row).name)));
+                     QByteArray::fromStdString(WithoutLeadingWww(m_model.Rows().At(row).name)));
         ++asked;
     }
     m_askedCount += static_cast<unsigned int>(asked);

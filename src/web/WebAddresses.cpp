@@ -50,5 +50,5 @@ std::string PercentEncoded(std::string_view text)
 
 std::string WebWhoisAddressFor(std::string_view name)
 {
-    return WebAddress::kWebWhoisPage + PercentEncoded(RemoveEveryWww(name));
+    return WebAddress::kWebWhoisPage + PercentEncoded(WithoutLeadingWww(name));
 }

@@ -317,7 +317,7 @@ private slots:
         QTest::newRow("plain") << QByteArray("www.example.com")
                                << QByteArray("http://www.example.com") << QByteArray("example.com");
         QTest::newRow("www twice") << QByteArray("www.www.x.com")
-                                   << QByteArray("http://www.www.x.com") << QByteArray("x.com");
+                                   << QByteArray("http://www.www.x.com") << QByteArray("www.x.com");
         QTest::newRow("blank and quote never reach the desktop as two")
             << QByteArray("www.my \"site\".com") << QByteArray()
             << QByteArray("my%20%22site%22.com");

@@ -239,13 +239,13 @@ private slots:
         search.driver.OnStopSearch();
     }
 
-    void everyWwwIsRemovedBeforeTheQuery()
+    void onlyTheLeadingWwwIsRemovedBeforeTheQuery()
     {
         SearchFixture search;
-        search.Add({"www.free.www.example.com"});
+        search.Add({"www.free.www.example.com", "www.freeawww.com"});
         search.driver.OnSearchDomains();
         QVERIFY(search.WaitForFinish());
-        QCOMPARE(search.queries, QByteArrayList{"free.example.com"});
+        QCOMPARE(search.queries, (QByteArrayList{"free.www.example.com", "freeawww.com"}));
     }
 
     // No failure holds the search up or opens a box while it runs: the row says "No Answer"

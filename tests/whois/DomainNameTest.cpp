@@ -9,25 +9,28 @@ class DomainNameTest : public QObject
     Q_OBJECT
 
 private slots:
-    void removeEveryWww_data()
+    void onlyTheLeadingWww_isRemoved_data()
     {
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QByteArray>("query");
         QTest::newRow("leading") << QByteArray("www.example.com") << QByteArray("example.com");
-        QTest::newRow("twice") << QByteArray("www.a.www.b.com") << QByteArray("a.b.com");
-        QTest::newRow("doubled at the start") << QByteArray("www.www.x.com") << QByteArray("x.com");
-        QTest::newRow("one pass, left to right")
-            << QByteArray("wwwww..com") << QByteArray("ww.com");
-        QTest::newRow("case kept") << QByteArray("WWW.X.com") << QByteArray("WWW.X.com");
+        QTest::newRow("inside a label")
+            << QByteArray("shop.awww.co.uk") << QByteArray("shop.awww.co.uk");
+        QTest::newRow("ending a label") << QByteArray("awww.com") << QByteArray("awww.com");
+        QTest::newRow("a later label")
+            << QByteArray("www.a.www.b.com") << QByteArray("a.www.b.com");
+        QTest::newRow("doubled at the start")
+            << QByteArray("www.www.x.com") << QByteArray("www.x.com");
+        QTest::newRow("any case") << QByteArray("WwW.X.com") << QByteArray("X.com");
         QTest::newRow("none") << QByteArray("example.com") << QByteArray("example.com");
         QTest::newRow("only www.") << QByteArray("www.") << QByteArray("");
     }
 
-    void removeEveryWww()
+    void onlyTheLeadingWww_isRemoved()
     {
         QFETCH(QByteArray, name);
         QFETCH(QByteArray, query);
-        QCOMPARE(QByteArray::fromStdString(RemoveEveryWww(name.toStdString())), query);
+        QCOMPARE(QByteArray::fromStdString(WithoutLeadingWww(name.toStdString())), query);
     }
 
     void queryableNames_data()

@@ -5,19 +5,17 @@
 #include <algorithm>
 #include <charconv>
 
-std::string RemoveEveryWww(std::string_view name)
+std::string WithoutLeadingWww(std::string_view name)
 {
+    // Candidate names begin with "www."; one inside a name ("shop.awww.co.uk") is part of it.
+    // Host names are the same in any case, so "WWW." is the same prefix.
     static constexpr std::string_view kWww = "www.";
-    std::string result;
-    result.reserve(name.size());
-    std::size_t from = 0;
-    for (std::size_t found = name.find(kWww); found != std::string_view::npos;
-         found = name.find(kWww, from)) {
-        result.append(name.substr(from, found - from));
-        from = found + kWww.size();
-    }
-    result.append(name.substr(from));
-    return result;
+    const bool leading =
+        name.size() >= kWww.size() &&
+        std::equal(kWww.begin(), kWww.end(), name.begin(), [](char want, char got) {
+            return want == (got >= 'A' && got <= 'Z' ? got - 'A' + 'a' : got);
+        });
+    return std::string(leading ? name.substr(kWww.size()) : name);
 }
 
 bool IsQueryableName(std::string_view name)

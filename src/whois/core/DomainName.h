@@ -4,9 +4,8 @@
 #include <string>
 #include <string_view>
 
-// Removes every "www." from a name in one pass from left to right, as a row's name is prepared
-// for a whois query ("www.a.www.b.com" becomes "a.b.com").
-std::string RemoveEveryWww(std::string_view name);
+// The name as it is asked: without its leading "www." (in any case).
+std::string WithoutLeadingWww(std::string_view name);
 
 // Whether a name can be sent as a query: it holds a "." and no byte that would end the query line
 // early or start a second one (CR, LF, NUL).
