@@ -4,6 +4,7 @@
 #include "TestMain.h"
 #include "app/CSearchDlg.h"
 #include "desktop/QtFileDialogs.h"
+#include "desktop/QtMessageBoxes.h"
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
@@ -190,6 +191,19 @@ private slots:
         chosen = dialogs.GetSaveFile(types);
         QVERIFY(chosen.has_value());
         QCOMPARE(chosen->path, folder.filePath("out").toStdString());
+    }
+
+    // Box texts hold names and servers' words: markup in them is shown, never obeyed.
+    void messageBoxes_showTheirTextAsPlainText()
+    {
+        QtMessageBoxes boxes;
+        Qt::TextFormat format = Qt::AutoText;
+        WhenModalOpens([&](QWidget& modal) {
+            format = static_cast<QMessageBox&>(modal).textFormat();
+            static_cast<QMessageBox&>(modal).accept();
+        });
+        boxes.Show("<h1 style='font-size:900px'>Query refused</h1>", MessageBoxIcon::Stop);
+        QCOMPARE(format, Qt::PlainText);
     }
 
     void help_worksAndClosesWhileTheWindowRuns()

@@ -2,6 +2,7 @@
 
 #include "ReplyFiles.h"
 #include "TestMain.h"
+#include "whois/core/PlainText.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -245,6 +246,33 @@ private slots:
             Feed("org",
                  {"Terms: queries are limited; WHOIS LIMIT EXCEEDED may be shown\nNOT FOUND\n"}),
             QByteArray("Available!"));
+    }
+
+    // A refusal line is shown in a box and printed on terminals: the server's bytes may neither
+    // steer the terminal nor make a box of a megabyte.
+    void refusalLine_isMadePrintable_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::newRow("clipboard write, title, clear screen")
+            << QByteArray("\x1b]52;c;ZXZpbA==\x07\x1b]0;t\x07\x1b[2J\x9b" "2J")
+            << QByteArray("]52;c;ZXZpbA==]0;t[2J?2J");
+        QTest::newRow("C1 control, tab, DEL, text kept") << QByteArray("a\xc2\x9b"
+                                                                       "2J\tb\x7f\xc3\xa9")
+                                                         << QByteArray("a2J b\xc3\xa9");
+        QTest::newRow("cut at 200 characters, not bytes")
+            << QByteArray(300, 'x') + "\xc3\xa9" << QByteArray(200, 'x') + "...";
+        QTest::newRow("a megabyte") << QByteArray(1 << 20, '\xe9') << QByteArray(200, '?') + "...";
+    }
+
+    void refusalLine_isMadePrintable()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, shown);
+        const std::string_view bytes(line.constData(), static_cast<std::size_t>(line.size()));
+        QCOMPARE(QByteArray::fromStdString(PrintableServerText(bytes)), shown);
+        QCOMPARE(Feed("org", {"WHOIS LIMIT EXCEEDED \x1b[2J\n"}),
+                 QByteArray("Refused: WHOIS LIMIT EXCEEDED [2J"));
     }
 
     void start_forgetsTheEarlierReply()

@@ -1,5 +1,7 @@
 #include "ListFile.h"
 
+#include "whois/core/PlainText.h"
+
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -15,44 +17,6 @@ constexpr std::size_t kBadLinesNamed = 5;
 constexpr int kDeepestJson = 64;
 constexpr std::array<std::string_view, 6> kFieldNames{"name",   "status", "checked",
                                                       "server", "time",   "reason"};
-
-// The length of the UTF-8 sequence at `text[at]`, or 0 when it is not a valid one (overlong
-// forms, surrogates and code points past U+10FFFF included).
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t at)
-{
-    const auto byte = [&](std::size_t index) {
-        return static_cast<unsigned char>(text[at + index]);
-    };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) {
-        return 1;
-    }
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size() || byte(1) < low || byte(1) > high) {
-        return 0;
-    }
-    for (std::size_t index = 2; index < length; ++index) {
-        if (byte(index) < 0x80 || byte(index) > 0xBF) {
-            return 0;
-        }
-    }
-    return length;
-}
 
 bool IsControl(unsigned char c)
 {

@@ -1,6 +1,7 @@
 #include "ReplyReadingLoop.h"
 
 #include "ClassifyReply.h"
+#include "PlainText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -86,7 +87,8 @@ ReplyReadingLoop::Result ReplyReadingLoop::OnReceive(ReplyByteSource& source, bo
         m_reply += m_line;
         // A refusal is recognised before any marker: a limited server may also print one.
         if (IsRefusalLine(m_line)) {
-            return {Outcome::Refused, DomainStatus::Taken, m_line};
+            // The line is shown and printed: nothing of it may steer a terminal or a box.
+            return {Outcome::Refused, DomainStatus::Taken, PrintableServerText(m_line)};
         }
         // No marker holds CR or LF, and every earlier line was tested already without a match, so
         // testing the new line alone gives the verdict that testing the whole reply would, without

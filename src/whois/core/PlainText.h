@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The length of the UTF-8 sequence at `text[at]`, or 0 when none starts there (a stray byte, an
+// overlong form, a surrogate, a code point past U+10FFFF, or a sequence cut off).
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
+
+// A server's own words as they may be shown in a box or printed on a terminal: without control
+// characters (C0, DEL and C1, so no escape sequence reaches a terminal; a tab becomes a space),
+// with '?' for a byte that is not UTF-8, and cut to `longest` characters with "..." after.
+std::string PrintableServerText(std::string_view text, std::size_t longest = 200);
