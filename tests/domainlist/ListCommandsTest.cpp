@@ -154,6 +154,9 @@ private slots:
         test.commands.SaveChecked();
         QCOMPARE(test.boxes.shown.size(), 3u);
         QVERIFY(test.boxes.shown[0].text.find(existing.toStdString()) != std::string::npos);
+        // The system's reason, not the one of the clean-up after it.
+        QVERIFY2(test.boxes.shown[0].text.find("File too large") != std::string::npos,
+                 test.boxes.shown[0].text.c_str());
         QVERIFY(test.boxes.shown[1].text.find("/proc/qirv-list.txt") != std::string::npos);
         QVERIFY(test.boxes.shown[2].text.find("folder.txt") != std::string::npos);
         QVERIFY(QFileInfo(test.folder.filePath("folder.txt")).isDir());
