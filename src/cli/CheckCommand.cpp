@@ -10,6 +10,7 @@
 #include <iostream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <unordered_set>
 
 namespace {
@@ -53,12 +54,13 @@ std::string ReasonWithCause(const CLookupEngine::Answer& answer)
 }
 
 // Asks every checked row without a verdict through the search engine and prints each row as
-// its answer arrives; the others are printed first, as they are.
+// its answer arrives; the others are printed at once, as they are. Rows may come while the
+// search runs (standard input's lines as they arrive); the run ends once the input has ended and
+// every row asked is answered.
 class CheckRun
 {
 public:
-    CheckRun(std::vector<ListRecord> records, const SearchOptions& options, OutputFormat format)
-        : m_records(std::move(records)), m_printer(format)
+    CheckRun(const SearchOptions& options, OutputFormat format) : m_printer(format)
     {
         m_engine.SetOptions(options);
         QObject::connect(
@@ -76,49 +78,55 @@ public:
                 record.server = answer.server.toStdString();
                 record.answeredAt = static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch());
                 m_printer.Print(record);
+                // The printed row is not needed again; a long stream keeps only its names.
+                record = ListRecord{};
+                --m_unanswered;
             },
             Qt::DirectConnection);
-        QObject::connect(&m_engine, &CLookupEngine::finished, &m_engine,
-                         [this] { QCoreApplication::exit(ExitCode()); });
-        for (std::size_t index = 0; index < m_records.size(); ++index) {
-            const ListRecord& record = m_records[index];
-            if (NeedsAsking(record)) {
-                m_engine.Ask(index, QByteArray::fromStdString(WithoutLeadingWww(record.name)));
-            } else {
-                m_printer.Print(record);
-            }
-        }
+        QObject::connect(&m_engine, &CLookupEngine::finished, &m_engine, [this] { EndIfDone(); });
     }
 
-    static bool NeedsAsking(const ListRecord& record)
+    void Add(ListRecord record)
     {
-        return record.checked &&
-               (record.status == RowStatus::Pending || record.status == RowStatus::NoAnswer);
+        if (!record.checked ||
+            (record.status != RowStatus::Pending && record.status != RowStatus::NoAnswer)) {
+            m_printer.Print(record);
+            return;
+        }
+        const std::string asked = WithoutLeadingWww(record.name);
+        m_records.push_back(std::move(record));
+        ++m_unanswered;
+        m_engine.Ask(m_records.size() - 1, QByteArray::fromStdString(asked));
+    }
+
+    // Call from the event loop: an exit asked for before the loop runs would be lost.
+    void InputEnded()
+    {
+        m_inputEnded = true;
+        EndIfDone();
     }
 
     void SetSomeLeftOut() { m_allDecided = false; }
-    int ExitCode() const { return m_allDecided ? kExitSuccess : kExitSomeFailed; }
 
 private:
-    std::vector<ListRecord> m_records;
+    void EndIfDone()
+    {
+        if (m_inputEnded && m_unanswered == 0) {
+            QCoreApplication::exit(m_allDecided ? kExitSuccess : kExitSomeFailed);
+        }
+    }
+
+    std::vector<ListRecord> m_records; // by ticket
+    std::size_t m_unanswered = 0;
+    bool m_inputEnded = false;
     RecordPrinter m_printer;
     bool m_allDecided = true;
     CLookupEngine m_engine;
 };
 
-std::vector<std::string> ReadNameLines(std::istream& stream)
+ListRecord PendingRow(std::string name)
 {
-    std::vector<std::string> names;
-    std::string line;
-    while (std::getline(stream, line)) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (!line.empty()) {
-            names.push_back(line);
-        }
-    }
-    return names;
+    return ListRecord{std::move(name), RowStatus::Pending, true, {}, 0, {}};
 }
 
 // The rows of a names file or an export ("-": standard input); nothing when it cannot be read.
@@ -211,41 +219,82 @@ int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names
     std::vector<ListRecord> records;
     bool someLeftOut = false;
     if (request.inputFile) {
+        if (*request.inputFile == "-" && std::ranges::count(names, "-") > 0) {
+            return UsageError("check: standard input is either --input or names, not both");
+        }
         std::optional<ListFileContents> input = ReadInput(*request.inputFile);
         if (!input) {
             return kExitUsage;
         }
         someLeftOut = input->badLineCount > 0;
-        records = std::move(input->records);
+        // As the window opens a list: a name met twice is one row.
+        std::unordered_set<std::string> seen;
+        for (ListRecord& record : input->records) {
+            if (seen.insert(record.name).second) {
+                records.push_back(std::move(record));
+            }
+        }
     } else if (names.empty()) {
         // No name at all means standard input's lines.
         names.emplace_back("-");
     }
-    // "-" stands for standard input's lines, in its place.
-    for (std::string& name : names) {
-        if (name == "-") {
-            for (std::string& line : ReadNameLines(std::cin)) {
-                records.push_back(ListRecord{std::move(line), RowStatus::Pending, true, {}, 0, {}});
+    // Names before a "-" are asked at once, standard input's lines as they arrive (a slow
+    // generator in front shows its first results early), and the names after it once it ends.
+    const auto dash = std::ranges::find(names, "-");
+    for (auto name = names.begin(); name != dash; ++name) {
+        records.push_back(PendingRow(std::move(*name)));
+    }
+    std::vector<std::string> afterInput;
+    if (dash != names.end()) {
+        for (auto name = std::next(dash); name != names.end(); ++name) {
+            if (*name != "-") {
+                afterInput.push_back(std::move(*name));
             }
-        } else {
-            records.push_back(ListRecord{std::move(name), RowStatus::Pending, true, {}, 0, {}});
         }
     }
-    if (request.inputFile) {
-        // As the window opens a list: a name given twice is one row.
-        std::unordered_set<std::string> seen;
-        std::erase_if(records,
-                      [&](const ListRecord& record) { return !seen.insert(record.name).second; });
-    }
-    if (records.empty()) {
-        RecordPrinter printer(request.format);
-        return someLeftOut ? kExitSomeFailed : kExitSuccess;
-    }
-    // Every answer, an instant failure included, comes from the event loop: the loop runs
-    // before anything can end the program.
-    CheckRun run(std::move(records), options, request.format);
+
+    CheckRun run(options, request.format);
     if (someLeftOut) {
         run.SetSomeLeftOut();
     }
-    return QCoreApplication::exec();
+    // Every answer, an instant failure included, comes from the event loop: the loop runs
+    // before anything can end the program.
+    for (ListRecord& record : records) {
+        run.Add(std::move(record));
+    }
+    QCoreApplication* application = QCoreApplication::instance();
+    const auto endInput = [&run, afterInput = std::move(afterInput)]() mutable {
+        for (std::string& name : afterInput) {
+            run.Add(PendingRow(std::move(name)));
+        }
+        run.InputEnded();
+    };
+    std::thread standardInput;
+    if (dash == names.end()) {
+        QMetaObject::invokeMethod(application, std::move(endInput), Qt::QueuedConnection);
+    } else {
+        standardInput = std::thread([&run, application, endInput = std::move(endInput)]() mutable {
+            std::string line;
+            while (std::getline(std::cin, line)) {
+                if (!line.empty() && line.back() == '\r') {
+                    line.pop_back();
+                }
+                if (!line.empty()) {
+                    QMetaObject::invokeMethod(
+                        application,
+                        [&run, name = std::move(line)]() mutable {
+                            run.Add(PendingRow(std::move(name)));
+                        },
+                        Qt::QueuedConnection);
+                }
+                line = std::string();
+            }
+            QMetaObject::invokeMethod(application, std::move(endInput), Qt::QueuedConnection);
+        });
+    }
+    const int status = QCoreApplication::exec();
+    if (standardInput.joinable()) {
+        standardInput.join();
+    }
+    return status;
 }

@@ -2,6 +2,7 @@
 
 #include "version/QirvVersion.h"
 #include "whois/core/ReplyReadingLoop.h"
+#include "whois/core/WhoisLimits.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -66,9 +67,14 @@ constexpr const char* kUsage =
     "Options take their value as \"--option VALUE\" or \"--option=VALUE\"; \"--\" ends them.\n"
     "Exit status: 0 when every name got a verdict, 1 otherwise, 2 for bad usage.\n";
 
-std::string ReadAll(std::istream& stream)
+// At most `limit` bytes of the stream: what lies past it is never needed (and /dev/zero ends
+// nowhere).
+std::string ReadAtMost(std::istream& stream, std::size_t limit)
 {
-    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    std::string bytes(limit, '\0');
+    stream.read(bytes.data(), static_cast<std::streamsize>(limit));
+    bytes.resize(static_cast<std::size_t>(stream.gcount()));
+    return bytes;
 }
 
 std::vector<std::string> ToStrings(const QStringList& texts)
@@ -334,6 +340,8 @@ int RunClassifyCommand(const std::vector<std::string>& arguments)
         std::fputs("qirv-cli classify: usage: qirv-cli classify TLD [FILE]\n", stderr);
         return kExitUsage;
     }
+    // One byte past the bound is enough to know the reply is too long for a verdict.
+    constexpr std::size_t kLongestReply = WhoisLimits::kMaxReplyBytes + 1;
     std::string reply;
     if (arguments.size() == 2) {
         std::ifstream file(arguments[1], std::ios::binary);
@@ -341,9 +349,9 @@ int RunClassifyCommand(const std::vector<std::string>& arguments)
             std::cerr << "qirv-cli classify: cannot read " << arguments[1] << '\n';
             return kExitUsage;
         }
-        reply = ReadAll(file);
+        reply = ReadAtMost(file, kLongestReply);
     } else {
-        reply = ReadAll(std::cin);
+        reply = ReadAtMost(std::cin, kLongestReply);
     }
     std::string_view tld = arguments[0];
     if (tld.starts_with('.')) {

@@ -6,6 +6,7 @@
 #include "text/CLineListTools.h"
 #include "text/CTextLineReader.h"
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -91,8 +92,15 @@ int RunGenerateCommand(const GenerateRequest& request)
     } else if (keywords) {
         options.m_strKeywords = WithCrLf(*keywords);
     } else {
-        options.m_strKeywords = WithCrLf(std::string(std::istreambuf_iterator<char>(std::cin),
-                                                     std::istreambuf_iterator<char>()));
+        std::string typed;
+        std::array<char, 64 * 1024> chunk{};
+        while (std::cin.read(chunk.data(), chunk.size()) || std::cin.gcount() > 0) {
+            typed.append(chunk.data(), static_cast<std::size_t>(std::cin.gcount()));
+            if (typed.size() > kLargestTextFile) {
+                return UsageError("generate: standard input is larger than 256 MiB");
+            }
+        }
+        options.m_strKeywords = WithCrLf(typed);
     }
 
     // A list named on the command line wins over the word file beside the program.
@@ -158,6 +166,9 @@ int RunWordsCommand(const std::string& file, bool raw)
     while (reader.ReadLine(line)) {
         output += raw ? std::string_view(line) : TrimBoth(line);
         output += '\n';
+    }
+    if (reader.TooLarge()) {
+        return UsageError("words: " + *path + " is larger than 256 MiB");
     }
     std::cout << output;
     return kExitSuccess;

@@ -3,6 +3,7 @@
 #include "controls/DialogTemplate.h"
 #include "controls/EditText.h"
 #include "seams/FileDialogSeam.h"
+#include "seams/MessageBoxSeam.h"
 #include "text/CLineListTools.h"
 #include "text/CTextLineReader.h"
 
@@ -67,12 +68,21 @@ void CKeywordEditorDlg::OnBrowseLoadFile()
     if (path.empty()) {
         return;
     }
-    m_strText.clear();
     CTextLineReader reader(path);
+    std::string text;
     std::string line;
     while (reader.ReadLine(line)) {
-        m_strText += CLineListTools::EnsureLineEnd(line);
+        text += CLineListTools::EnsureLineEnd(line);
     }
+    if (reader.TooLarge()) {
+        // The list stays as it was rather than taking a cut-off part of the file.
+        if (m_messageBoxes != nullptr) {
+            m_messageBoxes->Show("The file was not read: " + path + " is larger than 256 MiB.",
+                                 MessageBoxIcon::Stop);
+        }
+        return;
+    }
+    m_strText = std::move(text);
     reader.Close();
     ShowInEdit(*m_edit, m_strText);
 }

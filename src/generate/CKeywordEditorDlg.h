@@ -4,6 +4,7 @@
 #include <string>
 
 class FileDialogSeam;
+class MessageBoxSeam;
 class QPlainTextEdit;
 
 // Edits one word list as text, one entry per line; "Browse Load File..." replaces the text with
@@ -23,6 +24,8 @@ public:
 
     // The text, lines ending in CR LF: shown when the window opens, taken back on OK.
     std::string m_strText;
+    // Says why a file was not loaded; none: nothing is said.
+    MessageBoxSeam* m_messageBoxes = nullptr;
 
 private:
     FileDialogSeam& m_fileDialogs;

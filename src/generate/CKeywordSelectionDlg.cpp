@@ -239,6 +239,7 @@ void CKeywordSelectionDlg::OnSelectAll()
 
 void CKeywordSelectionDlg::EditWordList(std::vector<std::string>& list)
 {
+    m_dlgEditor.m_messageBoxes = m_messageBoxes;
     m_dlgEditor.m_strText.clear();
     CLineListTools::JoinLines(list, m_dlgEditor.m_strText, "\r\n");
     if (m_dlgEditor.exec() != QDialog::Accepted) {
@@ -252,24 +253,34 @@ void CKeywordSelectionDlg::EditWordList(std::vector<std::string>& list)
     CLineListTools::SplitLines(list, text, "\r\n");
 }
 
+void CKeywordSelectionDlg::ReadOrSayWhy(const std::function<void()>& read)
+{
+    try {
+        read();
+    } catch (const TextFileTooLarge& tooLarge) {
+        m_messageBoxes->Show(std::string("The file was not read: ") + tooLarge.what() + ".",
+                             MessageBoxIcon::Stop);
+    }
+}
+
 void CKeywordSelectionDlg::LoadSuffixList(const std::string& path)
 {
-    m_lists.m_arrSuffixes = ReadTrimmedLines(path);
+    ReadOrSayWhy([&] { m_lists.m_arrSuffixes = ReadTrimmedLines(path); });
 }
 
 void CKeywordSelectionDlg::LoadPrefixList(const std::string& path)
 {
-    m_lists.m_arrPrefixes = ReadTrimmedLines(path);
+    ReadOrSayWhy([&] { m_lists.m_arrPrefixes = ReadTrimmedLines(path); });
 }
 
 void CKeywordSelectionDlg::LoadTopWordList(const std::string& path)
 {
-    m_lists.m_arrTopWords = ReadTrimmedLines(path);
+    ReadOrSayWhy([&] { m_lists.m_arrTopWords = ReadTrimmedLines(path); });
 }
 
 void CKeywordSelectionDlg::LoadKeywordText(const std::string& path)
 {
-    m_options.m_strKeywords = ReadKeywordText(path);
+    ReadOrSayWhy([&] { m_options.m_strKeywords = ReadKeywordText(path); });
 }
 
 bool CKeywordSelectionDlg::LoadChosenFile(void (CKeywordSelectionDlg::*load)(const std::string&))

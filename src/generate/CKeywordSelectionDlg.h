@@ -44,6 +44,9 @@ public:
     void OnLoadPrefixes();
     void OnLoadSuffixes();
 
+    // Runs `read`; a file too large to be a word or keyword file is told in a box and read as
+    // nothing.
+    void ReadOrSayWhy(const std::function<void()>& read);
     void LoadSuffixList(const std::string& path);
     void LoadPrefixList(const std::string& path);
     void LoadTopWordList(const std::string& path);

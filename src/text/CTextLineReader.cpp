@@ -2,6 +2,8 @@
 
 #include "CLineListTools.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr char32_t kReplacementCharacter = 0xFFFD;
@@ -49,6 +51,8 @@ bool CTextLineReader::Open(const std::string& path)
     m_endOfFileAfterHeldByte = false;
     m_pendingHighSurrogate = 0;
     m_encoding = TextEncoding::Ansi;
+    m_totalRead = 0;
+    m_tooLarge = false;
     m_endOfFile = m_file == nullptr;
     if (!m_file) {
         return false;
@@ -66,6 +70,7 @@ bool CTextLineReader::Open(const std::string& path)
         // No mark: start again at the first byte, so a one-byte file still gives its byte.
         m_position = -1;
         m_bytesRead = 0;
+        m_totalRead = 0;
         m_endOfFile = false;
         std::rewind(m_file);
     }
@@ -92,11 +97,19 @@ std::uint8_t CTextLineReader::NextByte()
         return 0;
     }
     if (m_position < 0 || m_position >= m_bytesRead) {
+        if (m_totalRead >= m_sizeLimit) {
+            m_tooLarge = std::fgetc(m_file) != EOF;
+            m_endOfFile = true;
+            return 0;
+        }
         if (m_position >= 0 && m_bytesRead < static_cast<int>(kBufferSize)) {
             m_endOfFile = true;
             return 0;
         }
-        m_bytesRead = static_cast<int>(std::fread(m_buffer.data(), 1, kBufferSize, m_file));
+        const auto wanted = static_cast<std::size_t>(
+            std::min<std::uint64_t>(kBufferSize, m_sizeLimit - m_totalRead));
+        m_bytesRead = static_cast<int>(std::fread(m_buffer.data(), 1, wanted, m_file));
+        m_totalRead += static_cast<std::uint64_t>(m_bytesRead);
         m_position = 0;
         if (m_bytesRead == 0) {
             m_endOfFile = true;
@@ -243,6 +256,9 @@ std::vector<std::string> ReadTrimmedLines(const std::string& path)
     while (reader.ReadLine(line)) {
         lines.emplace_back(TrimBoth(line));
     }
+    if (reader.TooLarge()) {
+        throw TextFileTooLarge(path);
+    }
     return lines;
 }
 
@@ -254,6 +270,9 @@ std::string ReadKeywordText(const std::string& path)
     while (reader.ReadLine(line)) {
         text += TrimBoth(line);
         text += "\r\n";
+    }
+    if (reader.TooLarge()) {
+        throw TextFileTooLarge(path);
     }
     return text;
 }

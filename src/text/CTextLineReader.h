@@ -3,8 +3,21 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+// Word, keyword and list files are read whole: one past this size is no such file (a device such
+// as /dev/zero never ends), and reading it would only exhaust memory.
+inline constexpr std::uint64_t kLargestTextFile = std::uint64_t{256} << 20;
+
+class TextFileTooLarge : public std::runtime_error
+{
+public:
+    explicit TextFileTooLarge(const std::string& path)
+        : std::runtime_error(path + " is larger than 256 MiB")
+    {}
+};
 
 // Reads a text file line by line, whatever its encoding: UTF-16 (either byte order) and UTF-8 are
 // recognised by their byte-order marks and come out as UTF-8; a file without a mark is taken byte
@@ -21,9 +34,14 @@ public:
         Utf8,
     };
 
-    CTextLineReader() = default;
+    // Reading stops after `sizeLimit` bytes, as if the file ended there, and TooLarge() says so.
+    explicit CTextLineReader(std::uint64_t sizeLimit = kLargestTextFile) : m_sizeLimit(sizeLimit) {}
     // Opens the file at once; a file that cannot be opened reads as a file without lines.
-    explicit CTextLineReader(const std::string& path) { Open(path); }
+    explicit CTextLineReader(const std::string& path, std::uint64_t sizeLimit = kLargestTextFile)
+        : m_sizeLimit(sizeLimit)
+    {
+        Open(path);
+    }
     CTextLineReader(const CTextLineReader&) = delete;
     CTextLineReader& operator=(const CTextLineReader&) = delete;
     virtual ~CTextLineReader() { Close(); }
@@ -34,6 +52,8 @@ public:
     virtual void Close();
 
     TextEncoding Encoding() const { return m_encoding; }
+    // The file went on past the size limit: what was read is not the whole file.
+    bool TooLarge() const { return m_tooLarge; }
 
 private:
     static constexpr std::size_t kBufferSize = 1024;
@@ -42,6 +62,9 @@ private:
     char32_t NextCharacter();
     void AppendCharacter(std::string& line, char32_t character);
 
+    std::uint64_t m_sizeLimit = kLargestTextFile;
+    std::uint64_t m_totalRead = 0;
+    bool m_tooLarge = false;
     TextEncoding m_encoding = TextEncoding::Ansi;
     std::FILE* m_file = nullptr;
     bool m_endOfFile = true;
@@ -58,7 +81,8 @@ private:
 };
 
 // The lines of a file as the word lists take them: each trimmed of white space at both ends,
-// empty lines kept.
+// empty lines kept. Throws TextFileTooLarge past kLargestTextFile.
 std::vector<std::string> ReadTrimmedLines(const std::string& path);
-// The keyword text of a file: each line trimmed and followed by CR LF.
+// The keyword text of a file: each line trimmed and followed by CR LF. Throws TextFileTooLarge
+// past kLargestTextFile.
 std::string ReadKeywordText(const std::string& path);

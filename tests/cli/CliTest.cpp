@@ -267,6 +267,28 @@ private slots:
         QCOMPARE(run.exitCode, 0);
     }
 
+    // A slow generator in front: each line is asked as it arrives, not once the input ends.
+    void check_answersStandardInputLineByLine()
+    {
+        FakeWhoisServer server;
+        server.SetScript(FakeWhoisServer::Reply("No match for x\n"));
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), CacheHome());
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(QIRV_CLI_PATH), CheckArguments(server, {"first.com", "-"}));
+        QVERIFY(process.waitForStarted());
+        process.write("www.second.com\n");
+        QTRY_VERIFY(process.canReadLine() && server.ConnectionCount() == 2);
+        QCOMPARE(process.readAll(),
+                 QByteArray("first.com\tAvailable!\nwww.second.com\tAvailable!\n"));
+        process.write("third.com\n");
+        process.closeWriteChannel();
+        QTRY_COMPARE(process.state(), QProcess::NotRunning);
+        QCOMPARE(process.readAll(), QByteArray("third.com\tAvailable!\n"));
+        QCOMPARE(process.exitCode(), 0);
+    }
+
     void check_goesOnAfterAFailure()
     {
         FakeWhoisServer server;
@@ -329,6 +351,12 @@ private slots:
         QTest::newRow("a folder as the reply")
             << cli << QStringList{"classify", "com", "/tmp"} << QByteArray() << QString() << 2
             << QByteArray() << QByteArray("qirv-cli classify: cannot read /tmp\n");
+        QTest::newRow("an endless reply is read to its bound")
+            << cli << QStringList{"classify", "com", "/dev/zero"} << QByteArray() << QString() << 1
+            << QByteArray("No verdict\n") << QByteArray();
+        QTest::newRow("stdin as --input and as names")
+            << cli << QStringList{"check", "--input", "-", "-"} << QByteArray() << QString() << 2
+            << QByteArray() << QByteArray("qirv-cli check: standard input is either");
         QTest::newRow("generate into a full disk")
             << cli << QStringList{"generate", "--keywords", "red"} << QByteArray() << "/dev/full"
             << 2 << QByteArray() << QByteArray("qirv-cli: cannot write to standard output");

@@ -178,6 +178,33 @@ private slots:
         QVERIFY(!reader.ReadLine(line));
     }
 
+    void fileOverTheSizeLimit_stopsThereAndSaysSo_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<bool>("tooLarge");
+        QTest::newRow("a buffer's worth") << 1024 << true;
+        QTest::newRow("inside a buffer") << 1500 << true;
+        QTest::newRow("exactly the file") << 3000 << false;
+        QTest::newRow("more than the file") << 4096 << false;
+    }
+
+    void fileOverTheSizeLimit_stopsThereAndSaysSo()
+    {
+        QFETCH(int, limit);
+        QFETCH(bool, tooLarge);
+        QTemporaryDir folder;
+        QFile file(folder.filePath("words.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(2999, 'w') + '\n');
+        file.close();
+        CTextLineReader reader(file.fileName().toStdString(), static_cast<std::uint64_t>(limit));
+        std::string line;
+        QVERIFY(reader.ReadLine(line));
+        QCOMPARE(line.size(), static_cast<std::size_t>(std::min(limit, 2999)));
+        QVERIFY(!reader.ReadLine(line));
+        QCOMPARE(reader.TooLarge(), tooLarge);
+    }
+
     void missingFile_hasNoLines()
     {
         QCOMPARE(ReadAllLines("/no/such/folder/words.txt"), QByteArrayList{});
