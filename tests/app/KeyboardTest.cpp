@@ -171,26 +171,20 @@ private slots:
         // extensions gives none.
         const FileDialogRequest types{FileKind::DomainList,
                                       {"CSV (*.csv)", "JSON (*.json)", "Lists (*.txt *.csv)"}};
-        std::optional<ChosenFile> chosen;
-        WhenModalOpens([&](QWidget& dialog) {
-            auto* typeBox = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-            typeBox->setFocus();
-            QTest::keyClick(typeBox, Qt::Key_Down);
-            TypeFileName(dialog, folder.path(), "out");
-        });
-        chosen = dialogs.GetSaveFile(types);
-        QVERIFY(chosen.has_value());
-        QCOMPARE(chosen->path, folder.filePath("out.json").toStdString());
-        QCOMPARE(chosen->filter, 1u);
-        WhenModalOpens([&](QWidget& dialog) {
-            auto* typeBox = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-            typeBox->setFocus();
-            QTest::keyClick(typeBox, Qt::Key_End);
-            TypeFileName(dialog, folder.path(), "out");
-        });
-        chosen = dialogs.GetSaveFile(types);
-        QVERIFY(chosen.has_value());
-        QCOMPARE(chosen->path, folder.filePath("out").toStdString());
+        const auto saveAs = [&](Qt::Key typeKey) {
+            WhenModalOpens([&](QWidget& dialog) {
+                auto* typeBox = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+                typeBox->setFocus();
+                QTest::keyClick(typeBox, typeKey);
+                TypeFileName(dialog, folder.path(), "out");
+            });
+            return dialogs.GetSaveFile(types).value_or(ChosenFile{"(cancelled)", 0});
+        };
+        ChosenFile chosen = saveAs(Qt::Key_Down);
+        QCOMPARE(chosen.path, folder.filePath("out.json").toStdString());
+        QCOMPARE(chosen.filter, 1u);
+        chosen = saveAs(Qt::Key_End);
+        QCOMPARE(chosen.path, folder.filePath("out").toStdString());
     }
 
     // Box texts hold names and servers' words: markup in them is shown, never obeyed.

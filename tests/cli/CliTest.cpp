@@ -417,6 +417,16 @@ private slots:
             "\tWinsock Error: Connection Failure! (" + address.toUtf8() + ": connection refused)\n";
         QCOMPARE(run.output, "a.com" + failure + "b.com" + failure);
         QCOMPARE(run.exitCode, 1);
+
+        // Thousands of connections that fail at once end promptly, each answered once: the next
+        // query never starts inside the last one's failure.
+        QByteArray names;
+        for (int number = 0; number < 5000; ++number) {
+            names += "n" + QByteArray::number(number) + ".com\n";
+        }
+        const CliRun many = RunCli({"check", "--whois-server", address}, names);
+        QCOMPARE(many.exitCode, 1);
+        QCOMPARE(many.output.count(failure), 5000);
     }
 };
 

@@ -2,7 +2,7 @@
 
 #include "ReplyFiles.h"
 #include "TestMain.h"
-#include "whois/core/PlainText.h"
+#include "text/Utf8Text.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -255,7 +255,8 @@ private slots:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QByteArray>("shown");
         QTest::newRow("clipboard write, title, clear screen")
-            << QByteArray("\x1b]52;c;ZXZpbA==\x07\x1b]0;t\x07\x1b[2J\x9b" "2J")
+            << QByteArray("\x1b]52;c;ZXZpbA==\x07\x1b]0;t\x07\x1b[2J\x9b"
+                          "2J")
             << QByteArray("]52;c;ZXZpbA==]0;t[2J?2J");
         QTest::newRow("C1 control, tab, DEL, text kept") << QByteArray("a\xc2\x9b"
                                                                        "2J\tb\x7f\xc3\xa9")

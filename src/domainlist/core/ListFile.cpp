@@ -1,6 +1,6 @@
 #include "ListFile.h"
 
-#include "whois/core/PlainText.h"
+#include "text/Utf8Text.h"
 
 #include <algorithm>
 #include <array>
@@ -566,25 +566,6 @@ private:
         }
     }
 
-    static void AppendUtf8(std::string& out, std::uint32_t codePoint)
-    {
-        if (codePoint < 0x80) {
-            out += static_cast<char>(codePoint);
-        } else if (codePoint < 0x800) {
-            out += static_cast<char>(0xC0 | (codePoint >> 6));
-            out += static_cast<char>(0x80 | (codePoint & 0x3F));
-        } else if (codePoint < 0x10000) {
-            out += static_cast<char>(0xE0 | (codePoint >> 12));
-            out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (codePoint & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (codePoint >> 18));
-            out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (codePoint & 0x3F));
-        }
-    }
-
     std::optional<std::uint32_t> ReadHex4()
     {
         if (m_at + 4 > m_text.size()) {
@@ -656,7 +637,7 @@ private:
             } else if (codePoint >= 0xDC00 && codePoint <= 0xDFFF) {
                 return false;
             }
-            AppendUtf8(out, codePoint);
+            AppendUtf8(out, static_cast<char32_t>(codePoint));
         }
         return false;
     }

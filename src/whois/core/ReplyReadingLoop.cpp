@@ -1,7 +1,7 @@
 #include "ReplyReadingLoop.h"
 
 #include "ClassifyReply.h"
-#include "PlainText.h"
+#include "text/Utf8Text.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,6 +4,10 @@
 #include <string>
 #include <string_view>
 
+// Appends the code point in UTF-8 (a surrogate or a value past U+10FFFF is the caller's to
+// avoid).
+void AppendUtf8(std::string& text, char32_t character);
+
 // The length of the UTF-8 sequence at `text[at]`, or 0 when none starts there (a stray byte, an
 // overlong form, a surrogate, a code point past U+10FFFF, or a sequence cut off).
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t at);
