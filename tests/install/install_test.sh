@@ -10,9 +10,9 @@ DESTDIR="$root" cmake --install "$build_dir" --prefix /usr >/dev/null
 cli="$root/usr/bin/qirv-cli"
 test -L "$cli"
 test "$("$cli" --version)" = "qirv-cli $version"
-grep -q "Qirv $version" "$root/usr/share/man/man1/qirv.1"
+gzip -dc "$root/usr/share/man/man1/qirv.1.gz" | grep "Qirv $version" >/dev/null
 names=$(printf 'red car\n' | "$cli" generate --use-suffixes)
 grep -qx 'www.myred-car.com' <<<"$names"
 test -f "$root/usr/share/applications/com.zelbrane.Qirv.desktop"
-test -f "$root/usr/share/man/man1/qirv-cli.1"
+test -f "$root/usr/share/man/man1/qirv-cli.1.gz"
 echo "1 passed, 0 failed"
