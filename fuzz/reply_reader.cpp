@@ -4,8 +4,9 @@
 #include "whois/core/ReplyReadingLoop.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -23,17 +24,52 @@ public:
     std::string waiting;
 };
 
-constexpr std::array<const char*, 11> kTlds{"com", "net", "org", "info", "biz", "edu",
-                                            "ca",  "eu",  "us",  "de",   ""};
+// Every suffix that has a rule of its own, and one that has none.
+std::vector<std::string> Tlds()
+{
+    std::vector<std::string> tlds;
+    for (const ReplyRule& rule : ReplyRules()) {
+        tlds.insert(tlds.end(), rule.tlds.begin(), rule.tlds.end());
+    }
+    tlds.emplace_back("zz");
+    return tlds;
+}
+
+const ReplyRule& RuleOf(std::string_view tld)
+{
+    const std::span<const ReplyRule> rules = ReplyRules();
+    const auto found = std::find_if(rules.begin(), rules.end(), [&](const ReplyRule& rule) {
+        return std::find(rule.tlds.begin(), rule.tlds.end(), tld) != rule.tlds.end();
+    });
+    return found != rules.end() ? *found : rules.back();
+}
+
+// A verdict stands on a marker of the suffix's own rule for that very status in the reply, or,
+// for Taken only, on a referral line.
+bool HasGrounds(std::string_view tld, std::string_view reply,
+                const ReplyReadingLoop::Result& result)
+{
+    if (result.outcome != ReplyReadingLoop::Outcome::Verdict) {
+        return true;
+    }
+    for (const ReplyMarker& marker : RuleOf(tld).markers) {
+        if (marker.status == result.status && reply.find(marker.text) != std::string_view::npos) {
+            return true;
+        }
+    }
+    return result.status == DomainStatus::Taken &&
+           reply.find(kWhoisServerMarker) != std::string_view::npos;
+}
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    static const std::vector<std::string> tlds = Tlds();
     if (size < 2) {
         return 0;
     }
-    const char* tld = kTlds[data[0] % kTlds.size()];
+    const std::string& tld = tlds[data[0] % tlds.size()];
     const std::size_t chunk = 1 + data[1] % 64;
     const std::string_view reply(reinterpret_cast<const char*>(data) + 2, size - 2);
 
@@ -58,6 +94,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         chunked.outcome == ReplyReadingLoop::Outcome::Verdict && whole.status != chunked.status) {
         __builtin_trap();
     }
-    (void)ClassifyReply(tld, reply);
+    if (!HasGrounds(tld, reply, whole) || !HasGrounds(tld, reply, chunked)) {
+        __builtin_trap();
+    }
+    const std::optional<DomainStatus> direct = ClassifyReply(tld, reply);
+    if (direct && !HasGrounds(tld, reply, {ReplyReadingLoop::Outcome::Verdict, *direct})) {
+        __builtin_trap();
+    }
     return 0;
 }

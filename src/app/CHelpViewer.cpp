@@ -1,5 +1,7 @@
 #include "CHelpViewer.h"
 
+#include "app/core/HelpSystemEntry.h"
+
 #include <QAccessibleWidget>
 #include <QFile>
 #include <QStyle>
@@ -34,6 +36,9 @@ std::optional<QByteArray> ChmFile::Read(const QString& innerPath) const
     if (chm_resolve_object(m_file, path.constData(), &unit) != CHM_RESOLVE_SUCCESS) {
         return std::nullopt;
     }
+    if (unit.length > kMaxEntryBytes) {
+        return std::nullopt;
+    }
     QByteArray content(static_cast<qsizetype>(unit.length), Qt::Uninitialized);
     const LONGINT64 read =
         chm_retrieve_object(m_file, &unit, reinterpret_cast<unsigned char*>(content.data()), 0,
@@ -46,24 +51,11 @@ std::optional<QByteArray> ChmFile::Read(const QString& innerPath) const
 
 QString ChmFile::DefaultTopic() const
 {
-    // The #SYSTEM entry: a 4-byte version, then records of a 16-bit code, a 16-bit length and
-    // the data; code 2 holds the default topic.
     const std::optional<QByteArray> system = Read(QStringLiteral("/#SYSTEM"));
     if (system) {
-        const auto word = [&](qsizetype at) {
-            return static_cast<int>(static_cast<unsigned char>(system->at(at))) |
-                   (static_cast<int>(static_cast<unsigned char>(system->at(at + 1))) << 8);
-        };
-        for (qsizetype at = 4; at + 4 <= system->size();) {
-            const int code = word(at);
-            const int length = word(at + 2);
-            if (at + 4 + length > system->size()) {
-                break;
-            }
-            if (code == 2 && length > 0) {
-                return QString::fromLatin1(system->mid(at + 4, length).constData());
-            }
-            at += 4 + length;
+        if (const std::optional<std::string> topic =
+                DefaultTopicOf(std::string_view(system->constData(), system->size()))) {
+            return QString::fromLatin1(*topic);
         }
     }
     return QStringLiteral("index.html");
@@ -185,14 +177,15 @@ void CHelpBrowser::ShowDefaultTopic()
     setSource(QUrl(QStringLiteral("/") + m_help->DefaultTopic()));
 }
 
-QVariant CHelpBrowser::loadResource(int type, const QUrl& name)
+QVariant CHelpBrowser::loadResource(int, const QUrl& name)
 {
-    if (name.scheme().isEmpty()) {
+    // The text browser's own loading would read any local file, or any resource of the program.
+    if (name.isRelative() && name.authority().isEmpty()) {
         if (const std::optional<QByteArray> content = m_help->Read(name.path())) {
             return *content;
         }
     }
-    return QTextBrowser::loadResource(type, name);
+    return {};
 }
 
 CHelpViewer::CHelpViewer(std::unique_ptr<ChmFile> help, QWidget* owner)

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QTextBrowser>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -17,8 +18,13 @@ public:
     ChmFile& operator=(const ChmFile&) = delete;
     ~ChmFile();
 
+    // Far beyond any page or picture of a help file: an entry claiming more is damaged or
+    // hostile, and is not read.
+    static constexpr std::uint64_t kMaxEntryBytes = 8 * 1024 * 1024;
+
     static std::unique_ptr<ChmFile> Open(const QString& path);
-    // A file stored in the help file, by its path inside it ("/index.html").
+    // A file stored in the help file, by its path inside it ("/index.html"); nothing for a path
+    // the file does not hold or an entry larger than kMaxEntryBytes.
     std::optional<QByteArray> Read(const QString& innerPath) const;
     // The page the help opens at, as its project named it.
     QString DefaultTopic() const;
@@ -28,7 +34,9 @@ private:
     chmFile* m_file;
 };
 
-// The pages of the help file in a text browser; links between them follow the file.
+// The pages of the help file in a text browser; links between them follow the file. Pages and
+// pictures come from the help file alone: a link to the file system or to any other scheme shows
+// nothing.
 class CHelpBrowser : public QTextBrowser
 {
     Q_OBJECT

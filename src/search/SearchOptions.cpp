@@ -13,24 +13,6 @@ const QString kOneAtATime = QStringLiteral("one-at-a-time");
 
 constexpr int kMostJobs = 256;
 
-// ".com=VALUE" gives ".com" and VALUE; a value without a leading "." has no suffix. The suffix
-// is kept in lower case: names are compared without regard to case.
-std::pair<std::string, QString> SplitSuffix(const QString& value)
-{
-    const qsizetype equals = value.indexOf('=');
-    if (!value.startsWith('.') || equals < 0) {
-        return {{}, value};
-    }
-    return {value.left(equals).toLower().toStdString(), value.mid(equals + 1)};
-}
-
-bool IsSuffix(const std::string& suffix)
-{
-    return suffix.size() > 1 && suffix.find('/') == std::string::npos &&
-           suffix.find(':') == std::string::npos && suffix.find("..") == std::string::npos &&
-           suffix.back() != '.';
-}
-
 } // namespace
 
 bool IsWebAddress(const QString& value)
@@ -73,21 +55,22 @@ std::optional<SearchOptions> ReadSearchOptions(const QCommandLineParser& parser,
 {
     SearchOptions options;
     for (const QString& value : parser.values(kWhoisServer)) {
-        auto [suffix, address] = SplitSuffix(value);
-        std::optional<ServerAddress> server = ParseServerAddress(address.toStdString());
-        if (!server || (!suffix.empty() && !IsSuffix(suffix))) {
+        std::optional<SuffixChoice> choice = ReadSuffixChoice(value.toStdString());
+        std::optional<ServerAddress> server =
+            choice ? ParseServerAddress(choice->value) : std::nullopt;
+        if (!choice || !server) {
             error = QStringLiteral("Not a server address: \"%1\"").arg(value);
             return std::nullopt;
         }
-        options.routes.AddWhoisServer(std::move(suffix), std::move(*server));
+        options.routes.AddWhoisServer(std::move(choice->suffix), std::move(*server));
     }
     for (const QString& value : parser.values(kRdapServer)) {
-        auto [suffix, url] = SplitSuffix(value);
-        if (!IsWebAddress(url) || (!suffix.empty() && !IsSuffix(suffix))) {
+        std::optional<SuffixChoice> choice = ReadSuffixChoice(value.toStdString());
+        if (!choice || !IsWebAddress(QString::fromStdString(choice->value))) {
             error = QStringLiteral("Not an http or https URL: \"%1\"").arg(value);
             return std::nullopt;
         }
-        options.routes.AddRdapServer(std::move(suffix), url.toStdString());
+        options.routes.AddRdapServer(std::move(choice->suffix), std::move(choice->value));
     }
     if (parser.isSet(kJobs)) {
         bool isNumber = false;

@@ -25,8 +25,9 @@ inline constexpr const char* kWebWhoisPage = "https://qirv.zelbrane.com/tools/wh
 } // namespace WebAddress
 
 // The address that opens a row's name in the browser: "http://" + the name as it stands, or
-// nothing when the name cannot be a host name (blanks, quotes, slashes and the like), so that it
-// never reaches the desktop as anything but one address.
+// nothing when the name cannot be a host name (blanks, quotes, slashes and the like; an empty
+// label, a label that begins or ends with "-", more than 63 or 253 octets), so that it never
+// reaches the desktop as anything but one address.
 std::optional<std::string> BrowserAddressFor(std::string_view name);
 
 // The web whois page for a name: every "www." removed, the rest percent-encoded as the value of

@@ -1,12 +1,11 @@
 #include "CRdapQuery.h"
 
 #include "QueryFailure.h"
+#include "RdapVerdict.h"
 #include "ReleaseLater.h"
 #include "whois/core/WhoisLimits.h"
 
 #include <QDateTime>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QUrl>
@@ -47,12 +46,6 @@ std::optional<std::chrono::milliseconds> ReadRetryAfter(const QNetworkReply& rep
         std::max<qint64>(0, QDateTime::currentDateTimeUtc().msecsTo(when)));
 }
 
-// "application/rdap+json", with or without parameters ("; charset=utf-8").
-bool IsRdapContentType(const QByteArray& value)
-{
-    return value.split(';').front().trimmed().toLower() == "application/rdap+json";
-}
-
 // Host and port, the port as the scheme implies it when the URL does not say.
 bool SameServer(const QUrl& asked, const QUrl& answered)
 {
@@ -61,17 +54,6 @@ bool SameServer(const QUrl& asked, const QUrl& answered)
     };
     return asked.host().compare(answered.host(), Qt::CaseInsensitive) == 0 &&
            portOf(asked) == portOf(answered);
-}
-
-// Names compared as DNS does: ASCII letters in either case, a final dot or none.
-bool SameName(QByteArray first, QByteArray second)
-{
-    for (QByteArray* name : {&first, &second}) {
-        if (name->endsWith('.')) {
-            name->chop(1);
-        }
-    }
-    return first.compare(second, Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -188,7 +170,9 @@ void CRdapQuery::OnFinished()
     // step; only a reply that arrived whole is read for a verdict.
     if ((status == 200 && reply.error() == QNetworkReply::NoError) ||
         (status == 404 && reply.error() == QNetworkReply::ContentNotFoundError)) {
-        if (const std::optional<DomainStatus> found = ReadVerdict(status)) {
+        if (const std::optional<DomainStatus> found =
+                ReadRdapVerdict(status, reply.rawHeader("Content-Type"),
+                                SameServer(m_url, reply.url()), m_body, m_name)) {
             Reset();
             emit verdict(m_item, *found);
         } else {
@@ -216,27 +200,6 @@ void CRdapQuery::OnFinished()
                          : PlainDetail(reply.errorString()));
         return;
     }
-}
-
-std::optional<DomainStatus> CRdapQuery::ReadVerdict(int status) const
-{
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(m_body, &error);
-    const QJsonObject object =
-        error.error == QJsonParseError::NoError ? document.object() : QJsonObject();
-    if (status == 404) {
-        // A web server's own "not found" page, or one reached on another server, says nothing
-        // about the registry's records.
-        const bool rdapReply = IsRdapContentType(m_reply->rawHeader("Content-Type")) ||
-                               object.value(QStringLiteral("errorCode")).toInt() == 404;
-        return rdapReply && SameServer(m_url, m_reply->url())
-                   ? std::optional(DomainStatus::Available)
-                   : std::nullopt;
-    }
-    const bool askedDomain =
-        object.value(QStringLiteral("objectClassName")).toString() == QLatin1String("domain") &&
-        SameName(object.value(QStringLiteral("ldhName")).toString().toUtf8(), m_name);
-    return askedDomain ? std::optional(DomainStatus::Taken) : std::nullopt;
 }
 
 void CRdapQuery::Fail(const QString& reason, QueryFailureKind kind, const QString& detail)

@@ -55,7 +55,6 @@ private:
     void OnHeaders();
     void OnBodyArrived();
     void OnFinished();
-    std::optional<DomainStatus> ReadVerdict(int status) const;
     void Fail(const QString& reason, QueryFailureKind kind = QueryFailureKind::Broken,
               const QString& detail = {});
 

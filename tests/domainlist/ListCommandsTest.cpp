@@ -328,6 +328,8 @@ private slots:
                                           << QByteArray("a%3Brm%20-rf%26b.com");
         QTest::newRow("query characters are encoded")
             << QByteArray("www.a?b=c#d.com") << QByteArray() << QByteArray("a%3Fb%3Dc%23d.com");
+        QTest::newRow("not a host name: empty label")
+            << QByteArray("www..com") << QByteArray() << QByteArray(".com");
         QTest::newRow("international name")
             << QByteArray("www.caf\xc3\xa9.com") << QByteArray("http://www.caf\xc3\xa9.com")
             << QByteArray("caf%C3%A9.com");

@@ -99,8 +99,10 @@ std::optional<ServerAddress> ParseServerAddress(std::string_view text)
             return std::nullopt;
         }
     }
+    // Brackets only ever enclose an IPv6 address; one left inside the host would be read back as
+    // another address.
     if (host.empty() ||
-        host.find_first_of(std::string_view(" \t\r\n\0", 5)) != std::string_view::npos) {
+        host.find_first_of(std::string_view(" \t\r\n\0[]", 7)) != std::string_view::npos) {
         return std::nullopt;
     }
     if (!port.empty()) {

@@ -89,6 +89,21 @@ std::optional<ServerAddress> UrlServer(std::string_view url)
     return server;
 }
 
+std::optional<SuffixChoice> ReadSuffixChoice(std::string_view text)
+{
+    const std::size_t equals = text.find('=');
+    if (!text.starts_with('.') || equals == std::string_view::npos) {
+        return SuffixChoice{{}, std::string(text)};
+    }
+    std::string suffix(text.substr(0, equals));
+    std::transform(suffix.begin(), suffix.end(), suffix.begin(), AsciiLower);
+    if (suffix.size() < 2 || suffix.find_first_of("/:") != std::string::npos ||
+        suffix.find("..") != std::string::npos || suffix.back() == '.') {
+        return std::nullopt;
+    }
+    return SuffixChoice{std::move(suffix), std::string(text.substr(equals + 1))};
+}
+
 void ServerRoutes::SetRdapBootstrap(std::shared_ptr<const RdapBootstrap> bootstrap)
 {
     m_bootstrap = std::move(bootstrap);

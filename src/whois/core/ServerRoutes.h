@@ -31,6 +31,17 @@ struct QueryRoute
 // "rdap.example" and 8443); nothing for anything else.
 std::optional<ServerAddress> UrlServer(std::string_view url);
 
+// A "--whois-server" or "--rdap-server" value: ".com=VALUE" gives the suffix ".com", in lower
+// case (names are compared without regard to case), and VALUE; a value without a leading "." and
+// an "=" gives the empty suffix, which stands for every other name, and the value whole.
+struct SuffixChoice
+{
+    std::string suffix;
+    std::string value;
+};
+// Nothing when the suffix cannot end a name: "." alone, "..", "/", ":" or a final "." in it.
+std::optional<SuffixChoice> ReadSuffixChoice(std::string_view text);
+
 // The servers the user named instead of the registries' ("--whois-server .com=HOST:PORT"), and
 // the registries' own for everything else.
 class ServerRoutes
