@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(page.starts_with(start));
     const std::string value = page.substr(start.size());
     Check(QByteArray::fromPercentEncoding(QByteArray::fromStdString(value)).toStdString() ==
-          RemoveEveryWww(name));
+          WithoutLeadingWww(name));
     const QUrl url = Read(page);
     Check(url.isValid() && url.scheme() == QLatin1String("https") &&
           url.host() == QLatin1String("qirv.zelbrane.com") &&
