@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -124,19 +125,22 @@ private:
     CLookupEngine m_engine;
 };
 
-ListRecord PendingRow(std::string name)
-{
-    return ListRecord{std::move(name), RowStatus::Pending, true, {}, 0, {}};
-}
-
 // The rows of a names file or an export ("-": standard input); nothing when it cannot be read.
 std::optional<ListFileContents> ReadInput(const std::string& path)
 {
-    // Bigger files are not lists anybody saved.
-    constexpr std::uintmax_t kLargestInput = std::uintmax_t{512} << 20;
+    const auto tooLarge = [&] {
+        std::cerr << "qirv-cli check: " << path << " is larger than 512 MiB\n";
+        return std::nullopt;
+    };
     std::string bytes;
     if (path == "-") {
-        bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        std::array<char, 64 * 1024> chunk{};
+        while (std::cin.read(chunk.data(), chunk.size()) || std::cin.gcount() > 0) {
+            bytes.append(chunk.data(), static_cast<std::size_t>(std::cin.gcount()));
+            if (bytes.size() > kLargestListFile) {
+                return tooLarge();
+            }
+        }
     } else {
         std::error_code error;
         if (std::filesystem::is_directory(path, error)) {
@@ -149,9 +153,8 @@ std::optional<ListFileContents> ReadInput(const std::string& path)
             std::cerr << "qirv-cli check: cannot read " << path << '\n';
             return std::nullopt;
         }
-        if (size > kLargestInput) {
-            std::cerr << "qirv-cli check: " << path << " is larger than 512 MiB\n";
-            return std::nullopt;
+        if (size > kLargestListFile) {
+            return tooLarge();
         }
         bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
@@ -161,14 +164,7 @@ std::optional<ListFileContents> ReadInput(const std::string& path)
         return std::nullopt;
     }
     if (contents.badLineCount > 0) {
-        std::cerr << "qirv-cli check: " << contents.badLineCount
-                  << (contents.badLineCount == 1 ? " line" : " lines") << " of " << path
-                  << " could not be read and " << (contents.badLineCount == 1 ? "was" : "were")
-                  << " left out:";
-        for (const std::size_t line : contents.firstBadLines) {
-            std::cerr << ' ' << line;
-        }
-        std::cerr << (contents.badLineCount > contents.firstBadLines.size() ? " ...\n" : "\n");
+        std::cerr << "qirv-cli check: " << BadLinesText(path, contents) << '\n';
     }
     return contents;
 }
@@ -242,7 +238,7 @@ int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names
     // generator in front shows its first results early), and the names after it once it ends.
     const auto dash = std::ranges::find(names, "-");
     for (auto name = names.begin(); name != dash; ++name) {
-        records.push_back(PendingRow(std::move(*name)));
+        records.push_back(PendingRecord(std::move(*name)));
     }
     std::vector<std::string> afterInput;
     if (dash != names.end()) {
@@ -265,7 +261,7 @@ int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names
     QCoreApplication* application = QCoreApplication::instance();
     const auto endInput = [&run, afterInput = std::move(afterInput)]() mutable {
         for (std::string& name : afterInput) {
-            run.Add(PendingRow(std::move(name)));
+            run.Add(PendingRecord(std::move(name)));
         }
         run.InputEnded();
     };
@@ -283,7 +279,7 @@ int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names
                     QMetaObject::invokeMethod(
                         application,
                         [&run, name = std::move(line)]() mutable {
-                            run.Add(PendingRow(std::move(name)));
+                            run.Add(PendingRecord(std::move(name)));
                         },
                         Qt::QueuedConnection);
                 }

@@ -138,9 +138,7 @@ int RunGenerateCommand(const GenerateRequest& request)
             request.format == OutputFormat::Csv ? ListFormat::Csv : ListFormat::JsonLines;
         std::string output = ListFileHeader(format);
         for (std::string& name : rows.TakeNames()) {
-            AppendListRecord(output,
-                             ListRecord{std::move(name), RowStatus::Pending, true, {}, 0, {}},
-                             format, false);
+            AppendListRecord(output, PendingRecord(std::move(name)), format, false);
         }
         std::cout << output;
         return kExitSuccess;

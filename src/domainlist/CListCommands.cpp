@@ -50,9 +50,6 @@ void CListCommands::DeleteUnchecked()
 
 namespace {
 
-// Bigger files are not lists anybody saved: refusing them keeps a stray file from eating memory.
-constexpr qint64 kLargestListFile = qint64{512} << 20;
-
 // Writes what `nextChunk` gives (until it gives nothing) into `path`. The old file is replaced
 // only once the new one is complete. Returns why it failed, or nothing.
 QString WriteFileSafely(const std::string& path,
@@ -81,20 +78,6 @@ QString WriteFileSafely(const std::string& path,
     QString reason = file.errorString();
     file.cancelWriting();
     return reason.isEmpty() ? QStringLiteral("Unknown error") : reason;
-}
-
-// "3 lines of "list.csv" could not be read and were left out: lines 2, 5, 9."
-std::string BadLinesMessage(const std::string& path, const ListFileContents& contents)
-{
-    const bool one = contents.badLineCount == 1;
-    std::string message = std::to_string(contents.badLineCount) +
-                          (one ? " line of \"" : " lines of \"") + path +
-                          (one ? "\" could not be read and was left out: line "
-                               : "\" could not be read and were left out: lines ");
-    for (std::size_t index = 0; index < contents.firstBadLines.size(); ++index) {
-        message += (index == 0 ? "" : ", ") + std::to_string(contents.firstBadLines[index]);
-    }
-    return message + (contents.badLineCount > contents.firstBadLines.size() ? " and more." : ".");
 }
 
 enum class Rows
@@ -148,11 +131,7 @@ void CListCommands::SaveChecked()
         chunk = written ? std::string() : text;
         written = true;
     });
-    if (!failure.isEmpty()) {
-        m_seams.messageBoxes.Show("The domain list could not be saved to \"" + path +
-                                      "\": " + failure.toStdString(),
-                                  MessageBoxIcon::Stop);
-    }
+    ReportWriteFailure("saved", path, failure);
 }
 
 void CListCommands::ExportList()
@@ -201,9 +180,15 @@ void CListCommands::ExportList()
             footerWritten = true;
         }
     });
+    ReportWriteFailure("exported", path, failure);
+}
+
+void CListCommands::ReportWriteFailure(const char* done, const std::string& path,
+                                       const QString& failure)
+{
     if (!failure.isEmpty()) {
-        m_seams.messageBoxes.Show("The domain list could not be exported to \"" + path +
-                                      "\": " + failure.toStdString(),
+        m_seams.messageBoxes.Show(std::string("The domain list could not be ") + done + " to \"" +
+                                      path + "\": " + failure.toStdString(),
                                   MessageBoxIcon::Stop);
     }
 }
@@ -230,7 +215,7 @@ void CListCommands::OpenList()
         failed(file.errorString().toStdString());
         return;
     }
-    if (file.size() > kLargestListFile) {
+    if (static_cast<std::uint64_t>(file.size()) > kLargestListFile) {
         failed("it is larger than 512 MiB");
         return;
     }
@@ -247,7 +232,7 @@ void CListCommands::OpenList()
     }
     m_model.AppendRecords(std::move(contents.records));
     if (contents.badLineCount > 0) {
-        m_seams.messageBoxes.Show(BadLinesMessage(path, contents), MessageBoxIcon::None);
+        m_seams.messageBoxes.Show(BadLinesText(path, contents), MessageBoxIcon::None);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <functional>
 #include <string>
 
@@ -72,6 +73,8 @@ public:
 
 private:
     void CopyNames(bool everyRow);
+    // Tells why the list could not be "saved" or "exported" to `path`; nothing when it was.
+    void ReportWriteFailure(const char* done, const std::string& path, const QString& failure);
     // The highlighted row's name, empty when no row is highlighted.
     std::string HighlightedName() const;
 

@@ -1,5 +1,6 @@
 #include "ListFile.h"
 
+#include "text/CLineListTools.h"
 #include "text/Utf8Text.h"
 
 #include <algorithm>
@@ -61,15 +62,6 @@ std::string CleanReason(std::string_view text)
         at += length;
     }
     return clean;
-}
-
-std::string_view TrimSpaces(std::string_view text)
-{
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 std::string Lowercase(std::string_view text)
@@ -163,10 +155,10 @@ struct RecordFields
     std::optional<ListRecord> ToRecord() &&
     {
         ListRecord record;
-        if (!name || !IsListableName(TrimSpaces(*name))) {
+        if (!name || !IsListableName(TrimBoth(*name))) {
             return std::nullopt;
         }
-        record.name = std::string(TrimSpaces(*name));
+        record.name = std::string(TrimBoth(*name));
         if (status && !status->empty()) {
             const std::optional<RowStatus> known = RowStatusNamed(*status);
             if (!known) {
@@ -197,7 +189,7 @@ struct RecordFields
 
 std::optional<bool> CheckedNamed(std::string_view text)
 {
-    const std::string lower = Lowercase(TrimSpaces(text));
+    const std::string lower = Lowercase(TrimBoth(text));
     if (lower.empty() || lower == "true" || lower == "1" || lower == "yes") {
         return true;
     }
@@ -228,14 +220,12 @@ void ReadNames(std::string_view text, ListFileContents& contents)
 {
     BadLines bad(contents);
     ForEachLine(text, [&](std::string_view line, std::size_t number) {
-        const std::string_view name = TrimSpaces(line);
+        const std::string_view name = TrimBoth(line);
         if (name.empty()) {
             return;
         }
         if (IsListableName(name)) {
-            ListRecord record;
-            record.name = name;
-            contents.records.push_back(std::move(record));
+            contents.records.push_back(PendingRecord(std::string(name)));
         } else {
             bad.Add(number);
         }
@@ -351,7 +341,7 @@ CsvColumns(const std::vector<std::string>& header)
     std::array<int, kFieldNames.size()> columns{};
     columns.fill(-1);
     for (std::size_t column = 0; column < header.size(); ++column) {
-        const std::string name = Lowercase(TrimSpaces(header[column]));
+        const std::string name = Lowercase(TrimBoth(header[column]));
         const auto* known = std::ranges::find(kFieldNames, name);
         if (known == kFieldNames.end() ||
             columns[static_cast<std::size_t>(known - kFieldNames.begin())] >= 0) {
@@ -824,6 +814,27 @@ void AppendListRecord(std::string& out, const ListRecord& record, ListFormat for
 std::string ListFileFooter(ListFormat format)
 {
     return format == ListFormat::Json ? "\n]\n" : std::string();
+}
+
+ListRecord PendingRecord(std::string name)
+{
+    return ListRecord{std::move(name), RowStatus::Pending, true, {}, 0, {}};
+}
+
+std::string BadLinesText(const std::string& source, const ListFileContents& contents)
+{
+    if (contents.badLineCount == 0) {
+        return {};
+    }
+    const bool one = contents.badLineCount == 1;
+    std::string text = std::to_string(contents.badLineCount) +
+                       (one ? " line of \"" : " lines of \"") + source +
+                       (one ? "\" could not be read and was left out: line "
+                            : "\" could not be read and were left out: lines ");
+    for (std::size_t index = 0; index < contents.firstBadLines.size(); ++index) {
+        text += (index == 0 ? "" : ", ") + std::to_string(contents.firstBadLines[index]);
+    }
+    return text + (contents.badLineCount > contents.firstBadLines.size() ? " and more." : ".");
 }
 
 bool IsListableName(std::string_view name)

@@ -21,6 +21,12 @@ enum class ListFormat
     JsonLines, // an object a line and nothing else, for streams
 };
 
+// Bigger files are not lists anybody saved: refusing them keeps a stray file from eating memory.
+inline constexpr std::uint64_t kLargestListFile = std::uint64_t{512} << 20;
+
+// A checked "Pending" row: how a name read or generated joins a list.
+ListRecord PendingRecord(std::string name);
+
 // "2026-12-08T10:26:21Z" for a time in seconds since 1970 UTC; empty for 0.
 std::string AnswerTimeText(std::uint32_t answeredAt);
 std::optional<std::uint32_t> ParseAnswerTime(std::string_view text);
@@ -47,6 +53,10 @@ struct ListFileContents
     // Set when the file as a whole is not a list (binary data); then nothing is read from it.
     std::string problem;
 };
+
+// "3 lines of "list.csv" could not be read and were left out: lines 2, 5, 9." (`source` names the
+// file); empty when every line was read.
+std::string BadLinesText(const std::string& source, const ListFileContents& contents);
 
 // Reads a names file, a CSV export or a JSON export, telling them apart by their first bytes.
 // A record that cannot be read is counted and left out; every other record is kept.
