@@ -4,8 +4,8 @@
 //   QT_QPA_PLATFORM=offscreen bench_search_load --whois-server .SUFFIX=127.0.0.1:PORT ...
 //       [--rows N] [the window's other search options]
 #include "app/CSearchDlg.h"
+#include "query/core/DomainStatus.h"
 #include "search/SearchOptions.h"
-#include "whois/core/DomainStatus.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

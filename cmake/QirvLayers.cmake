@@ -1,10 +1,12 @@
 # The libraries of src/ link downward only, and the build holds them to it.
 #
-# Each library names the folder its files live in (qirv_library). qirv_check_layers, called once
-# every library exists, writes down which folders each library may include from (its own and
-# those of the libraries it links, directly or through others) and adds a build step that reads
-# every source and header of every library: an include from any other folder, a Qt header in a
-# library marked QT_FREE, or a cycle of libraries stops the build with the file and line.
+# Each library names the folder its files live in (qirv_library); each test executable names its
+# sources (qirv_test_layers). qirv_check_layers, called once every target exists, writes down which
+# folders each may include from (a library its own, and those of the libraries it links, directly
+# or through others; a test only those it links) and adds a build step that reads every source and
+# header: an include from any other folder, a Qt header in a library marked QT_FREE, or a cycle of
+# libraries stops the build with the file and line. So a test of a Qt-free library cannot include a
+# window's header.
 
 function(qirv_library target folder)
     cmake_parse_arguments(ARG "QT_FREE" "" "" ${ARGN})
@@ -13,9 +15,21 @@ function(qirv_library target folder)
     set_property(TARGET ${target} PROPERTY QIRV_QT_FREE ${ARG_QT_FREE})
 endfunction()
 
-# The project libraries `target` links, directly or through others.
+# A test executable and its sources, relative to the calling folder.
+function(qirv_test_layers target)
+    set(sources)
+    foreach(source IN LISTS ARGN)
+        list(APPEND sources ${CMAKE_CURRENT_SOURCE_DIR}/${source})
+    endforeach()
+    set_property(GLOBAL APPEND PROPERTY QIRV_LAYERED_TESTS ${target})
+    set_property(TARGET ${target} PROPERTY QIRV_SOURCES ${sources})
+endfunction()
+
+# The project libraries `target` links, directly or through others (the tests' support libraries
+# among them, which are not layered themselves).
 function(qirv_linked_libraries target out)
     set(seen)
+    set(visited)
     set(pending ${target})
     get_property(layered GLOBAL PROPERTY QIRV_LAYERED_TARGETS)
     while(pending)
@@ -23,9 +37,12 @@ function(qirv_linked_libraries target out)
         get_target_property(direct ${current} LINK_LIBRARIES)
         get_target_property(interface ${current} INTERFACE_LINK_LIBRARIES)
         foreach(library IN LISTS direct interface)
-            if(library IN_LIST layered AND NOT library IN_LIST seen)
-                list(APPEND seen ${library})
+            if(library MATCHES "^qirv_" AND TARGET ${library} AND NOT library IN_LIST visited)
+                list(APPEND visited ${library})
                 list(APPEND pending ${library})
+                if(library IN_LIST layered)
+                    list(APPEND seen ${library})
+                endif()
             endif()
         endforeach()
     endwhile()
@@ -54,6 +71,20 @@ function(qirv_check_layers)
         list(JOIN allowed "," allowed_text)
         list(JOIN files "," files_text)
         string(APPEND table "${target}|${qt_free}|${allowed_text}|${files_text}\n")
+    endforeach()
+    get_property(tests GLOBAL PROPERTY QIRV_LAYERED_TESTS)
+    foreach(target IN LISTS tests)
+        get_target_property(files ${target} QIRV_SOURCES)
+        qirv_linked_libraries(${target} linked)
+        set(allowed)
+        foreach(library IN LISTS linked)
+            get_target_property(linked_folder ${library} QIRV_FOLDER)
+            list(APPEND allowed ${linked_folder})
+        endforeach()
+        list(APPEND all_files ${files})
+        list(JOIN allowed "," allowed_text)
+        list(JOIN files "," files_text)
+        string(APPEND table "${target}||${allowed_text}|${files_text}\n")
     endforeach()
     set(table_file ${CMAKE_BINARY_DIR}/layers.txt)
     file(WRITE ${table_file} "${table}")

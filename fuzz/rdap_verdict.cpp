@@ -1,7 +1,7 @@
 // The verdict of an RDAP answer on arbitrary answers. The first byte picks the HTTP status and
 // whether the answer came from the server asked; then come the name asked and the content type,
 // each ending at a line end, and the body.
-#include "whois/RdapVerdict.h"
+#include "rdap/RdapVerdict.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,7 +1,7 @@
 // The "--whois-server [.SUFFIX=]HOST[:PORT]" reading, and the server of an RDAP base URL, on
 // arbitrary text: what they accept is a usable suffix and address that reads back the same.
-#include "whois/core/DomainName.h"
-#include "whois/core/ServerRoutes.h"
+#include "query/core/DomainName.h"
+#include "registry/core/ServerRoutes.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // The addresses the list opens for a name, on arbitrary names, read back the way the desktop
 // reads them before it opens one (a strict QUrl): the name never becomes another scheme, a user,
 // a port, a path, a query or a second address.
+#include "query/core/DomainName.h"
 #include "web/WebAddresses.h"
-#include "whois/core/DomainName.h"
 
 #include <QByteArray>
 #include <QString>

@@ -12,8 +12,8 @@
 #include "domainlist/CListPrinter.h"
 #include "domainlist/CSearchDriver.h"
 #include "generate/CKeywordSelectionDlg.h"
+#include "registry/CRegistryList.h"
 #include "search/CLookupEngine.h"
-#include "whois/CRegistryList.h"
 
 #include <QDialog>
 #include <QHash>

@@ -1,7 +1,7 @@
 #include "CliCommands.h"
 #include "domainlist/core/ListFile.h"
+#include "query/core/DomainName.h"
 #include "search/CLookupEngine.h"
-#include "whois/core/DomainName.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -43,13 +43,12 @@ std::string Escaped(const std::string& name)
 
 // The window's reason, and in a terminal also who failed and why: "Winsock Error: Connection
 // Failure! (whois.example:43: connection refused)".
-std::string ReasonWithCause(const CLookupEngine::Answer& answer)
+std::string ReasonWithCause(const QueryResult& answer)
 {
-    std::string reason = answer.reason.toStdString();
-    if (!answer.server.isEmpty()) {
-        reason += " (" + answer.server.toStdString() +
-                  (answer.detail.isEmpty() ? std::string() : ": " + answer.detail.toStdString()) +
-                  ")";
+    std::string reason = answer.reason;
+    if (!answer.server.empty()) {
+        reason += " (" + answer.server +
+                  (answer.detail.empty() ? std::string() : ": " + answer.detail) + ")";
     }
     return reason;
 }
@@ -66,7 +65,7 @@ public:
         m_engine.SetOptions(options);
         QObject::connect(
             &m_engine, &CLookupEngine::answered, &m_engine,
-            [this](CLookupEngine::Ticket ticket, const CLookupEngine::Answer& answer) {
+            [this](CLookupEngine::Ticket ticket, const QueryResult& answer) {
                 ListRecord& record = m_records[static_cast<std::size_t>(ticket)];
                 if (answer.verdict) {
                     record.status = RowStatusFor(*answer.verdict);
@@ -76,7 +75,7 @@ public:
                     record.reason = ReasonWithCause(answer);
                     m_allDecided = false;
                 }
-                record.server = answer.server.toStdString();
+                record.server = answer.server;
                 record.answeredAt = static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch());
                 m_printer.Print(record);
                 // The printed row is not needed again; a long stream keeps only its names.

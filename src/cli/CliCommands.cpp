@@ -1,8 +1,8 @@
 #include "CliCommands.h"
 
+#include "query/core/QueryLimits.h"
 #include "version/QirvVersion.h"
 #include "whois/core/ReplyReadingLoop.h"
-#include "whois/core/WhoisLimits.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -341,7 +341,7 @@ int RunClassifyCommand(const std::vector<std::string>& arguments)
         return kExitUsage;
     }
     // One byte past the bound is enough to know the reply is too long for a verdict.
-    constexpr std::size_t kLongestReply = WhoisLimits::kMaxReplyBytes + 1;
+    constexpr std::size_t kLongestReply = QueryLimits::kMaxReplyBytes + 1;
     std::string reply;
     if (arguments.size() == 2) {
         std::ifstream file(arguments[1], std::ios::binary);

@@ -1,6 +1,6 @@
 #include "CliCommands.h"
-#include "whois/CRegistryList.h"
-#include "whois/CWhoisSocket.h"
+#include "query/QueryName.h"
+#include "registry/CRegistryList.h"
 
 #include <QCoreApplication>
 #include <iostream>
@@ -17,13 +17,11 @@ int RunServerCommand(SearchOptions options, const std::vector<std::string>& name
     }
     UseRegistryList(options);
     for (const std::string& name : names) {
-        QString reason;
-        const std::optional<QByteArray> ascii =
-            CWhoisSocket::QueryNameFor(QByteArray::fromStdString(name), reason);
+        const QueryName query = ToQueryName(QByteArray::fromStdString(name));
         QueryRoute route;
         route.protocol = QueryRoute::Protocol::None;
-        if (ascii) {
-            route = options.routes.RouteFor(ascii->toStdString());
+        if (query.IsAskable()) {
+            route = options.routes.RouteFor(query.ascii.toStdString());
         }
         std::cout << name << '\t';
         switch (route.protocol) {

@@ -2,12 +2,12 @@
 
 #include "DomainListModel.h"
 #include "domainlist/core/ListFile.h"
+#include "query/core/DomainName.h"
 #include "seams/DesktopSeams.h"
 #include "seams/FileDialogSeam.h"
 #include "seams/MessageBoxSeam.h"
 #include "text/CLineListTools.h"
 #include "web/WebAddresses.h"
-#include "whois/core/DomainName.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "CSearchDriver.h"
 
 #include "DomainListModel.h"
+#include "query/core/DomainName.h"
 #include "seams/MessageBoxSeam.h"
-#include "whois/core/DomainName.h"
 
 #include <QDateTime>
 #include <QTimer>
@@ -164,7 +164,7 @@ void CSearchDriver::OnSearchDomains()
     ScanOn();
 }
 
-void CSearchDriver::OnAnswered(CLookupEngine::Ticket ticket, const CLookupEngine::Answer& answer)
+void CSearchDriver::OnAnswered(CLookupEngine::Ticket ticket, const QueryResult& answer)
 {
     const int row = m_model.RowOfId(static_cast<std::uint32_t>(ticket));
     if (row < 0) {
@@ -176,10 +176,10 @@ void CSearchDriver::OnAnswered(CLookupEngine::Ticket ticket, const CLookupEngine
     if (answer.verdict) {
         m_model.SetVerdict(row, *answer.verdict);
     } else {
-        m_model.SetNoAnswer(row, answer.reason.toStdString());
+        m_model.SetNoAnswer(row, answer.reason);
         ++m_noAnswerCount;
     }
-    m_model.SetAnswered(row, answer.server.toStdString(),
+    m_model.SetAnswered(row, answer.server,
                         static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
     m_model.SetSearchMark(row, SearchMark::Done);
     StepProgress();

@@ -44,7 +44,7 @@ signals:
     void progressChanged(int value, int maximum, const QString& text);
 
 private:
-    void OnAnswered(CLookupEngine::Ticket ticket, const CLookupEngine::Answer& answer);
+    void OnAnswered(CLookupEngine::Ticket ticket, const QueryResult& answer);
     void StepProgress();
     // Hands the rows from `first` to `last` that are to be asked and not yet handed over.
     int AskRows(int first, int last);

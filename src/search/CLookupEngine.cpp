@@ -1,7 +1,8 @@
 #include "CLookupEngine.h"
 
+#include "query/QueryName.h"
+#include "rdap/CRdapQuery.h"
 #include "whois/CWhoisSocket.h"
-#include "whois/QueryFailure.h"
 
 #include <algorithm>
 
@@ -27,8 +28,7 @@ void CLookupEngine::SetOptions(SearchOptions options)
     m_scheduler = SearchScheduler(m_options.scheduling);
     m_scheduler.SetStillWanted(
         [this](Ticket ticket) { return !m_stillWanted || m_stillWanted(ticket); });
-    m_sockets.clear();
-    m_running.clear();
+    m_slots.clear();
 }
 
 void CLookupEngine::SetStillWanted(std::function<bool(Ticket)> stillWanted)
@@ -51,19 +51,19 @@ std::size_t CLookupEngine::RouteIndex(const QueryRoute& route)
 void CLookupEngine::Ask(Ticket ticket, const QByteArray& name)
 {
     m_busy = true;
-    QString reason;
-    const std::optional<QByteArray> ascii = CWhoisSocket::QueryNameFor(name, reason);
-    if (!ascii) {
-        m_unaskable.emplace_back(ticket, reason);
-    } else if (const QueryRoute route = m_options.routes.RouteFor(
-                   std::string_view(ascii->constData(), static_cast<std::size_t>(ascii->size())));
+    const QueryName query = ToQueryName(name);
+    if (!query.IsAskable()) {
+        m_unaskable.emplace_back(ticket,
+                                 FailureResult(0, QueryFailureKind::NotAskable, query.reason));
+    } else if (const QueryRoute route = m_options.routes.RouteFor(std::string_view(
+                   query.ascii.constData(), static_cast<std::size_t>(query.ascii.size())));
                route.protocol == QueryRoute::Protocol::None) {
         // The row shows the extension as the user typed it.
         const std::string_view typed(name.constData(), static_cast<std::size_t>(name.size()));
-        m_unaskable.emplace_back(ticket, QStringLiteral("No server known for .") +
-                                             QString::fromUtf8(TldOf(typed)));
+        m_unaskable.emplace_back(
+            ticket, FailureResult(0, QueryFailureKind::NotAskable, NoServerKnownFor(typed)));
     } else {
-        m_waiting[ticket] = Waiting{*ascii, RouteIndex(route)};
+        m_waiting[ticket] = Waiting{query.ascii, RouteIndex(route)};
         m_scheduler.Add(ticket, route.Key());
     }
     SchedulePump(std::chrono::milliseconds(0));
@@ -73,10 +73,10 @@ void CLookupEngine::Stop()
 {
     ++m_generation;
     m_pumpTimer.stop();
-    for (std::size_t slot = 0; slot < m_running.size(); ++slot) {
-        if (m_running[slot]) {
-            m_running[slot].reset();
-            m_sockets[slot]->Reset();
+    for (Slot& slot : m_slots) {
+        if (slot.running) {
+            slot.running.reset();
+            ResetSlot(slot);
         }
     }
     m_scheduler.Clear();
@@ -102,19 +102,14 @@ void CLookupEngine::SchedulePump(std::chrono::milliseconds delay)
     }
 }
 
-CWhoisSocket& CLookupEngine::SocketAt(int slot)
-{
-    return *m_sockets[static_cast<std::size_t>(slot)];
-}
-
 void CLookupEngine::Pump()
 {
     m_pumpPosted = false;
     const std::uint64_t generation = m_generation;
     while (!m_unaskable.empty()) {
-        const auto [ticket, reason] = m_unaskable.front();
+        const auto [ticket, result] = m_unaskable.front();
         m_unaskable.pop_front();
-        emit answered(ticket, Answer{std::nullopt, reason, {}, {}});
+        emit answered(ticket, result);
         if (Emitted(generation)) {
             return;
         }
@@ -130,8 +125,8 @@ void CLookupEngine::Pump()
         if (next->kind == Kind::Drop) {
             emit dropped(next->ticket);
         } else {
-            Answer givenUp = m_lastFailure[next->server];
-            givenUp.server = QByteArray::fromStdString(next->server);
+            QueryResult givenUp = m_lastFailure[next->server];
+            givenUp.server = next->server;
             emit answered(next->ticket, givenUp);
         }
         if (Emitted(generation)) {
@@ -155,104 +150,98 @@ void CLookupEngine::StartQuery(Ticket ticket)
     const auto waiting = m_waiting.find(ticket);
     Waiting query = std::move(waiting->second);
     m_waiting.erase(waiting);
-    auto freeSlot = std::find_if(m_running.begin(), m_running.end(),
-                                 [](const std::optional<Running>& running) { return !running; });
-    if (freeSlot == m_running.end()) {
-        auto socket = std::make_unique<CWhoisSocket>(this);
-        socket->SetTimeouts(m_options.connectTimeout, m_options.replyTimeout);
-        const int slot = static_cast<int>(m_sockets.size());
-        connect(
-            socket.get(), &CWhoisSocket::whoisVerdict, this,
-            [this, slot](int, DomainStatus status) {
-                EndQuery(slot, Outcome::Answered, Answer{status, {}, {}, {}});
-            },
-            Qt::DirectConnection);
-        connect(socket.get(), &CWhoisSocket::queryFailed, this,
-                [this, slot](int, const QString& reason) {
-                    if (m_running[static_cast<std::size_t>(slot)]) {
-                        m_running[static_cast<std::size_t>(slot)]->failure = reason;
-                    }
-                });
-        connect(socket.get(), &CWhoisSocket::queryStalled, this,
-                [this, slot](int) { OnStalled(slot); });
-        m_sockets.push_back(std::move(socket));
-        m_running.emplace_back();
-        freeSlot = m_running.end() - 1;
+    auto freeSlot = std::find_if(m_slots.begin(), m_slots.end(),
+                                 [](const Slot& slot) { return !slot.running; });
+    if (freeSlot == m_slots.end()) {
+        m_slots.emplace_back();
+        freeSlot = m_slots.end() - 1;
     }
-    const int slot = static_cast<int>(freeSlot - m_running.begin());
-    *freeSlot = Running{ticket, query, {}};
+    const int slot = static_cast<int>(freeSlot - m_slots.begin());
+    freeSlot->running = Running{ticket, query};
     emit asking(ticket);
-    // A start that fails at once reports through queryFailed and queryStalled like any later
-    // failure; the check above is for a handler of `asking` that stopped everything.
-    if (m_running[static_cast<std::size_t>(slot)] &&
-        !SocketAt(slot).StartQuery(query.name, slot, m_routes[query.route])) {
-        OnStalled(slot);
+    // A handler of `asking` may have stopped everything.
+    if (m_slots[static_cast<std::size_t>(slot)].running) {
+        Send(slot, query.name, m_routes[query.route]);
     }
 }
 
-void CLookupEngine::OnStalled(int slot)
+void CLookupEngine::Send(int slotIndex, const QByteArray& name, const QueryRoute& route)
 {
-    std::optional<Running>& running = m_running[static_cast<std::size_t>(slot)];
-    if (!running) {
+    Slot& slot = m_slots[static_cast<std::size_t>(slotIndex)];
+    // The slot's number comes back with the result. A result may come at once, inside the start.
+    if (route.protocol == QueryRoute::Protocol::Rdap) {
+        if (!slot.rdap) {
+            slot.rdap = std::make_unique<CRdapQuery>(this);
+            slot.rdap->SetTimeout(m_options.replyTimeout);
+            connect(slot.rdap.get(), &CRdapQuery::finished, this, &CLookupEngine::OnFinished,
+                    Qt::DirectConnection);
+        }
+        slot.rdap->StartQuery(name, slotIndex, QString::fromStdString(route.rdapBase));
         return;
     }
-    const CWhoisSocket& socket = SocketAt(slot);
-    Answer answer{std::nullopt, {}, {}, socket.FailureDetail()};
-    switch (socket.FailureKind()) {
-    case QueryFailureKind::NoVerdict:
-        answer.reason = QString::fromUtf8(kNoVerdictInReply);
-        EndQuery(slot, Outcome::Answered, answer);
+    if (!slot.whois) {
+        slot.whois = std::make_unique<CWhoisSocket>(this);
+        slot.whois->SetTimeouts(m_options.connectTimeout, m_options.replyTimeout);
+        connect(slot.whois.get(), &CWhoisSocket::finished, this, &CLookupEngine::OnFinished,
+                Qt::DirectConnection);
+    }
+    slot.whois->StartQuery(name, slotIndex, route.whois);
+}
+
+void CLookupEngine::ResetSlot(Slot& slot)
+{
+    if (slot.whois) {
+        slot.whois->Reset();
+    }
+    if (slot.rdap) {
+        slot.rdap->Reset();
+    }
+}
+
+void CLookupEngine::OnFinished(const QueryResult& result)
+{
+    Slot& slot = m_slots.at(static_cast<std::size_t>(result.item));
+    if (!slot.running) {
         return;
-    case QueryFailureKind::Refused:
-        answer.reason = SocketErrorText(running->failure).simplified();
-        EndQuery(slot, Outcome::Refused, answer);
-        return;
-    case QueryFailureKind::NotAskable:
-        answer.reason =
-            running->failure.isEmpty() ? QStringLiteral("Not a domain name") : running->failure;
-        EndQuery(slot, Outcome::Answered, answer);
-        return;
+    }
+    const Running ended = std::move(*slot.running);
+    slot.running.reset();
+    // The object that is calling us lets go of its connection only once control is back in the
+    // event loop.
+    ResetSlot(slot);
+    Outcome outcome = Outcome::Answered;
+    switch (result.failure) {
     case QueryFailureKind::None:
+        outcome = result.verdict ? Outcome::Answered : Outcome::Failed;
+        break;
+    case QueryFailureKind::NotAskable:
+    case QueryFailureKind::NoVerdict:
+        outcome = Outcome::Answered;
+        break;
+    case QueryFailureKind::Refused:
+        outcome = Outcome::Refused;
+        break;
     case QueryFailureKind::NoConnection:
+        outcome = Outcome::Unreachable;
+        break;
     case QueryFailureKind::Broken:
+        outcome = Outcome::Failed;
         break;
     }
-    answer.reason =
-        SocketErrorText(running->failure.isEmpty() ? QString::fromUtf8(kConnectionRejected)
-                                                   : running->failure)
-            .simplified();
-    EndQuery(slot,
-             socket.FailureKind() == QueryFailureKind::NoConnection ? Outcome::Unreachable
-                                                                    : Outcome::Failed,
-             answer);
-}
-
-void CLookupEngine::EndQuery(int slot, Outcome outcome, const Answer& answer)
-{
-    std::optional<Running>& running = m_running[static_cast<std::size_t>(slot)];
-    if (!running) {
-        return;
-    }
-    const Running ended = std::move(*running);
-    running.reset();
-    CWhoisSocket& socket = SocketAt(slot);
-    const std::optional<std::chrono::milliseconds> retryAfter = socket.RetryAfter();
-    // The socket that is calling us is let go only once control is back in the event loop.
-    socket.Reset();
     const std::string server = m_routes[ended.query.route].Key();
     if (outcome == Outcome::Unreachable) {
-        m_lastFailure[server] = answer;
+        m_lastFailure[server] = result;
     }
-    const bool finished =
-        m_scheduler.Complete(ended.ticket, outcome, SearchScheduler::Clock::now(), retryAfter);
+    const bool finished = m_scheduler.Complete(ended.ticket, outcome, SearchScheduler::Clock::now(),
+                                               result.retryAfter);
     SchedulePump(std::chrono::milliseconds(0));
     if (!finished) {
         m_waiting[ended.ticket] = ended.query;
         emit requeued(ended.ticket);
         return;
     }
-    // Every answer names its server alike, "host:port", whichever protocol asked it.
-    Answer named = answer;
-    named.server = QByteArray::fromStdString(server);
+    // Every result names its server alike, "host:port", whichever protocol asked it.
+    QueryResult named = result;
+    named.server = server;
     emit answered(ended.ticket, named);
 }

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "SearchOptions.h"
+#include "query/core/QueryResult.h"
+#include "registry/core/ServerRoutes.h"
 #include "search/core/SearchScheduler.h"
-#include "whois/core/DomainStatus.h"
-#include "whois/core/ServerRoutes.h"
 
 #include <QByteArray>
 #include <QObject>
-#include <QString>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -16,12 +15,16 @@
 #include <unordered_map>
 #include <vector>
 
+class CRdapQuery;
 class CWhoisSocket;
 
 // Asks about many names at once, each at the server that answers it, as the scheduler allows:
 // one query at a time per server, several servers side by side, within each server's budget.
-// Every name asked ends with exactly one `answered`: a verdict, or the reason there was none;
-// or with `dropped` when the owner no longer wants it. Nothing ever waits on a failed query.
+// Names are checked and put in their ASCII form once, here, before they are queued; each route's
+// protocol picks the class that asks (CWhoisSocket, CRdapQuery), and its one QueryResult decides
+// what happens next. Every name asked ends with exactly one `answered`: a verdict, or the reason
+// there was none; or with `dropped` when the owner no longer wants it. Nothing ever waits on a
+// failed query.
 //
 // Queries start from the event loop only, never from inside the end of another one, so a run of
 // instant failures (no network) neither recurses nor ends before the loop runs. The signals may
@@ -32,16 +35,6 @@ class CLookupEngine : public QObject
 
 public:
     using Ticket = SearchScheduler::Ticket;
-
-    struct Answer
-    {
-        std::optional<DomainStatus> verdict;
-        QString reason;    // without a verdict: why, in the words the user sees
-        QByteArray server; // "host:port" of the server that answered; empty when none was asked
-        // Without a verdict: the cause in the system's words ("connection refused"), which the
-        // command line adds to the reason.
-        QString detail;
-    };
 
     explicit CLookupEngine(QObject* parent = nullptr);
     ~CLookupEngine() override;
@@ -69,8 +62,9 @@ signals:
     void asking(CLookupEngine::Ticket ticket);
     // The server refused for now: the ticket waits to be asked again.
     void requeued(CLookupEngine::Ticket ticket);
-    // Connect directly: the answer lives only as long as the call.
-    void answered(CLookupEngine::Ticket ticket, const CLookupEngine::Answer& answer);
+    // Connect directly: the result lives only as long as the call. Its server is the one asked,
+    // "host:port" alike for every protocol.
+    void answered(CLookupEngine::Ticket ticket, const QueryResult& result);
     void dropped(CLookupEngine::Ticket ticket);
     // Nothing is queued or running any more.
     void finished();
@@ -85,16 +79,22 @@ private:
     {
         Ticket ticket = 0;
         Waiting query;
-        QString failure;
+    };
+    // One query at a time, by whichever protocol its route speaks; each made on first use.
+    struct Slot
+    {
+        std::unique_ptr<CWhoisSocket> whois;
+        std::unique_ptr<CRdapQuery> rdap;
+        std::optional<Running> running;
     };
 
     void Pump();
     void SchedulePump(std::chrono::milliseconds delay);
     void StartQuery(Ticket ticket);
-    void EndQuery(int slot, SearchScheduler::Outcome outcome, const Answer& answer);
-    void OnStalled(int slot);
+    void Send(int slot, const QByteArray& name, const QueryRoute& route);
+    void OnFinished(const QueryResult& result);
+    void ResetSlot(Slot& slot);
     std::size_t RouteIndex(const QueryRoute& route);
-    CWhoisSocket& SocketAt(int slot);
     // True when a handler stopped the engine while a signal was out.
     bool Emitted(std::uint64_t generation) const { return generation != m_generation; }
 
@@ -102,13 +102,12 @@ private:
     SearchScheduler m_scheduler;
     std::function<bool(Ticket)> m_stillWanted;
     std::unordered_map<Ticket, Waiting> m_waiting;
-    std::deque<std::pair<Ticket, QString>> m_unaskable;
+    std::deque<std::pair<Ticket, QueryResult>> m_unaskable;
     std::vector<QueryRoute> m_routes;
     std::unordered_map<std::string, std::size_t> m_routeIndex;
     // By server: the answer given to the names it had left when it was given up.
-    std::unordered_map<std::string, Answer> m_lastFailure;
-    std::vector<std::unique_ptr<CWhoisSocket>> m_sockets;
-    std::vector<std::optional<Running>> m_running; // by socket slot
+    std::unordered_map<std::string, QueryResult> m_lastFailure;
+    std::vector<Slot> m_slots;
     QTimer m_pumpTimer;
     std::uint64_t m_generation = 0;
     bool m_pumpPosted = false;

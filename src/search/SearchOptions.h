@@ -1,8 +1,8 @@
 #pragma once
 
+#include "query/core/QueryLimits.h"
+#include "registry/core/ServerRoutes.h"
 #include "search/core/SearchScheduler.h"
-#include "whois/core/ServerRoutes.h"
-#include "whois/core/WhoisLimits.h"
 
 #include <QString>
 #include <chrono>
@@ -22,8 +22,8 @@ struct SearchOptions
 {
     ServerRoutes routes;
     SearchScheduler::Settings scheduling;
-    std::chrono::milliseconds connectTimeout = WhoisLimits::kConnectTimeout;
-    std::chrono::milliseconds replyTimeout = WhoisLimits::kReplyTimeout;
+    std::chrono::milliseconds connectTimeout = QueryLimits::kConnectTimeout;
+    std::chrono::milliseconds replyTimeout = QueryLimits::kReplyTimeout;
 };
 
 void AddSearchOptions(QCommandLineParser& parser);

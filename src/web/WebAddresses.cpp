@@ -1,6 +1,6 @@
 #include "WebAddresses.h"
 
-#include "whois/core/DomainName.h"
+#include "query/core/DomainName.h"
 
 #include <algorithm>
 

@@ -1,11 +1,10 @@
 #include "CWhoisSocket.h"
 
-#include "QueryFailure.h"
-#include "ReleaseLater.h"
+#include "query/ReleaseLater.h"
+#include "query/core/DomainName.h"
+#include "query/core/QueryLimits.h"
 
 #include <QTcpSocket>
-#include <QUrl>
-#include <algorithm>
 #include <cerrno>
 #include <sys/socket.h>
 
@@ -77,22 +76,15 @@ CWhoisSocket::CWhoisSocket(QObject* parent) : QObject(parent)
 {
     m_connectTimer.setSingleShot(true);
     m_replyTimer.setSingleShot(true);
-    SetTimeouts(WhoisLimits::kConnectTimeout, WhoisLimits::kReplyTimeout);
+    SetTimeouts(QueryLimits::kConnectTimeout, QueryLimits::kReplyTimeout);
     connect(&m_connectTimer, &QTimer::timeout, this, [this] {
-        Fail(kConnectionFailure, QueryFailureKind::NoConnection,
+        Fail(QueryFailureKind::NoConnection, kConnectionFailure,
              NoReplyWithin(m_connectTimer.intervalAsDuration(), "connection"));
     });
     connect(&m_replyTimer, &QTimer::timeout, this, [this] {
-        Fail(kConnectionRejected, QueryFailureKind::Broken,
+        Fail(QueryFailureKind::Broken, kConnectionRejected,
              NoReplyWithin(m_replyTimer.intervalAsDuration(), "reply"));
     });
-    connect(
-        &m_rdapQuery, &CRdapQuery::verdict, this,
-        [this](int, DomainStatus status) { DeliverVerdict(status); }, Qt::DirectConnection);
-    connect(&m_rdapQuery, &CRdapQuery::failed, this,
-            [this](int, const QString& reason, QueryFailureKind kind, const QString& detail) {
-                Fail(reason, kind, detail);
-            });
 }
 
 CWhoisSocket::~CWhoisSocket()
@@ -100,120 +92,28 @@ CWhoisSocket::~CWhoisSocket()
     Reset();
 }
 
-void CWhoisSocket::SetServerOverride(std::optional<ServerAddress> server)
-{
-    m_routes.ClearDefault(QueryRoute::Protocol::Whois);
-    if (server) {
-        m_routes.AddWhoisServer({}, std::move(*server));
-    }
-}
-
-void CWhoisSocket::SetRdapOverride(std::optional<std::string> baseUrl)
-{
-    m_routes.ClearDefault(QueryRoute::Protocol::Rdap);
-    if (baseUrl) {
-        m_routes.AddRdapServer({}, std::move(*baseUrl));
-    }
-}
-
 void CWhoisSocket::SetTimeouts(std::chrono::milliseconds connectTimeout,
                                std::chrono::milliseconds replyTimeout)
 {
     m_connectTimer.setInterval(connectTimeout);
     m_replyTimer.setInterval(replyTimeout);
-    m_rdapQuery.SetTimeout(replyTimeout);
 }
 
-std::optional<QByteArray> CWhoisSocket::QueryNameFor(const QByteArray& typed, QString& reason)
+bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const ServerAddress& server)
 {
-    // Blanks around a pasted name are not part of it; the registry would not know the name with
-    // them.
-    const QByteArray name = typed.trimmed();
-    const auto view = [](const QByteArray& bytes) {
-        return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    };
-    if (!IsQueryableName(view(name))) {
-        reason = QStringLiteral("Not a domain name");
-        return std::nullopt;
-    }
-    // Registries know international names by their ASCII form; the UTF-8 bytes would come back
-    // as "no match" even for a registered name.
-    QByteArray ascii = name;
-    if (std::any_of(name.begin(), name.end(),
-                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
-        ascii = QUrl::toAce(QString::fromUtf8(name));
-        if (ascii.isEmpty()) {
-            reason =
-                QStringLiteral("Not a valid international domain name: ") + QString::fromUtf8(name);
-            return std::nullopt;
-        }
-    }
-    // A URL, an address or a name no registry could hold is never sent.
-    if (!HasDomainNameShape(view(ascii))) {
-        reason = QStringLiteral("Not a domain name");
-        return std::nullopt;
-    }
-    return ascii;
-}
-
-bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QByteArray& server)
-{
-    QString reason;
-    const std::optional<QByteArray> ascii = QueryNameFor(name, reason);
-    if (!ascii) {
-        return StartQuery(name, item, QueryRoute{});
-    }
-    QueryRoute route;
-    if (server.isEmpty()) {
-        route = m_routes.RouteFor(
-            std::string_view(ascii->constData(), static_cast<std::size_t>(ascii->size())));
-    } else {
-        route.whois.host = server.toStdString();
-    }
-    return StartQuery(*ascii, item, route);
-}
-
-bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QueryRoute& route)
-{
+    Reset();
     m_nItem = item;
     m_strDomain = name;
-    m_failureKind = QueryFailureKind::None;
-    m_failureDetail.clear();
-    QString reason;
-    const std::optional<QByteArray> ascii = QueryNameFor(name, reason);
-    if (!ascii) {
-        m_failureKind = QueryFailureKind::NotAskable;
-        // A name with a line break or without a "." never reaches a server: it is not a name.
-        if (IsQueryableName(
-                std::string_view(name.constData(), static_cast<std::size_t>(name.size())))) {
-            emit queryFailed(item, reason);
-        }
-        return false;
-    }
-    m_strDomain = *ascii;
-    const std::string_view nameView(m_strDomain.constData(),
-                                    static_cast<std::size_t>(m_strDomain.size()));
-    if (route.protocol == QueryRoute::Protocol::None) {
-        m_failureKind = QueryFailureKind::NotAskable;
-        emit queryFailed(item, QStringLiteral("No server known for .") +
-                                   QString::fromUtf8(TldOf(nameView)));
-        return false;
-    }
-    Reset();
+    m_strServer = QByteArray::fromStdString(server.host);
+    m_port = server.port;
+    const std::string_view nameView(name.constData(), static_cast<std::size_t>(name.size()));
     m_replyLoop.Start(std::string(TldOf(nameView)));
-    m_askedOverRdap = route.protocol == QueryRoute::Protocol::Rdap;
-
-    if (route.protocol == QueryRoute::Protocol::Rdap) {
-        if (!m_rdapQuery.Start(m_strDomain, item, QString::fromStdString(route.rdapBase))) {
-            m_failureKind = QueryFailureKind::NotAskable;
-            return false;
-        }
-        m_state = QueryState::AwaitingReply;
-        m_strServer = m_rdapQuery.Server();
-        return true;
+    // A line break would end the query line early and send whatever follows as a second query.
+    if (name.isEmpty() || !IsQueryableName(nameView)) {
+        m_state = QueryState::Stalled;
+        Finish(FailureResult(item, QueryFailureKind::NotAskable, kNotADomainName));
+        return false;
     }
-
-    m_strServer = QByteArray::fromStdString(route.whois.host);
     m_socket = new QTcpSocket(this);
     connect(m_socket, &QTcpSocket::connected, this, &CWhoisSocket::OnConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &CWhoisSocket::OnReceive);
@@ -221,7 +121,7 @@ bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QueryRoute
     connect(m_socket, &QTcpSocket::errorOccurred, this, &CWhoisSocket::OnSocketError);
     m_state = QueryState::Connecting;
     m_connectTimer.start();
-    m_socket->connectToHost(QString::fromUtf8(m_strServer), route.whois.port,
+    m_socket->connectToHost(QString::fromUtf8(m_strServer), m_port,
                             QIODevice::ReadWrite | QIODevice::Unbuffered);
     return true;
 }
@@ -229,7 +129,6 @@ bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const QueryRoute
 void CWhoisSocket::Reset()
 {
     StopTimers();
-    m_rdapQuery.Reset();
     ReleaseLater(m_socket, this);
     m_state = QueryState::Idle;
 }
@@ -245,9 +144,8 @@ void CWhoisSocket::OnConnected()
     m_state = QueryState::AwaitingReply;
     m_replyTimer.start();
     if (m_socket->write(queryLine) != queryLine.size()) {
-        Fail(kConnectionRejected, QueryFailureKind::Broken,
-             QStringLiteral("the query could not be sent: ") +
-                 PlainDetail(m_socket->errorString()));
+        Fail(QueryFailureKind::Broken, kConnectionRejected,
+             "the query could not be sent: " + PlainDetail(m_socket->errorString().toStdString()));
     }
 }
 
@@ -260,8 +158,8 @@ void CWhoisSocket::OnReceive()
     const ReplyReadingLoop::Result result = m_replyLoop.ReceiveAll(source, false);
     if (result.outcome == ReplyReadingLoop::Outcome::WaitingForData && source.Broken()) {
         // A reply cut off by a reset is a failed read, not a complete reply.
-        Fail(kConnectionRejected, QueryFailureKind::Broken,
-             QStringLiteral("the connection was reset during the reply"));
+        Fail(QueryFailureKind::Broken, kConnectionRejected,
+             "the connection was reset during the reply");
     } else if (result.outcome == ReplyReadingLoop::Outcome::WaitingForData && source.Ended()) {
         HandleReadResult(m_replyLoop.ReceiveAll(source, true), true);
     } else {
@@ -272,8 +170,8 @@ void CWhoisSocket::OnReceive()
 void CWhoisSocket::OnEndOfStream()
 {
     if (m_state == QueryState::Connecting) {
-        Fail(kConnectionFailure, QueryFailureKind::NoConnection,
-             QStringLiteral("the connection closed before it was open"));
+        Fail(QueryFailureKind::NoConnection, kConnectionFailure,
+             "the connection closed before it was open");
         return;
     }
     if (m_state != QueryState::AwaitingReply) {
@@ -286,16 +184,16 @@ void CWhoisSocket::OnEndOfStream()
 void CWhoisSocket::OnSocketError(QAbstractSocket::SocketError error)
 {
     if (m_state == QueryState::Connecting) {
-        Fail(kConnectionFailure, QueryFailureKind::NoConnection,
-             PlainDetail(m_socket ? m_socket->errorString() : QString()));
+        Fail(QueryFailureKind::NoConnection, kConnectionFailure,
+             PlainDetail(m_socket ? m_socket->errorString().toStdString() : std::string()));
     } else if (m_state == QueryState::AwaitingReply) {
         // A server that closes after its reply is the normal end of a whois exchange; resets are
         // told apart in OnReceive, before Qt reads them as an end.
         if (error == QAbstractSocket::RemoteHostClosedError) {
             OnEndOfStream();
         } else {
-            Fail(kConnectionRejected, QueryFailureKind::Broken,
-                 PlainDetail(m_socket ? m_socket->errorString() : QString()));
+            Fail(QueryFailureKind::Broken, kConnectionRejected,
+                 PlainDetail(m_socket ? m_socket->errorString().toStdString() : std::string()));
         }
     }
 }
@@ -307,18 +205,15 @@ void CWhoisSocket::HandleReadResult(const ReplyReadingLoop::Result& result, bool
         DeliverVerdict(result.status);
         return;
     case ReplyReadingLoop::Outcome::ReplyTooLarge:
-        Fail(kConnectionRejected, QueryFailureKind::Broken,
-             QStringLiteral("the reply is larger than %1 KiB")
-                 .arg(WhoisLimits::kMaxReplyBytes / 1024));
+        Fail(QueryFailureKind::Broken, kConnectionRejected, ReplyTooLarge());
         return;
     case ReplyReadingLoop::Outcome::Refused:
-        Fail(QStringLiteral("Query refused by ") + QString::fromUtf8(m_strServer) +
-                 QStringLiteral(": ") + QString::fromStdString(result.refusal),
-             QueryFailureKind::Refused);
+        Fail(QueryFailureKind::Refused,
+             "Query refused by " + m_strServer.toStdString() + ": " + result.refusal);
         return;
     case ReplyReadingLoop::Outcome::WaitingForData:
         if (endOfStream) {
-            Stall();
+            Fail(QueryFailureKind::NoVerdict, kNoVerdictInReply);
         }
         return;
     }
@@ -328,32 +223,25 @@ void CWhoisSocket::DeliverVerdict(DomainStatus status)
 {
     m_state = QueryState::Decided;
     StopTimers();
-    // The handler usually resets this object and starts the next query; nothing may be touched
-    // after the emit.
-    emit whoisVerdict(m_nItem, status);
+    Finish(VerdictResult(m_nItem, status));
 }
 
-void CWhoisSocket::Fail(const QString& reason, QueryFailureKind kind, const QString& detail)
+void CWhoisSocket::Fail(QueryFailureKind kind, std::string_view words, std::string detail)
 {
     m_state = QueryState::Stalled;
-    m_failureKind = kind;
-    m_failureDetail = detail;
     StopTimers();
     if (m_socket) {
         m_socket->abort();
     }
-    m_rdapQuery.Reset();
-    const int item = m_nItem;
-    emit queryFailed(item, reason);
-    emit queryStalled(item);
+    Finish(FailureResult(m_nItem, kind, words, std::move(detail)));
 }
 
-void CWhoisSocket::Stall()
+void CWhoisSocket::Finish(QueryResult result)
 {
-    m_state = QueryState::Stalled;
-    m_failureKind = QueryFailureKind::NoVerdict;
-    StopTimers();
-    emit queryStalled(m_nItem);
+    result.server = m_strServer.toStdString() + ':' + std::to_string(m_port);
+    // The handler usually resets this object and starts the next query; nothing may be touched
+    // after the emit.
+    emit finished(result);
 }
 
 void CWhoisSocket::StopTimers()

@@ -28,12 +28,12 @@ struct EngineRun
         engine.SetOptions(std::move(options));
         QObject::connect(
             &engine, &CLookupEngine::answered, &engine,
-            [this](Ticket ticket, const CLookupEngine::Answer& answer) {
+            [this](Ticket ticket, const QueryResult& answer) {
                 ++answerCount[ticket];
                 if (answer.verdict) {
                     verdicts[ticket] = *answer.verdict;
                 } else {
-                    reasons[ticket] = answer.reason;
+                    reasons[ticket] = QString::fromStdString(answer.reason);
                 }
             },
             Qt::DirectConnection);
@@ -163,9 +163,10 @@ private slots:
         CLookupEngine engine;
         engine.SetOptions(options);
         QStringList results;
-        QObject::connect(
-            &engine, &CLookupEngine::answered, &engine,
-            [&](Ticket, const CLookupEngine::Answer& answer) { results.append(answer.reason); });
+        QObject::connect(&engine, &CLookupEngine::answered, &engine,
+                         [&](Ticket, const QueryResult& answer) {
+                             results.append(QString::fromStdString(answer.reason));
+                         });
         int finished = 0;
         QObject::connect(&engine, &CLookupEngine::finished, &engine, [&] { ++finished; });
         for (Ticket ticket = 0; ticket < 20000; ++ticket) {

@@ -1,50 +1,14 @@
 #pragma once
 
+#include "QueryClient.h"
+#include "registry/core/ServerAddress.h"
 #include "whois/CWhoisSocket.h"
-#include "whois/QueryFailure.h"
 
-#include <QList>
-#include <QPair>
-#include <QStringList>
-#include <QTest>
-
-// A whois socket with everything it reported written down: verdicts (taken inside the signal, as
-// the window does), failures with their reasons, and the end of every query without a verdict.
-struct WhoisClient
+// A whois socket aimed at one server.
+struct WhoisClient : QueryClient<CWhoisSocket>
 {
-    WhoisClient()
-    {
-        QObject::connect(
-            &socket, &CWhoisSocket::whoisVerdict, &socket,
-            [this](int item, DomainStatus status) {
-                verdicts.append({item, status});
-            },
-            Qt::DirectConnection);
-        QObject::connect(&socket, &CWhoisSocket::queryFailed, &socket,
-                         [this](int, const QString& reason) { failures.append(reason); });
-        QObject::connect(&socket, &CWhoisSocket::queryStalled, &socket,
-                         [this](int item) { stalls.append(item); });
-    }
+    bool Ask(const QByteArray& name, int item) { return socket.StartQuery(name, item, server); }
 
-    bool WaitForEnd(int milliseconds = 5000)
-    {
-        return QTest::qWaitFor([this] { return !verdicts.isEmpty() || !stalls.isEmpty(); },
-                               milliseconds);
-    }
-
-    // What the first query came to: its status text, its failure as the error box words it
-    // (on one line), or `otherwise`.
-    QString Outcome(const QString& otherwise = QStringLiteral("nothing")) const
-    {
-        if (!verdicts.isEmpty()) {
-            const std::string_view text = StatusText(verdicts.front().second);
-            return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-        }
-        return failures.isEmpty() ? otherwise : SocketErrorText(failures.front()).simplified();
-    }
-
-    CWhoisSocket socket;
-    QList<QPair<int, DomainStatus>> verdicts;
-    QStringList failures;
-    QList<int> stalls;
+    CWhoisSocket& socket = query;
+    ServerAddress server{"127.0.0.1", 43};
 };

@@ -1,7 +1,6 @@
 #include "FakeWhoisServer.h"
 #include "TestMain.h"
 #include "WhoisClient.h"
-#include "whois/CWhoisSocket.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -98,23 +97,23 @@ private slots:
         WhoisClient client;
         CWhoisSocket& socket = client.socket;
         socket.SetTimeouts(2000ms, 400ms);
-        socket.SetServerOverride(ServerAddress{"127.0.0.1", hostile.Port()});
+        client.server = ServerAddress{"127.0.0.1", hostile.Port()};
 
         const LoopWatch watch;
-        QVERIFY(socket.StartQuery(name, 1));
+        QVERIFY(client.Ask(name, 1));
         QVERIFY(client.WaitForEnd());
         QTest::qWait(800); // whatever the server still sends must change nothing
         QCOMPARE(client.Outcome(), outcome);
         QVERIFY(client.verdicts.size() + client.failures.size() <= 1);
-        QVERIFY(socket.Reply().size() <= 2 * WhoisLimits::kMaxReplyBytes);
+        QVERIFY(socket.Reply().size() <= 2 * QueryLimits::kMaxReplyBytes);
         // No wait inside the query ever holds the window: a freeze would last seconds.
         QVERIFY2(watch.Longest() < 500, qPrintable(QString::number(watch.Longest())));
 
         FakeWhoisServer good;
         good.SetScript(FakeWhoisServer::Reply("No match for b\n"));
-        socket.SetServerOverride(ServerAddress{"127.0.0.1", good.Port()});
+        client.server = ServerAddress{"127.0.0.1", good.Port()};
         client.verdicts.clear();
-        QVERIFY(socket.StartQuery("b.com", 2));
+        QVERIFY(client.Ask("b.com", 2));
         QTRY_COMPARE(client.verdicts,
                      (QList<QPair<int, DomainStatus>>{{2, DomainStatus::Available}}));
     }

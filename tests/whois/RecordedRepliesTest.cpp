@@ -2,7 +2,6 @@
 #include "ReplyFiles.h"
 #include "TestMain.h"
 #include "WhoisClient.h"
-#include "whois/CWhoisSocket.h"
 #include "whois/core/ClassifyReply.h"
 
 #include <QTest>
@@ -64,8 +63,8 @@ private slots:
         for (const RecordedReply& reply : RecordedReplies()) {
             server.SetScript(FakeWhoisServer::Reply(reply.bytes));
             WhoisClient client;
-            client.socket.SetServerOverride(ServerAddress{"127.0.0.1", server.Port()});
-            QVERIFY(client.socket.StartQuery(("example." + reply.tld).toUtf8(), 0));
+            client.server = ServerAddress{"127.0.0.1", server.Port()};
+            QVERIFY(client.Ask(("example." + reply.tld).toUtf8(), 0));
             QVERIFY(client.WaitForEnd());
             const QString got = client.Outcome(QStringLiteral("No verdict"));
             const QByteArray expected = ExpectedResult(reply);

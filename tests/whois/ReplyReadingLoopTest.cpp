@@ -224,7 +224,7 @@ private slots:
 
     void reply_pastTheSizeBound_endsWithoutVerdict()
     {
-        const auto bound = static_cast<qsizetype>(WhoisLimits::kMaxReplyBytes);
+        const auto bound = static_cast<qsizetype>(QueryLimits::kMaxReplyBytes);
         QCOMPARE(Feed("com", {QByteArray(bound, 'a')}), QByteArray("No verdict"));
         QCOMPARE(Feed("com", {QByteArray(bound, 'a'), "a"}), QByteArray("Too large"));
         QByteArray lines;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "whois/core/DomainStatus.h"
+#include "query/core/DomainStatus.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DomainStatus.h"
+#include "query/core/DomainStatus.h"
 
 #include <optional>
 #include <span>

@@ -25,7 +25,7 @@ bool ReplyReadingLoop::Refill(ReplyByteSource& source)
     m_position = 0;
     m_length = source.Receive(m_buffer.data(), m_buffer.size());
     m_receivedBytes += m_length;
-    if (m_receivedBytes > WhoisLimits::kMaxReplyBytes) {
+    if (m_receivedBytes > QueryLimits::kMaxReplyBytes) {
         m_tooLarge = true;
     }
     return m_length > 0;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DomainStatus.h"
-#include "WhoisLimits.h"
+#include "query/core/DomainStatus.h"
+#include "query/core/QueryLimits.h"
 
 #include <array>
 #include <cstddef>
@@ -31,7 +31,7 @@ public:
     {
         Verdict,        // `status` holds it; nothing more of this reply is read
         WaitingForData, // no verdict yet; more bytes (or the end of the stream) may bring one
-        ReplyTooLarge,  // more than WhoisLimits::kMaxReplyBytes arrived without a verdict
+        ReplyTooLarge,  // more than QueryLimits::kMaxReplyBytes arrived without a verdict
         Refused,        // the server refused or limited the query; `refusal` holds its line
     };
 
@@ -82,7 +82,7 @@ private:
     bool m_whoisServerSeen = false;
     std::size_t m_receivedBytes = 0;
     bool m_tooLarge = false;
-    std::array<char, WhoisLimits::kReadBufferSize> m_buffer{};
+    std::array<char, QueryLimits::kReadBufferSize> m_buffer{};
     std::size_t m_position = 0;
     std::size_t m_length = 0;
 };

@@ -1,5 +1,5 @@
 #include "TestMain.h"
-#include "whois/RdapBootstrapReader.h"
+#include "registry/RdapBootstrapReader.h"
 
 #include <QFile>
 #include <QTest>

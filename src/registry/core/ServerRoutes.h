@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DomainName.h"
 #include "RdapBootstrap.h"
+#include "ServerAddress.h"
 
 #include <memory>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "whois/core/RdapBootstrap.h"
+#include "registry/core/RdapBootstrap.h"
 
 #include <QByteArray>
 #include <QString>

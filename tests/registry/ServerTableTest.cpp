@@ -1,6 +1,7 @@
 #include "TestMain.h"
-#include "whois/core/ServerRoutes.h"
-#include "whois/core/WhoisServerTable.h"
+#include "registry/core/RdapServerTable.h"
+#include "registry/core/ServerRoutes.h"
+#include "registry/core/WhoisServerTable.h"
 
 #include <QTest>
 #include <map>
@@ -162,6 +163,51 @@ private slots:
         const QueryRoute route = routes.RouteFor(name.toStdString());
         QCOMPARE(QByteArray::fromStdString(route.Key()), key);
         QCOMPARE(route.protocol == QueryRoute::Protocol::None, key.isEmpty());
+    }
+
+    void info_isAskedOverRdap_atItsRegistry()
+    {
+        QCOMPARE(RdapBaseFor("info").value_or(""),
+                 std::string_view("https://rdap.identitydigital.services/rdap/"));
+        QVERIFY(!RdapBaseFor("com"));
+    }
+
+    void serverAddress_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QByteArray>("host");
+        QTest::addColumn<int>("port");
+        QTest::newRow("host") << QByteArray("whois.example.net") << true
+                              << QByteArray("whois.example.net") << 43;
+        QTest::newRow("host and port")
+            << QByteArray("127.0.0.1:4343") << true << QByteArray("127.0.0.1") << 4343;
+        QTest::newRow("bracketed IPv6 and port")
+            << QByteArray("[::1]:4343") << true << QByteArray("::1") << 4343;
+        QTest::newRow("bracketed IPv6") << QByteArray("[::1]") << true << QByteArray("::1") << 43;
+        QTest::newRow("bare IPv6") << QByteArray("::1") << true << QByteArray("::1") << 43;
+        QTest::newRow("empty") << QByteArray("") << false << QByteArray() << 0;
+        QTest::newRow("empty host") << QByteArray(":43") << false << QByteArray() << 0;
+        QTest::newRow("empty port") << QByteArray("host:") << false << QByteArray() << 0;
+        QTest::newRow("port zero") << QByteArray("host:0") << false << QByteArray() << 0;
+        QTest::newRow("port too large") << QByteArray("host:65536") << false << QByteArray() << 0;
+        QTest::newRow("port not a number") << QByteArray("host:4x") << false << QByteArray() << 0;
+        QTest::newRow("unclosed bracket") << QByteArray("[::1:43") << false << QByteArray() << 0;
+        QTest::newRow("blank in host") << QByteArray("a b:43") << false << QByteArray() << 0;
+    }
+
+    void serverAddress()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, valid);
+        QFETCH(QByteArray, host);
+        QFETCH(int, port);
+        const auto address = ParseServerAddress(text.toStdString());
+        QCOMPARE(address.has_value(), valid);
+        if (address) {
+            QCOMPARE(QByteArray::fromStdString(address->host), host);
+            QCOMPARE(int(address->port), port);
+        }
     }
 };
 

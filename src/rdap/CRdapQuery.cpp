@@ -1,9 +1,8 @@
 #include "CRdapQuery.h"
 
-#include "QueryFailure.h"
 #include "RdapVerdict.h"
-#include "ReleaseLater.h"
-#include "whois/core/WhoisLimits.h"
+#include "query/ReleaseLater.h"
+#include "query/core/QueryLimits.h"
 
 #include <QDateTime>
 #include <QNetworkAccessManager>
@@ -46,14 +45,16 @@ std::optional<std::chrono::milliseconds> ReadRetryAfter(const QNetworkReply& rep
         std::max<qint64>(0, QDateTime::currentDateTimeUtc().msecsTo(when)));
 }
 
-// Host and port, the port as the scheme implies it when the URL does not say.
+// The port as the scheme implies it when the URL does not say.
+int PortOf(const QUrl& url)
+{
+    return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
+}
+
 bool SameServer(const QUrl& asked, const QUrl& answered)
 {
-    const auto portOf = [](const QUrl& url) {
-        return url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
-    };
     return asked.host().compare(answered.host(), Qt::CaseInsensitive) == 0 &&
-           portOf(asked) == portOf(answered);
+           PortOf(asked) == PortOf(answered);
 }
 
 } // namespace
@@ -61,9 +62,9 @@ bool SameServer(const QUrl& asked, const QUrl& answered)
 CRdapQuery::CRdapQuery(QObject* parent) : QObject(parent)
 {
     m_timer.setSingleShot(true);
-    m_timer.setInterval(WhoisLimits::kReplyTimeout);
+    m_timer.setInterval(QueryLimits::kReplyTimeout);
     connect(&m_timer, &QTimer::timeout, this, [this] {
-        Fail(kConnectionRejected, QueryFailureKind::Broken,
+        Fail(QueryFailureKind::Broken, kConnectionRejected,
              NoReplyWithin(m_timer.intervalAsDuration(), "reply"));
     });
 }
@@ -73,18 +74,21 @@ CRdapQuery::~CRdapQuery()
     Reset();
 }
 
-bool CRdapQuery::Start(const QByteArray& name, int item, const QString& baseUrl)
+void CRdapQuery::StartQuery(const QByteArray& name, int item, const QString& baseUrl)
 {
     Reset();
     m_item = item;
     m_retryAfter.reset();
     m_body.clear();
     m_name = name;
+    QUrl url(baseUrl);
+    m_server = url.host().toUtf8();
+    m_serverKey = m_server.toStdString() + ':' + std::to_string(PortOf(url));
     const QByteArray segment = QUrl::toPercentEncoding(QString::fromLatin1(name));
     if (segment == "." || segment == "..") {
-        return false;
+        Finish(FailureResult(item, QueryFailureKind::NotAskable, kNotADomainName));
+        return;
     }
-    QUrl url(baseUrl);
     QString path = url.path(QUrl::FullyEncoded);
     if (!path.endsWith('/')) {
         path += '/';
@@ -92,7 +96,6 @@ bool CRdapQuery::Start(const QByteArray& name, int item, const QString& baseUrl)
     // Taken as encoded: the "%2F" and "%3F" of a hostile name stay inside its segment.
     url.setPath(path + QStringLiteral("domain/") + QString::fromLatin1(segment), QUrl::StrictMode);
     m_url = url;
-    m_server = url.host().toUtf8();
     if (!m_network) {
         m_network = new QNetworkAccessManager(this);
     }
@@ -110,7 +113,6 @@ bool CRdapQuery::Start(const QByteArray& name, int item, const QString& baseUrl)
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &CRdapQuery::OnHeaders);
     connect(m_reply, &QNetworkReply::readyRead, this, &CRdapQuery::OnBodyArrived);
     connect(m_reply, &QNetworkReply::finished, this, &CRdapQuery::OnFinished);
-    return true;
 }
 
 void CRdapQuery::Reset()
@@ -118,16 +120,6 @@ void CRdapQuery::Reset()
     m_timer.stop();
     ReleaseLater(m_reply, this);
 }
-
-namespace {
-
-QString TooLarge()
-{
-    return QStringLiteral("the reply is larger than %1 KiB")
-        .arg(WhoisLimits::kMaxReplyBytes / 1024);
-}
-
-} // namespace
 
 void CRdapQuery::OnHeaders()
 {
@@ -137,8 +129,8 @@ void CRdapQuery::OnHeaders()
     bool known = false;
     const qlonglong length =
         m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-    if (known && length > static_cast<qlonglong>(WhoisLimits::kMaxReplyBytes)) {
-        Fail(kConnectionRejected, QueryFailureKind::Broken, TooLarge());
+    if (known && length > static_cast<qlonglong>(QueryLimits::kMaxReplyBytes)) {
+        Fail(QueryFailureKind::Broken, kConnectionRejected, ReplyTooLarge());
     }
 }
 
@@ -147,10 +139,10 @@ void CRdapQuery::OnBodyArrived()
     if (!m_reply) {
         return;
     }
-    const auto limit = static_cast<qsizetype>(WhoisLimits::kMaxReplyBytes);
+    const auto limit = static_cast<qsizetype>(QueryLimits::kMaxReplyBytes);
     m_body += m_reply->read(limit + 1 - m_body.size());
     if (m_body.size() > limit) {
-        Fail(kConnectionRejected, QueryFailureKind::Broken, TooLarge());
+        Fail(QueryFailureKind::Broken, kConnectionRejected, ReplyTooLarge());
     }
 }
 
@@ -174,36 +166,45 @@ void CRdapQuery::OnFinished()
                 ReadRdapVerdict(status, reply.rawHeader("Content-Type"),
                                 SameServer(m_url, reply.url()), m_body, m_name)) {
             Reset();
-            emit verdict(m_item, *found);
+            Finish(VerdictResult(m_item, *found));
         } else {
-            Fail(QString::fromUtf8(kNoVerdictInReply), QueryFailureKind::NoVerdict);
+            Fail(QueryFailureKind::NoVerdict, kNoVerdictInReply);
         }
         return;
     }
     m_retryAfter = ReadRetryAfter(reply);
     if (status == 429 || (status == 503 && m_retryAfter)) {
-        Fail(QStringLiteral("Query refused by ") + QString::fromUtf8(m_server) +
-                 (status == 429 ? QStringLiteral(": HTTP 429 Too Many Requests")
-                                : QStringLiteral(": HTTP 503 Service Unavailable")),
-             QueryFailureKind::Refused);
+        Fail(QueryFailureKind::Refused, "Query refused by " + m_server.toStdString() +
+                                            (status == 429 ? ": HTTP 429 Too Many Requests"
+                                                           : ": HTTP 503 Service Unavailable"));
         return;
     }
     switch (reply.error()) {
     case QNetworkReply::ConnectionRefusedError:
     case QNetworkReply::HostNotFoundError:
     case QNetworkReply::TimeoutError:
-        Fail(kConnectionFailure, QueryFailureKind::NoConnection, PlainDetail(reply.errorString()));
+        Fail(QueryFailureKind::NoConnection, kConnectionFailure,
+             PlainDetail(reply.errorString().toStdString()));
         return;
     default:
-        Fail(kConnectionRejected, QueryFailureKind::Broken,
-             status != 0 ? QStringLiteral("HTTP %1").arg(status)
-                         : PlainDetail(reply.errorString()));
+        Fail(QueryFailureKind::Broken, kConnectionRejected,
+             status != 0 ? "HTTP " + std::to_string(status)
+                         : PlainDetail(reply.errorString().toStdString()));
         return;
     }
 }
 
-void CRdapQuery::Fail(const QString& reason, QueryFailureKind kind, const QString& detail)
+void CRdapQuery::Fail(QueryFailureKind kind, std::string_view words, std::string detail)
 {
     Reset();
-    emit failed(m_item, reason, kind, detail);
+    QueryResult result = FailureResult(m_item, kind, words, std::move(detail));
+    result.retryAfter = m_retryAfter;
+    Finish(std::move(result));
+}
+
+void CRdapQuery::Finish(QueryResult result)
+{
+    result.server = m_serverKey;
+    // The handler may start the next query on this object; nothing may be touched after the emit.
+    emit finished(result);
 }

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "QueryFailure.h"
-#include "whois/core/DomainStatus.h"
+#include "query/core/QueryResult.h"
 
 #include <QByteArray>
-#include <QMetaType>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -12,11 +10,11 @@
 #include <QUrl>
 #include <chrono>
 #include <optional>
+#include <string>
+#include <string_view>
 
 class QNetworkAccessManager;
 class QNetworkReply;
-
-Q_DECLARE_METATYPE(DomainStatus)
 
 // Asks an RDAP server (RFC 9082) about one domain name at a time: GET <base>domain/<name>, the
 // name as one percent-encoded path segment. Only an answer that can be read one way gives a
@@ -24,8 +22,8 @@ Q_DECLARE_METATYPE(DomainStatus)
 // asked is "Available!", a 200 holding the domain object of the very name asked "Taken". Any
 // other 404 or 200 is no verdict (QueryFailureKind::NoVerdict); a 429, or a 503 with
 // Retry-After, a refusal; anything else a failed query. Up to five redirects are followed within
-// the same overall wait, and the body is read in pieces and dropped past WhoisLimits'
-// kMaxReplyBytes. Reports as CWhoisSocket does: a verdict, or a failure with its reason.
+// the same overall wait, and the body is read in pieces and dropped past QueryLimits'
+// kMaxReplyBytes. Every query started ends with exactly one `finished`, as CWhoisSocket's do.
 class CRdapQuery : public QObject
 {
     Q_OBJECT
@@ -34,33 +32,32 @@ public:
     explicit CRdapQuery(QObject* parent = nullptr);
     ~CRdapQuery() override;
 
-    // Starts asking about `name` (in its ASCII form) for `item`; the answer arrives by signal.
-    // Returns false, without traffic or signal, for "." and "..": no encoding keeps them from
-    // being read as a step in the path.
-    bool Start(const QByteArray& name, int item, const QString& baseUrl);
+    // Starts asking about `name` (checked, in its ASCII form) at the server of `baseUrl`; the
+    // result, with `item`, arrives by `finished`. A name that is "." or ".." (no encoding keeps
+    // them from being read as a step in the path) ends at once, as not askable.
+    void StartQuery(const QByteArray& name, int item, const QString& baseUrl);
     // Drops the request under way, if any; nothing of it is reported afterwards.
     void Reset();
     void SetTimeout(std::chrono::milliseconds timeout) { m_timer.setInterval(timeout); }
     // The host asked, for messages.
     const QByteArray& Server() const { return m_server; }
-    // How long a refusing server asked us to wait, when it said.
-    std::optional<std::chrono::milliseconds> RetryAfter() const { return m_retryAfter; }
 
 signals:
-    void verdict(int item, DomainStatus status);
-    // `detail`: the cause in the system's words, for the command line.
-    void failed(int item, const QString& reason, QueryFailureKind kind, const QString& detail);
+    // Connect with Qt::DirectConnection: the handler has run to its end when the emit returns, and
+    // may start the next query on this object.
+    void finished(const QueryResult& result);
 
 private:
     void OnHeaders();
     void OnBodyArrived();
     void OnFinished();
-    void Fail(const QString& reason, QueryFailureKind kind = QueryFailureKind::Broken,
-              const QString& detail = {});
+    void Fail(QueryFailureKind kind, std::string_view words, std::string detail = {});
+    void Finish(QueryResult result);
 
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;
     QByteArray m_server;
+    std::string m_serverKey; // "host:port"
     QByteArray m_name;
     QUrl m_url;
     QByteArray m_body;

@@ -1,5 +1,6 @@
 #include "RegistrySimulator.h"
 
+#include "RdapClient.h"
 #include "TestMain.h"
 #include "WhoisClient.h"
 
@@ -65,11 +66,10 @@ private slots:
                            {"nomark.com", "no verdict"},
                            {"free.com", "Available!"}};
         QTest::newRow("rdap") << Server("info", 2, true)
-                              << QList<Step>{
-                                     {"free.info", "Available!"},
-                                     {"nomark.info", "Winsock Error: No verdict in the reply"},
-                                     {"x.info", refusal + "HTTP 429 Too Many Requests"},
-                                     {"x.info", "Taken", 450}};
+                              << QList<Step>{{"free.info", "Available!"},
+                                             {"nomark.info", "no verdict"},
+                                             {"x.info", refusal + "HTTP 429 Too Many Requests"},
+                                             {"x.info", "Taken", 450}};
     }
 
     void answersAsTheProgramReadsIt()
@@ -80,18 +80,21 @@ private slots:
         QList<QByteArray> names;
         for (const Step& step : steps) {
             QTest::qWait(step.pauseBeforeMilliseconds);
-            WhoisClient client;
+            WhoisClient whois;
+            RdapClient rdap(spec.rdap ? simulator.RdapBaseUrl(0) : QString());
+            QString outcome;
             if (spec.rdap) {
-                client.socket.SetRdapOverride(simulator.RdapBaseUrl(0).toStdString());
+                rdap.Ask(step.name, 0);
+                outcome = !rdap.WaitForEnd(600) ? QStringLiteral("silent")
+                                                : rdap.Outcome(QStringLiteral("no verdict"));
             } else {
-                client.socket.SetServerOverride(
-                    ParseServerAddress(simulator.Address(0).toStdString()));
+                whois.server = ParseServerAddress(simulator.Address(0).toStdString()).value();
+                QVERIFY(whois.Ask(step.name, 0));
+                outcome =
+                    !whois.WaitForEnd(600)
+                        ? QStringLiteral("silent")
+                        : whois.Outcome(whois.socket.Reply().empty() ? "closed" : "no verdict");
             }
-            QVERIFY(client.socket.StartQuery(step.name, 0));
-            const QString outcome =
-                !client.WaitForEnd(600)
-                    ? QStringLiteral("silent")
-                    : client.Outcome(client.socket.Reply().empty() ? "closed" : "no verdict");
             QCOMPARE(outcome, step.outcome);
             names.append(step.name);
         }

@@ -3,6 +3,7 @@
 #include "IanaWhoisServers.h"
 #include "RdapServerTable.h"
 #include "WhoisServerTable.h"
+#include "query/core/DomainName.h"
 
 #include <algorithm>
 #include <array>

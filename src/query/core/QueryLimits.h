@@ -5,7 +5,7 @@
 
 // Every bound on a whois exchange lives here, so that a hostile or broken server can hold a query
 // for a known time and a known amount of memory at most.
-namespace WhoisLimits {
+namespace QueryLimits {
 
 inline constexpr unsigned short kWhoisPort = 43;
 
@@ -21,4 +21,4 @@ inline constexpr std::chrono::milliseconds kReplyTimeout{30000};
 // Real replies are a few kilobytes; anything past this is not a whois reply.
 inline constexpr std::size_t kMaxReplyBytes = 1024 * 1024;
 
-} // namespace WhoisLimits
+} // namespace QueryLimits

@@ -1,7 +1,7 @@
 #include "CRegistryList.h"
 
 #include "RdapBootstrapReader.h"
-#include "whois/core/ServerRoutes.h"
+#include "registry/core/ServerRoutes.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,0 +1,52 @@
+#include "DomainName.h"
+
+#include <algorithm>
+
+std::string WithoutLeadingWww(std::string_view name)
+{
+    // Candidate names begin with "www."; one inside a name ("shop.awww.co.uk") is part of it.
+    // Host names are the same in any case, so "WWW." is the same prefix.
+    static constexpr std::string_view kWww = "www.";
+    const bool leading =
+        name.size() >= kWww.size() &&
+        std::equal(kWww.begin(), kWww.end(), name.begin(), [](char want, char got) {
+            return want == (got >= 'A' && got <= 'Z' ? got - 'A' + 'a' : got);
+        });
+    return std::string(leading ? name.substr(kWww.size()) : name);
+}
+
+bool IsQueryableName(std::string_view name)
+{
+    return name.find('.') != std::string_view::npos &&
+           name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+bool HasDomainNameShape(std::string_view asciiName)
+{
+    constexpr std::size_t kLongestName = 253;
+    constexpr std::size_t kLongestLabel = 63;
+    if (asciiName.empty() || asciiName.size() > kLongestName ||
+        asciiName.find_first_of("/\\:@?# \t") != std::string_view::npos) {
+        return false;
+    }
+    std::size_t labels = 0;
+    bool onlyDigits = true;
+    for (std::size_t start = 0; start <= asciiName.size();) {
+        const std::size_t dot = std::min(asciiName.find('.', start), asciiName.size());
+        const std::string_view label = asciiName.substr(start, dot - start);
+        if (label.empty() || label.size() > kLongestLabel) {
+            return false;
+        }
+        onlyDigits = onlyDigits && label.find_first_not_of("0123456789") == std::string_view::npos;
+        ++labels;
+        start = dot + 1;
+    }
+    // Four numbers are an IPv4 address, not a name; no top-level domain is all digits.
+    return labels >= 2 && !onlyDigits;
+}
+
+std::string_view TldOf(std::string_view name)
+{
+    const auto lastDot = name.rfind('.');
+    return lastDot == std::string_view::npos ? std::string_view() : name.substr(lastDot + 1);
+}
