@@ -8,7 +8,7 @@ with international ones in their ASCII (xn--) form, the whois server IANA lists 
 RDAP bootstrap file of July 2022.
 
 It writes
-    src/whois/core/IanaWhoisServers.cpp   the whois server of every top-level domain that has one
+    src/registry/core/IanaWhoisServers.cpp   the whois server of every top-level domain that has one
     res/data/rdap-dns.json                the RDAP snapshot the programs ship with, in the format
                                           of IANA's https://data.iana.org/rdap/dns.json
 
@@ -71,7 +71,7 @@ def write_whois_servers(rows):
         "    return found->second;",
         "}",
     ]
-    path = os.path.join(ROOT, "src", "whois", "core", "IanaWhoisServers.cpp")
+    path = os.path.join(ROOT, "src", "registry", "core", "IanaWhoisServers.cpp")
     with open(path, "w", encoding="ascii", newline="\n") as out:
         out.write("\n".join(lines) + "\n")
     return len(servers)
