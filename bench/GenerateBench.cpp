@@ -54,9 +54,9 @@ void EightWordsNineExtensions_intoTheWindowList(benchmark::State& state)
         seams.messageBoxes = &boxes;
         auto window = std::make_unique<CSearchDlg>(seams);
         CKeywordSelectionDlg& keywords = window->KeywordDlg();
-        keywords.m_options.m_strKeywords = "alpha bravo charlie delta echo foxtrot golf hotel";
-        SelectAllExtensions(keywords.m_options);
-        keywords.m_arrExtensions = ExtensionsInOrder(keywords.m_options);
+        keywords.Options().m_strKeywords = "alpha bravo charlie delta echo foxtrot golf hotel";
+        SelectAllExtensions(keywords.Options());
+        keywords.SetExtensions(ExtensionsInOrder(keywords.Options()));
         state.ResumeTiming();
         window->GenerateCandidates();
         state.PauseTiming();

@@ -13,6 +13,7 @@ class CAboutDlg : public QDialog
 public:
     explicit CAboutDlg(UrlOpenerSeam& urls, QWidget* parent = nullptr);
 
+private:
     QString m_strVersion;
     QString m_strNotice;
     QString m_strUrl;

@@ -28,8 +28,17 @@ public:
     static void RememberWindowPlace(const QWidget& window);
 
     // Whether the system can make a TCP socket; replaceable for tests.
-    std::function<bool()> m_isSocketLayerAvailable;
+    void SetSocketLayerCheck(std::function<bool()> isAvailable)
+    {
+        m_isSocketLayerAvailable = std::move(isAvailable);
+    }
     // The boxes of the start-up failure; the window's own boxes by default.
+    void SetMessageBoxes(MessageBoxSeam* messageBoxes) { m_messageBoxes = messageBoxes; }
+    // What the process ends with: 0, 1 without a socket layer, 2 for a wrong command line.
+    int ExitCode() const { return m_exitCode; }
+
+private:
+    std::function<bool()> m_isSocketLayerAvailable;
     MessageBoxSeam* m_messageBoxes = nullptr;
     int m_exitCode = 0;
 };

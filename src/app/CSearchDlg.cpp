@@ -186,7 +186,7 @@ CSearchDlg::CSearchDlg(const Seams& seams, QWidget* parent)
     m_ownMessageBoxes.SetParentWindow(this);
     m_ownFileDialogs.SetParentWindow(this);
     // The keyword window's messages go where the main window's do (a test's recorder included).
-    m_keywordDlg.m_messageBoxes = &m_messageBoxes;
+    m_keywordDlg.SetMessageBoxes(&m_messageBoxes);
     setWindowTitle(QStringLiteral("Qirv - Zelbrane "));
     QIcon icon;
     for (const int size : {16, 32, 48}) {
@@ -380,8 +380,8 @@ void CSearchDlg::GenerateCandidates()
     // notification of the view instead of one per row.
     PendingRows newRows(
         [this](std::string_view name) { return m_list->Model().Rows().Contains(name); });
-    CandidateGenerator generator(m_keywordDlg.m_options, m_keywordDlg.m_arrExtensions,
-                                 m_keywordDlg.m_lists, newRows);
+    CandidateGenerator generator(m_keywordDlg.Options(), m_keywordDlg.Extensions(),
+                                 m_keywordDlg.Lists(), newRows);
     const bool someLineNotCombined = generator.GenerateCandidates();
     m_list->Model().AppendPendingNames(newRows.TakeNames());
     if (someLineNotCombined) {

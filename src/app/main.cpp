@@ -27,7 +27,7 @@ static int Run()
     Q_INIT_RESOURCE(qirv);
     CSearchApp program;
     program.InitInstance();
-    return program.m_exitCode;
+    return program.ExitCode();
 }
 
 int main(int argc, char** argv)

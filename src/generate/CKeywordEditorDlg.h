@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <string>
+#include <utility>
 
 class FileDialogSeam;
 class MessageBoxSeam;
@@ -23,11 +24,14 @@ public:
     QPlainTextEdit& Edit() const { return *m_edit; }
 
     // The text, lines ending in CR LF: shown when the window opens, taken back on OK.
-    std::string m_strText;
+    void SetText(std::string text) { m_strText = std::move(text); }
+    const std::string& Text() const { return m_strText; }
     // Says why a file was not loaded; none: nothing is said.
-    MessageBoxSeam* m_messageBoxes = nullptr;
+    void SetMessageBoxes(MessageBoxSeam* messageBoxes) { m_messageBoxes = messageBoxes; }
 
 private:
+    std::string m_strText;
+    MessageBoxSeam* m_messageBoxes = nullptr;
     FileDialogSeam& m_fileDialogs;
     QPlainTextEdit* m_edit = nullptr;
 };

@@ -239,13 +239,14 @@ void CKeywordSelectionDlg::OnSelectAll()
 
 void CKeywordSelectionDlg::EditWordList(std::vector<std::string>& list)
 {
-    m_dlgEditor.m_messageBoxes = m_messageBoxes;
-    m_dlgEditor.m_strText.clear();
-    CLineListTools::JoinLines(list, m_dlgEditor.m_strText, "\r\n");
+    m_dlgEditor.SetMessageBoxes(m_messageBoxes);
+    std::string shown;
+    CLineListTools::JoinLines(list, shown, "\r\n");
+    m_dlgEditor.SetText(std::move(shown));
     if (m_dlgEditor.exec() != QDialog::Accepted) {
         return;
     }
-    std::string text = m_dlgEditor.m_strText;
+    std::string text = m_dlgEditor.Text();
     if (!text.empty() && !text.ends_with("\r\n")) {
         text += "\r\n";
     }

@@ -53,15 +53,32 @@ public:
     void LoadKeywordText(const std::string& path);
     std::string GetProgramDirectory() const;
 
-    int m_bListsLoaded = 0;
-    std::vector<std::string> m_arrExtensions;
-    WordLists m_lists;
-    std::string m_strProgramDir;
-    KeywordOptions m_options;
+    // The choices and keywords generation starts from; the window shows them when it opens.
+    KeywordOptions& Options() { return m_options; }
+    const KeywordOptions& Options() const { return m_options; }
+    // The extensions of the last OK, in the order generation uses them.
+    const std::vector<std::string>& Extensions() const { return m_arrExtensions; }
+    void SetExtensions(std::vector<std::string> extensions)
+    {
+        m_arrExtensions = std::move(extensions);
+    }
+    // The three word lists. The word files are read at the first opening only, and only into
+    // lists that are still empty then; after UseLists they are not read at all.
+    WordLists& Lists() { return m_lists; }
+    const WordLists& Lists() const { return m_lists; }
+    void UseLists(WordLists lists)
+    {
+        m_lists = std::move(lists);
+        m_bListsLoaded = 1;
+    }
+    bool ListsLoaded() const { return m_bListsLoaded != 0; }
     // Where the word files are looked for; the program's own folder unless a test says otherwise.
-    std::function<std::string()> m_programDirectory;
+    void SetProgramDirectory(std::function<std::string()> programDirectory)
+    {
+        m_programDirectory = std::move(programDirectory);
+    }
     // Where the window's messages go; its own message boxes unless a test says otherwise.
-    MessageBoxSeam* m_messageBoxes = &m_ownMessageBoxes;
+    void SetMessageBoxes(MessageBoxSeam* messageBoxes) { m_messageBoxes = messageBoxes; }
 
 private:
     // MFC-style data exchange: true takes the controls into the members, false shows the members.
@@ -75,6 +92,13 @@ private:
     // text and has `load` read the file.
     bool LoadChosenFile(void (CKeywordSelectionDlg::*load)(const std::string&));
 
+    int m_bListsLoaded = 0;
+    std::vector<std::string> m_arrExtensions;
+    WordLists m_lists;
+    std::string m_strProgramDir;
+    KeywordOptions m_options;
+    std::function<std::string()> m_programDirectory;
+    MessageBoxSeam* m_messageBoxes = &m_ownMessageBoxes;
     FileDialogSeam& m_fileDialogs;
     QtMessageBoxes m_ownMessageBoxes;
 

@@ -146,10 +146,8 @@ private slots:
     {
         RecordingMessageBox boxes;
         CSearchApp program;
-        program.m_messageBoxes = &boxes;
-        program.m_isSocketLayerAvailable = [] {
-            return false;
-        };
+        program.SetMessageBoxes(&boxes);
+        program.SetSocketLayerCheck([] { return false; });
         QVERIFY(!program.InitInstance());
         QCOMPARE(boxes.shown.size(), 1u);
         QCOMPARE(boxes.shown[0].text, std::string("Socket initialization failed!"));

@@ -25,9 +25,7 @@ struct Window
 {
     Window()
     {
-        window.KeywordDlg().m_programDirectory = [this] {
-            return folder.path().toStdString();
-        };
+        window.KeywordDlg().SetProgramDirectory([this] { return folder.path().toStdString(); });
     }
 
     QString WriteFile(const QString& name, const QByteArray& bytes)
@@ -120,8 +118,8 @@ private slots:
             Click(dialog, "ok");
         });
         test.window.OnAddNewKeywords();
-        QCOMPARE(test.window.KeywordDlg().m_arrExtensions, std::vector<std::string>{".com"});
-        QCOMPARE(test.window.KeywordDlg().m_options.m_strKeywords, std::string("red car\r\nbike"));
+        QCOMPARE(test.window.KeywordDlg().Extensions(), std::vector<std::string>{".com"});
+        QCOMPARE(test.window.KeywordDlg().Options().m_strKeywords, std::string("red car\r\nbike"));
         QCOMPARE(test.Names(),
                  (QByteArrayList{"www.red-car.com", "www.redcar.com", "www.car-red.com",
                                  "www.carred.com", "www.bike.com"}));
@@ -146,7 +144,7 @@ private slots:
     void typedExtensions_followTheNine_andAnInvalidOneKeepsTheWindowOpen()
     {
         Window test;
-        test.window.KeywordDlg().m_messageBoxes = &test.boxes;
+        test.window.KeywordDlg().SetMessageBoxes(&test.boxes);
         WhenModalOpens([&](QWidget& dialog) {
             Type(Edit(dialog, "keywords"), "x");
             QLineEdit* field = MoreExtensions(dialog);
@@ -182,7 +180,7 @@ private slots:
         });
         test.window.OnAddNewKeywords();
         QCOMPARE(test.window.List().GetItemCount(), 0);
-        QVERIFY(test.window.KeywordDlg().m_arrExtensions.empty());
+        QVERIFY(test.window.KeywordDlg().Extensions().empty());
         bool checked = false;
         WhenModalOpens([&](QWidget& dialog) {
             checked = true;
@@ -282,29 +280,29 @@ private slots:
         WhenModalOpens([](QWidget& dialog) { Click(dialog, "cancel"); });
         test.window.OnAddNewKeywords();
         const CKeywordSelectionDlg& keywords = test.window.KeywordDlg();
-        QCOMPARE(keywords.m_lists.m_arrSuffixes, std::vector<std::string>{"from menu"});
-        QCOMPARE(keywords.m_lists.m_arrPrefixes, std::vector<std::string>{"hub"});
-        QCOMPARE(keywords.m_lists.m_arrTopWords, std::vector<std::string>{"online"});
-        QCOMPARE(keywords.m_bListsLoaded, 1);
+        QCOMPARE(keywords.Lists().m_arrSuffixes, std::vector<std::string>{"from menu"});
+        QCOMPARE(keywords.Lists().m_arrPrefixes, std::vector<std::string>{"hub"});
+        QCOMPARE(keywords.Lists().m_arrTopWords, std::vector<std::string>{"online"});
+        QVERIFY(keywords.ListsLoaded());
 
-        test.window.KeywordDlg().m_lists.m_arrTopWords.clear();
+        test.window.KeywordDlg().Lists().m_arrTopWords.clear();
         WhenModalOpens([](QWidget& dialog) { Click(dialog, "cancel"); });
         test.window.OnAddNewKeywords();
-        QVERIFY(test.window.KeywordDlg().m_lists.m_arrTopWords.empty());
+        QVERIFY(test.window.KeywordDlg().Lists().m_arrTopWords.empty());
     }
 
     void loadingCommands_emptyTheKeywordText_andCancelChangesNothing()
     {
         Window test;
-        test.window.KeywordDlg().m_options.m_strKeywords = "typed\r\n";
+        test.window.KeywordDlg().Options().m_strKeywords = "typed\r\n";
         test.files.openAnswers = {""};
         test.window.OnLoadPrefixes();
-        QCOMPARE(test.window.KeywordDlg().m_options.m_strKeywords, std::string("typed\r\n"));
+        QCOMPARE(test.window.KeywordDlg().Options().m_strKeywords, std::string("typed\r\n"));
 
         test.files.openAnswers = {test.WriteFile("p.txt", "x\ny\n")};
         test.window.OnLoadPrefixes();
-        QCOMPARE(test.window.KeywordDlg().m_options.m_strKeywords, std::string());
-        QCOMPARE(test.window.KeywordDlg().m_lists.m_arrPrefixes,
+        QCOMPARE(test.window.KeywordDlg().Options().m_strKeywords, std::string());
+        QCOMPARE(test.window.KeywordDlg().Lists().m_arrPrefixes,
                  (std::vector<std::string>{"x", "y"}));
     }
 
@@ -318,7 +316,7 @@ private slots:
         });
         test.window.OnLoadKeywords();
         QCOMPARE(test.window.List().GetItemCount(), 0);
-        QCOMPARE(test.window.KeywordDlg().m_options.m_strKeywords,
+        QCOMPARE(test.window.KeywordDlg().Options().m_strKeywords,
                  std::string("alpha\r\n\r\nbeta\r\n"));
     }
 
@@ -328,14 +326,13 @@ private slots:
         test.WriteFile("words.txt", "w\n");
         test.files.openAnswers = {test.folder.filePath("words")};
         test.window.OnLoadSuffixes();
-        QCOMPARE(test.window.KeywordDlg().m_lists.m_arrSuffixes, std::vector<std::string>{"w"});
+        QCOMPARE(test.window.KeywordDlg().Lists().m_arrSuffixes, std::vector<std::string>{"w"});
     }
 
     void editor_replacesTheListWithItsLines()
     {
         Window test;
-        test.window.KeywordDlg().m_lists.m_arrSuffixes = {"old", ""};
-        test.window.KeywordDlg().m_bListsLoaded = 1;
+        test.window.KeywordDlg().UseLists({{"old", ""}, {}, {}});
         WhenModalOpens([&](QWidget& selection) {
             WhenModalOpens(
                 [](QWidget& editor) {
@@ -351,7 +348,7 @@ private slots:
             Click(selection, "cancel");
         });
         test.window.OnAddNewKeywords();
-        QCOMPARE(test.window.KeywordDlg().m_lists.m_arrSuffixes,
+        QCOMPARE(test.window.KeywordDlg().Lists().m_arrSuffixes,
                  (std::vector<std::string>{" one ", "", "two"}));
     }
 
@@ -359,38 +356,38 @@ private slots:
     {
         Window test;
         CKeywordSelectionDlg& keywords = test.window.KeywordDlg();
-        keywords.m_lists.m_arrTopWords = {"kept"};
+        std::vector<std::string> topWords{"kept"};
         test.files.openAnswers = {test.WriteFile("b.txt", " a \n\nb")};
         WhenModalOpens([](QWidget& editor) {
             Click(editor, "browse");
             QCOMPARE(Edit(editor, "text")->toPlainText(), QStringLiteral(" a \nb\n"));
             Click(editor, "cancel");
         });
-        keywords.EditWordList(keywords.m_lists.m_arrTopWords);
-        QCOMPARE(keywords.m_lists.m_arrTopWords, std::vector<std::string>{"kept"});
+        keywords.EditWordList(topWords);
+        QCOMPARE(topWords, std::vector<std::string>{"kept"});
 
         test.files.openAnswers = {test.WriteFile("b.txt", " a \n\nb")};
         WhenModalOpens([](QWidget& editor) {
             Click(editor, "browse");
             Click(editor, "ok");
         });
-        keywords.EditWordList(keywords.m_lists.m_arrTopWords);
-        QCOMPARE(keywords.m_lists.m_arrTopWords, (std::vector<std::string>{" a ", "b"}));
+        keywords.EditWordList(topWords);
+        QCOMPARE(topWords, (std::vector<std::string>{" a ", "b"}));
 
         WhenModalOpens([](QWidget& editor) {
             Type(Edit(editor, "text"), "");
             Click(editor, "ok");
         });
-        keywords.EditWordList(keywords.m_lists.m_arrTopWords);
-        QVERIFY(keywords.m_lists.m_arrTopWords.empty());
+        keywords.EditWordList(topWords);
+        QVERIFY(topWords.empty());
     }
 
     void tooManyWords_areUsedAsTyped_withOneMessage()
     {
         Window test;
-        test.window.KeywordDlg().m_options.m_strKeywords =
+        test.window.KeywordDlg().Options().m_strKeywords =
             "a b c d e f g h i\r\nj k l m n o p q r s";
-        test.window.KeywordDlg().m_arrExtensions = {".com"};
+        test.window.KeywordDlg().SetExtensions({".com"});
         test.window.GenerateCandidates();
         QCOMPARE(test.window.List().GetItemCount(), 4);
         QCOMPARE(test.boxes.shown.size(), 1u);
@@ -420,9 +417,7 @@ private slots:
         const QString programFolder = QFileInfo(QStringLiteral(QIRV_CLI_PATH)).absolutePath();
         Window test;
         CKeywordSelectionDlg& dialog = test.window.KeywordDlg();
-        dialog.m_programDirectory = [programFolder] {
-            return programFolder.toStdString();
-        };
+        dialog.SetProgramDirectory([programFolder] { return programFolder.toStdString(); });
         WhenModalOpens([&](QWidget& window) {
             Type(Edit(window, "keywords"), QString::fromUtf8(keywords));
             if (options.contains("--no-combine")) {
