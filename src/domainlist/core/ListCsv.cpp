@@ -1,0 +1,243 @@
+#include "ListCsv.h"
+
+#include "ListFields.h"
+#include "text/CLineListTools.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+namespace {
+
+std::string Lowercase(std::string_view text)
+{
+    std::string lower(text);
+    std::ranges::transform(lower, lower.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return lower;
+}
+
+void AppendCsvField(std::string& out, std::string_view field)
+{
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out += field;
+        return;
+    }
+    out += '"';
+    for (const char c : field) {
+        out += c;
+        if (c == '"') {
+            out += '"';
+        }
+    }
+    out += '"';
+}
+
+std::optional<bool> CheckedNamed(std::string_view text)
+{
+    const std::string lower = Lowercase(TrimBoth(text));
+    if (lower.empty() || lower == "true" || lower == "1" || lower == "yes") {
+        return true;
+    }
+    if (lower == "false" || lower == "0" || lower == "no") {
+        return false;
+    }
+    return std::nullopt;
+}
+
+// RFC 4180 records: fields split by commas, records by CR LF or LF, quoted fields with doubled
+// quotes that may span lines.
+class CsvReader
+{
+public:
+    explicit CsvReader(std::string_view text) : m_text(text) {}
+
+    bool AtEnd() const { return m_at >= m_text.size(); }
+    std::size_t Line() const { return m_line; }
+
+    // The next record's fields; nothing when it is malformed, and then the reader has moved to
+    // the line after the one the error is on (for an unclosed quote: the record's first line).
+    std::optional<std::vector<std::string>> Next()
+    {
+        const std::size_t recordStart = m_at;
+        const std::size_t recordLine = m_line;
+        std::vector<std::string> fields(1);
+        while (true) {
+            if (AtEnd()) {
+                return fields;
+            }
+            const char c = m_text[m_at];
+            if (c == '"' && fields.back().empty()) {
+                const std::size_t closing = ReadQuoted(fields.back());
+                if (closing == std::string_view::npos) {
+                    m_at = recordStart;
+                    m_line = recordLine;
+                    return SkipLine();
+                }
+                MoveTo(closing + 1);
+                if (!AtEnd() && m_text[m_at] != ',' && m_text[m_at] != '\n' && !IsLineEndAt(m_at)) {
+                    return SkipLine();
+                }
+                continue;
+            }
+            if (c == ',') {
+                fields.emplace_back();
+                ++m_at;
+            } else if (c == '\n' || IsLineEndAt(m_at)) {
+                MoveTo(m_text[m_at] == '\r' ? m_at + 2 : m_at + 1);
+                return fields;
+            } else if (c == '"') {
+                return SkipLine();
+            } else {
+                const std::size_t end = m_text.find_first_of(",\"\r\n", m_at);
+                const std::size_t stop = end == std::string_view::npos ? m_text.size() : end;
+                fields.back().append(m_text.substr(m_at, stop - m_at));
+                m_at = stop;
+                if (!AtEnd() && m_text[m_at] == '\r' && !IsLineEndAt(m_at)) {
+                    fields.back() += '\r';
+                    ++m_at;
+                }
+            }
+        }
+    }
+
+private:
+    bool IsLineEndAt(std::size_t at) const
+    {
+        return m_text[at] == '\r' && at + 1 < m_text.size() && m_text[at + 1] == '\n';
+    }
+
+    // Reads the quoted field opening at m_at; returns the closing quote's place, or npos when
+    // the text ends first.
+    std::size_t ReadQuoted(std::string& field) const
+    {
+        for (std::size_t at = m_at + 1;;) {
+            const std::size_t quote = m_text.find('"', at);
+            if (quote == std::string_view::npos) {
+                return quote;
+            }
+            field.append(m_text.substr(at, quote - at));
+            if (quote + 1 < m_text.size() && m_text[quote + 1] == '"') {
+                field += '"';
+                at = quote + 2;
+            } else {
+                return quote;
+            }
+        }
+    }
+
+    void MoveTo(std::size_t at)
+    {
+        m_line += static_cast<std::size_t>(
+            std::count(m_text.begin() + static_cast<std::ptrdiff_t>(m_at),
+                       m_text.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+        m_at = at;
+    }
+
+    std::nullopt_t SkipLine()
+    {
+        const std::size_t end = m_text.find('\n', m_at);
+        MoveTo(end == std::string_view::npos ? m_text.size() : end + 1);
+        return std::nullopt;
+    }
+
+    std::string_view m_text;
+    std::size_t m_at = 0;
+    std::size_t m_line = 1;
+};
+
+// The header's column for each field name (-1 when absent); nothing when the line is not a
+// header of ours: it must name "name" and one more of the fields, and nothing else.
+std::optional<std::array<int, kListFieldNames.size()>>
+CsvColumns(const std::vector<std::string>& header)
+{
+    std::array<int, kListFieldNames.size()> columns{};
+    columns.fill(-1);
+    for (std::size_t column = 0; column < header.size(); ++column) {
+        const std::string name = Lowercase(TrimBoth(header[column]));
+        const auto* known = std::ranges::find(kListFieldNames, name);
+        if (known == kListFieldNames.end() ||
+            columns[static_cast<std::size_t>(known - kListFieldNames.begin())] >= 0) {
+            return std::nullopt;
+        }
+        columns[static_cast<std::size_t>(known - kListFieldNames.begin())] =
+            static_cast<int>(column);
+    }
+    if (columns[0] < 0 || header.size() < 2) {
+        return std::nullopt;
+    }
+    return columns;
+}
+
+} // namespace
+
+std::string CsvListHeader()
+{
+    std::string header;
+    for (const std::string_view name : kListFieldNames) {
+        header += name;
+        header += ',';
+    }
+    header.back() = '\r';
+    return header + '\n';
+}
+
+void AppendCsvRecord(std::string& out, const ListRecord& record)
+{
+    const std::string time = AnswerTimeText(record.answeredAt);
+    for (const std::string_view field :
+         {std::string_view(record.name), RowStatusText(record.status),
+          std::string_view(record.checked ? "true" : "false"), std::string_view(record.server),
+          std::string_view(time), std::string_view(record.reason)}) {
+        AppendCsvField(out, field);
+        out += ',';
+    }
+    out.back() = '\r';
+    out += '\n';
+}
+
+bool ReadCsvList(std::string_view text, ListFileContents& contents)
+{
+    CsvReader reader(text);
+    const std::optional<std::vector<std::string>> header = reader.Next();
+    const auto columns = header ? CsvColumns(*header) : std::nullopt;
+    if (!columns) {
+        return false;
+    }
+    contents.format = ListFormat::Csv;
+    BadLines bad(contents);
+    while (!reader.AtEnd()) {
+        const std::size_t line = reader.Line();
+        std::optional<std::vector<std::string>> fields = reader.Next();
+        if (fields && fields->size() == 1 && fields->front().empty()) {
+            continue; // an empty line
+        }
+        if (!fields || fields->size() != header->size()) {
+            bad.Add(line);
+            continue;
+        }
+        const auto field = [&](std::size_t index) -> std::optional<std::string> {
+            const int column = (*columns)[index];
+            return column < 0
+                       ? std::nullopt
+                       : std::optional(std::move((*fields)[static_cast<std::size_t>(column)]));
+        };
+        RecordFields read{field(0), field(1), std::nullopt, field(3), field(4), field(5)};
+        if (const std::optional<std::string> checked = field(2)) {
+            read.checked = CheckedNamed(*checked);
+            if (!read.checked) {
+                bad.Add(line);
+                continue;
+            }
+        }
+        if (std::optional<ListRecord> record = std::move(read).ToRecord()) {
+            contents.records.push_back(std::move(*record));
+        } else {
+            bad.Add(line);
+        }
+    }
+    return true;
+}

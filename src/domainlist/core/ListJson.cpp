@@ -1,0 +1,351 @@
+#include "ListJson.h"
+
+#include "ListFields.h"
+#include "text/Utf8Text.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+constexpr int kDeepestJson = 64;
+
+void AppendJsonString(std::string& out, std::string_view text)
+{
+    out += '"';
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text, at);
+        const auto c = static_cast<unsigned char>(text[at]);
+        if (length == 0) {
+            out += "\\ufffd"; // JSON holds text only; a stray byte cannot travel in it
+            ++at;
+            continue;
+        }
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (IsControlByte(c)) {
+            std::array<char, 8> escaped{};
+            std::snprintf(escaped.data(), escaped.size(), "\\u%04x", c);
+            out += escaped.data();
+        } else {
+            out.append(text.substr(at, length));
+        }
+        at += length;
+    }
+    out += '"';
+}
+
+void AppendJsonStringOrNull(std::string& out, std::string_view text)
+{
+    if (text.empty()) {
+        out += "null";
+    } else {
+        AppendJsonString(out, text);
+    }
+}
+
+// Just enough JSON for lists of flat objects: strings (every escape), true, false, null, and
+// numbers, arrays and objects that are skipped over.
+class JsonReader
+{
+public:
+    explicit JsonReader(std::string_view text) : m_text(text) {}
+
+    std::size_t Line() const { return m_line; }
+    // The next character after white space, '\0' at the end.
+    char SkipSpace()
+    {
+        while (m_at < m_text.size()) {
+            const char c = m_text[m_at];
+            if (c == '\n') {
+                ++m_line;
+            } else if (c != ' ' && c != '\t' && c != '\r') {
+                return c;
+            }
+            ++m_at;
+        }
+        return '\0';
+    }
+    void Skip() { ++m_at; }
+
+    // After a syntax error: on to the start of the next line.
+    void SkipLine()
+    {
+        const std::size_t end = m_text.find('\n', m_at);
+        m_at = end == std::string_view::npos ? m_text.size() : end;
+    }
+
+    // Reads one object into `fields`; false on a syntax error. A value of the wrong type marks
+    // the record as unusable in `typesFit`, but the object is still read to its end.
+    bool ReadObject(RecordFields& fields, bool& typesFit)
+    {
+        typesFit = true;
+        ++m_at; // '{'
+        if (SkipSpace() == '}') {
+            ++m_at;
+            return true;
+        }
+        while (true) {
+            std::string key;
+            if (SkipSpace() != '"' || !ReadString(key) || SkipSpace() != ':') {
+                return false;
+            }
+            ++m_at;
+            if (!ReadField(key, fields, typesFit)) {
+                return false;
+            }
+            const char next = SkipSpace();
+            ++m_at;
+            if (next == '}') {
+                return true;
+            }
+            if (next != ',') {
+                return false;
+            }
+        }
+    }
+
+private:
+    bool ReadField(const std::string& key, RecordFields& fields, bool& typesFit)
+    {
+        std::optional<std::string>* text = nullptr;
+        if (key == "name") {
+            text = &fields.name;
+        } else if (key == "status") {
+            text = &fields.status;
+        } else if (key == "server") {
+            text = &fields.server;
+        } else if (key == "time") {
+            text = &fields.time;
+        } else if (key == "reason") {
+            text = &fields.reason;
+        }
+        const char c = SkipSpace();
+        if (key == "checked" && (c == 't' || c == 'f')) {
+            fields.checked = c == 't';
+            return ReadWord(c == 't' ? "true" : "false");
+        }
+        if (text != nullptr && c == '"') {
+            *text = std::string();
+            return ReadString(**text);
+        }
+        if ((text != nullptr || key == "checked") && c != 'n') {
+            typesFit = false; // a number for a name, a string for "checked"...
+        }
+        return SkipValue(0);
+    }
+
+    bool ReadWord(std::string_view word)
+    {
+        if (m_text.substr(m_at, word.size()) != word) {
+            return false;
+        }
+        m_at += word.size();
+        return true;
+    }
+
+    bool SkipValue(int depth)
+    {
+        const char c = SkipSpace();
+        if (depth > kDeepestJson) {
+            return false;
+        }
+        switch (c) {
+        case '"': {
+            std::string ignored;
+            return ReadString(ignored);
+        }
+        case 't':
+            return ReadWord("true");
+        case 'f':
+            return ReadWord("false");
+        case 'n':
+            return ReadWord("null");
+        case '[':
+        case '{': {
+            const char close = c == '[' ? ']' : '}';
+            ++m_at;
+            if (SkipSpace() == close) {
+                ++m_at;
+                return true;
+            }
+            while (true) {
+                if (c == '{') {
+                    std::string ignored;
+                    if (SkipSpace() != '"' || !ReadString(ignored) || SkipSpace() != ':') {
+                        return false;
+                    }
+                    ++m_at;
+                }
+                if (!SkipValue(depth + 1)) {
+                    return false;
+                }
+                const char next = SkipSpace();
+                ++m_at;
+                if (next == close) {
+                    return true;
+                }
+                if (next != ',') {
+                    return false;
+                }
+            }
+        }
+        default: {
+            const std::size_t end = m_text.find_first_not_of("+-0123456789.eE", m_at);
+            const std::size_t stop = end == std::string_view::npos ? m_text.size() : end;
+            if (stop == m_at) {
+                return false;
+            }
+            m_at = stop;
+            return true;
+        }
+        }
+    }
+
+    std::optional<std::uint32_t> ReadHex4()
+    {
+        if (m_at + 4 > m_text.size()) {
+            return std::nullopt;
+        }
+        std::uint32_t value = 0;
+        for (int digit = 0; digit < 4; ++digit) {
+            const char c = m_text[m_at++];
+            value <<= 4;
+            if (c >= '0' && c <= '9') {
+                value |= static_cast<std::uint32_t>(c - '0');
+            } else if (c >= 'a' && c <= 'f') {
+                value |= static_cast<std::uint32_t>(c - 'a' + 10);
+            } else if (c >= 'A' && c <= 'F') {
+                value |= static_cast<std::uint32_t>(c - 'A' + 10);
+            } else {
+                return std::nullopt;
+            }
+        }
+        return value;
+    }
+
+    // A string whose opening quote is at m_at; a raw control character (a line break in a cut
+    // file) ends it as an error.
+    bool ReadString(std::string& out)
+    {
+        ++m_at;
+        while (m_at < m_text.size()) {
+            const char c = m_text[m_at++];
+            if (c == '"') {
+                return true;
+            }
+            if (IsControlByte(static_cast<unsigned char>(c)) && c != 0x7F) {
+                --m_at;
+                return false;
+            }
+            if (c != '\\') {
+                out += c;
+                continue;
+            }
+            if (m_at >= m_text.size()) {
+                return false;
+            }
+            const char escaped = m_text[m_at++];
+            static constexpr std::string_view kFrom = "\"\\/bfnrt";
+            static constexpr std::string_view kTo = "\"\\/\b\f\n\r\t";
+            if (const auto simple = kFrom.find(escaped); simple != std::string_view::npos) {
+                out += kTo[simple];
+                continue;
+            }
+            if (escaped != 'u') {
+                return false;
+            }
+            std::optional<std::uint32_t> unit = ReadHex4();
+            if (!unit) {
+                return false;
+            }
+            std::uint32_t codePoint = *unit;
+            if (codePoint >= 0xD800 && codePoint <= 0xDBFF) {
+                std::optional<std::uint32_t> low;
+                if (m_text.substr(m_at, 2) == "\\u") {
+                    m_at += 2;
+                    low = ReadHex4();
+                }
+                if (!low || *low < 0xDC00 || *low > 0xDFFF) {
+                    return false;
+                }
+                codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (*low - 0xDC00);
+            } else if (codePoint >= 0xDC00 && codePoint <= 0xDFFF) {
+                return false;
+            }
+            AppendUtf8(out, static_cast<char32_t>(codePoint));
+        }
+        return false;
+    }
+
+    std::string_view m_text;
+    std::size_t m_at = 0;
+    std::size_t m_line = 1;
+};
+
+} // namespace
+
+void AppendJsonRecord(std::string& out, const ListRecord& record)
+{
+    out += "{\"name\":";
+    AppendJsonString(out, record.name);
+    out += ",\"status\":";
+    AppendJsonString(out, RowStatusText(record.status));
+    out += record.checked ? ",\"checked\":true" : ",\"checked\":false";
+    out += ",\"server\":";
+    AppendJsonStringOrNull(out, record.server);
+    out += ",\"time\":";
+    AppendJsonStringOrNull(out, AnswerTimeText(record.answeredAt));
+    out += ",\"reason\":";
+    AppendJsonStringOrNull(out, record.reason);
+    out += '}';
+}
+
+void ReadJsonList(std::string_view text, ListFileContents& contents)
+{
+    JsonReader reader(text);
+    BadLines bad(contents);
+    const bool isArray = reader.SkipSpace() == '[';
+    contents.format = isArray ? ListFormat::Json : ListFormat::JsonLines;
+    if (isArray) {
+        reader.Skip();
+    }
+    bool closed = !isArray;
+    bool lastWasBad = false;
+    while (true) {
+        const char next = reader.SkipSpace();
+        if (next == '\0') {
+            break;
+        }
+        const std::size_t line = reader.Line();
+        if (isArray && next == ']') {
+            closed = true;
+            break;
+        }
+        if (next == ',') {
+            reader.Skip();
+            continue;
+        }
+        RecordFields fields;
+        bool typesFit = true;
+        if (next != '{' || !reader.ReadObject(fields, typesFit)) {
+            bad.Add(line);
+            lastWasBad = true;
+            reader.SkipLine();
+            continue;
+        }
+        lastWasBad = false;
+        std::optional<ListRecord> record = typesFit ? std::move(fields).ToRecord() : std::nullopt;
+        if (record) {
+            contents.records.push_back(std::move(*record));
+        } else {
+            bad.Add(line);
+        }
+    }
+    if (!closed && !lastWasBad) {
+        bad.Add(reader.Line()); // cut off after a whole record: more may have followed
+    }
+}
