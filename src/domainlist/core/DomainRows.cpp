@@ -8,15 +8,15 @@ std::string_view RowStatusText(RowStatus status)
 {
     switch (status) {
     case RowStatus::Available:
-        return "Available!";
+        return StatusText(DomainStatus::Available);
     case RowStatus::InformationMissing:
-        return "Information Missing";
+        return StatusText(DomainStatus::InformationMissing);
     case RowStatus::NoAnswer:
         return "No Answer";
     case RowStatus::Pending:
-        return "Pending";
+        break;
     case RowStatus::Taken:
-        return "Taken";
+        return StatusText(DomainStatus::Taken);
     }
     return "Pending";
 }
