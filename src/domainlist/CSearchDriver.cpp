@@ -89,8 +89,7 @@ bool CSearchDriver::IsToBeAsked(int row) const
         return false;
     }
     const DomainRow& candidate = m_model.Rows().At(row);
-    return candidate.checked &&
-           (candidate.status == RowStatus::Pending || candidate.status == RowStatus::NoAnswer);
+    return IsAskedBySearch(candidate.checked, candidate.status);
 }
 
 int CSearchDriver::AskRows(int first, int last)
@@ -173,14 +172,8 @@ void CSearchDriver::OnAnswered(CLookupEngine::Ticket ticket, const QueryResult& 
         RecountTotal();
         return;
     }
-    if (answer.verdict) {
-        m_model.SetVerdict(row, *answer.verdict);
-    } else {
-        m_model.SetNoAnswer(row, answer.reason);
-        ++m_noAnswerCount;
-    }
-    m_model.SetAnswered(row, answer.server,
-                        static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
+    m_noAnswerCount += answer.verdict ? 0 : 1;
+    m_model.SetAnswer(row, answer, static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
     m_model.SetSearchMark(row, SearchMark::Done);
     StepProgress();
 }

@@ -183,11 +183,13 @@ private slots:
         QFETCH(bool, withStatuses);
 
         Commands test;
-        test.list.AddPendingRows({"say \"hi\", you.com", "bücher.de"});
-        test.list.Model().SetNoAnswer(4, "Winsock Error: Query refused by x: \"slow\"");
-        test.list.Model().SetAnswered(4, "whois.x:43", 1796725581);
-        test.list.Model().SetAnswered(1, "rdap.y:443", 1796725582);
-        test.list.SetCheck(5, false);
+        test.list.Model().AppendPendingNames({"say \"hi\", you.com", "bücher.de"});
+        test.list.Model().SetAnswer(
+            4, {.reason = "Winsock Error: Query refused by x: \"slow\"", .server = "whois.x:43"},
+            1796725581);
+        test.list.Model().SetAnswer(1, {.verdict = DomainStatus::Taken, .server = "rdap.y:443"},
+                                    1796725582);
+        test.list.Model().SetChecked(5, false);
         test.files.saveAnswers = {test.folder.filePath(fileName)};
         if (fileType < 0) {
             test.commands.SaveAll();
