@@ -24,19 +24,19 @@ struct Commands
     Commands()
     {
         list.SetUp();
-        list.AddPendingRows({"www.a.com", "www.b.com", "www.c.com", "www.d.com"});
-        list.SetVerdict(0, 1);
-        list.SetVerdict(1, 0);
-        list.SetVerdict(2, 3);
-        list.SetCheck(1, false);
-        list.SetCheck(3, false);
+        list.Model().AppendPendingNames({"www.a.com", "www.b.com", "www.c.com", "www.d.com"});
+        list.Model().SetVerdict(0, DomainStatus::Available);
+        list.Model().SetVerdict(1, DomainStatus::Taken);
+        list.Model().SetVerdict(2, DomainStatus::InformationMissing);
+        list.Model().SetChecked(1, false);
+        list.Model().SetChecked(3, false);
     }
 
     QList<bool> Checks() const
     {
         QList<bool> checks;
         for (int row = 0; row < list.GetItemCount(); ++row) {
-            checks.append(list.GetCheck(row));
+            checks.append(list.Model().Rows().At(row).checked);
         }
         return checks;
     }
