@@ -190,8 +190,9 @@ void OpenList(benchmark::State& state)
     {
         FilledList source;
         for (int row = 0; row < kRows; row += 2) {
-            source.list.Model().SetVerdict(row, DomainStatus::Taken);
-            source.list.Model().SetAnswered(row, "whois.verisign-grs.com:43", 1796725581);
+            source.list.Model().SetAnswer(
+                row, {.verdict = DomainStatus::Taken, .server = "whois.verisign-grs.com:43"},
+                1796725581);
         }
         CListCommands commands = CommandsFor(source.list);
         if (state.range(0) == 0) {

@@ -214,7 +214,7 @@ CSearchDlg::CSearchDlg(const Seams& seams, QWidget* parent)
     m_progressBar->setFocusPolicy(Qt::NoFocus);
 
     m_list->SetUp();
-    m_list->SetSearchPendingQuery([this] { return m_searchDriver.m_searchPending; });
+    m_list->SetSearchPendingQuery([this] { return m_searchDriver.IsSearchPending(); });
     // A failed query is told in its row, not in a box: nothing interrupts a running search.
     m_progressBar->setTextVisible(true);
     m_progressBar->setAlignment(Qt::AlignCenter);

@@ -1,5 +1,6 @@
 #include "CliCommands.h"
 #include "domainlist/core/ListFile.h"
+#include "domainlist/core/SearchAnswer.h"
 #include "query/core/DomainName.h"
 #include "search/CLookupEngine.h"
 
@@ -41,18 +42,6 @@ std::string Escaped(const std::string& name)
     return printed;
 }
 
-// The window's reason, and in a terminal also who failed and why: "Winsock Error: Connection
-// Failure! (whois.example:43: connection refused)".
-std::string ReasonWithCause(const QueryResult& answer)
-{
-    std::string reason = answer.reason;
-    if (!answer.server.empty()) {
-        reason += " (" + answer.server +
-                  (answer.detail.empty() ? std::string() : ": " + answer.detail) + ")";
-    }
-    return reason;
-}
-
 // Asks every checked row without a verdict through the search engine and prints each row as
 // its answer arrives; the others are printed at once, as they are. Rows may come while the
 // search runs (standard input's lines as they arrive); the run ends once the input has ended and
@@ -67,16 +56,11 @@ public:
             &m_engine, &CLookupEngine::answered, &m_engine,
             [this](CLookupEngine::Ticket ticket, const QueryResult& answer) {
                 ListRecord& record = m_records[static_cast<std::size_t>(ticket)];
-                if (answer.verdict) {
-                    record.status = RowStatusFor(*answer.verdict);
-                    record.reason.clear();
-                } else {
-                    record.status = RowStatus::NoAnswer;
-                    record.reason = ReasonWithCause(answer);
-                    m_allDecided = false;
-                }
-                record.server = answer.server;
-                record.answeredAt = static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch());
+                // In a terminal the reason says who failed and why, too.
+                WriteAnswer(record, answer,
+                            static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()),
+                            ReasonWording::WithServerAndCause);
+                m_allDecided = m_allDecided && answer.verdict.has_value();
                 m_printer.Print(record);
                 // The printed row is not needed again; a long stream keeps only its names.
                 record = ListRecord{};
@@ -88,8 +72,7 @@ public:
 
     void Add(ListRecord record)
     {
-        if (!record.checked ||
-            (record.status != RowStatus::Pending && record.status != RowStatus::NoAnswer)) {
+        if (!IsAskedBySearch(record.checked, record.status)) {
             m_printer.Print(record);
             return;
         }

@@ -16,56 +16,11 @@
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: qirv-cli COMMAND [ARGUMENTS]\n"
-    "\n"
-    "Looks up domain names on their registries' whois and RDAP servers.\n"
-    "\n"
-    "Commands:\n"
-    "  server [OPTIONS] NAME...\n"
-    "                        Print NAME, the protocol (whois, rdap or none) and the server\n"
-    "                        (HOST:PORT or base URL; none) a check asks about each NAME, a tab\n"
-    "                        between them. Takes check's --whois-server and --rdap-server.\n"
-    "  servers [--update [--url URL]]\n"
-    "                        Print which list of RDAP servers is in use; with --update, first\n"
-    "                        download IANA's current list (or the one at URL) into the cache\n"
-    "                        folder. A failed download keeps the list there was.\n"
-    "  classify TLD [FILE]   Read a whois reply from FILE (or standard input) and print the\n"
-    "                        verdict for a name ending in .TLD: \"Available!\", \"Taken\",\n"
-    "                        \"Information Missing\" or \"No verdict\".\n"
-    "  check [OPTIONS] [NAME...]\n"
-    "                        Ask about each NAME (or each line of standard input), several\n"
-    "                        servers at once, and print NAME, a tab and the result as each is\n"
-    "                        known. A name's leading \"www.\" is removed before it is asked.\n"
-    "      --whois-server [.SUFFIX=]HOST[:PORT]   --rdap-server [.SUFFIX=]URL   (repeatable)\n"
-    "      --jobs N (default 6)   --pace SERVER=N/S (repeatable)   --one-at-a-time\n"
-    "      --input FILE   rows to check: names, or an exported list (only its checked rows\n"
-    "                     without a verdict are asked; the others are printed as they are)\n"
-    "      --format tsv|csv|json   NAME, a tab and the result (tsv), or the fields of an\n"
-    "                     exported list: CSV with a header, or JSON, an object a line\n"
-    "  generate [OPTIONS]    Print the candidate names for keyword lines, as the window adds\n"
-    "                        them to an empty list, one per line.\n"
-    "      --keywords TEXT | --keywords-file FILE   keyword lines (else standard input)\n"
-    "      --ext .com,.io,...        extensions (default .com): of .com .net .org .info .edu\n"
-    "                                .biz .ca .eu .us those given in this fixed order, then\n"
-    "                                any other public suffix (.io .co.uk .рф) as given\n"
-    "      --no-combine --no-hyphens --no-remove-spaces\n"
-    "      --suffixes FILE --prefixes FILE --top-words FILE   word lists (turn their use on)\n"
-    "      --use-suffixes --use-prefixes --use-top-words      the word files beside qirv-cli\n"
-    "      --count                   print only how many names there are\n"
-    "      --format tsv|csv|json     names alone (tsv), or as the rows of an exported list\n"
-    "  words [--raw] FILE    Print the lines of a word file as the lists read it (trimmed;\n"
-    "                        untrimmed with --raw).\n"
-    "\n"
-    "Options:\n"
-    "  --whois-server HOST[:PORT]  Send every query to this server instead of the registry's.\n"
-    "  --rdap-server URL           Send every RDAP query (names whose registry is asked over\n"
-    "                              RDAP, such as .info) to this base URL instead.\n"
-    "  -h, --help                  Show this help; after a command, that command's help.\n"
-    "  -v, --version               Show the version.\n"
-    "\n"
-    "Options take their value as \"--option VALUE\" or \"--option=VALUE\"; \"--\" ends them.\n"
-    "Exit status: 0 when every name got a verdict, 1 otherwise, 2 for bad usage.\n";
+constexpr std::size_t kHelpWidth = 90;
+// Where a command's summary begins in the usage text, and its options.
+constexpr std::size_t kSummaryColumn = 24;
+constexpr std::size_t kOptionsIndent = 6;
+constexpr std::string_view kNoVerdict = "No verdict";
 
 // At most `limit` bytes of the stream: what lies past it is never needed (and /dev/zero ends
 // nowhere).
@@ -87,34 +42,30 @@ std::vector<std::string> ToStrings(const QStringList& texts)
     return strings;
 }
 
-QCommandLineOption Flag(const char* name, const char* description)
+CommandOption FormatOption(const char* tsv)
 {
-    return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(description));
+    return {"format", "FORMAT",
+            std::string("Print tsv (the default: ") + tsv +
+                "), csv (rows of an exported list: name, status, checked, server, time, reason, a "
+                "header first) or json (the same fields, one object a line)."};
 }
 
-QCommandLineOption Valued(const char* name, const char* description, const char* valueName)
+// The search options, then those of one command.
+std::vector<CommandOption> WithSearchOptions(std::initializer_list<CommandOption> own)
 {
-    return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(description),
-                              QString::fromLatin1(valueName));
+    std::vector<CommandOption> options = SearchOptionTable();
+    options.insert(options.end(), own);
+    return options;
 }
 
-QCommandLineOption FormatOption(const char* tsv)
-{
-    return Valued("format",
-                  (std::string("Print tsv (the default: ") + tsv +
-                   "), csv (rows of an exported list: name, status, checked, server, time, "
-                   "reason, a header first) or json (the same fields, one object a line).")
-                      .c_str(),
-                  "FORMAT");
-}
-
-// One command of qirv-cli: its options and arguments for the parser, and what it does with them.
+// One command of qirv-cli: what both helps say of it, its options and arguments for the parser,
+// and what it does with them.
 struct Command
 {
     const char* name;
-    const char* description;
-    const char* arguments; // for the help's usage line
-    std::function<void(QCommandLineParser&)> addOptions;
+    const char* arguments; // for the usage lines
+    std::string summary;
+    std::vector<CommandOption> options;
     std::function<int(const QCommandLineParser&)> run;
 };
 
@@ -218,94 +169,175 @@ int RunWords(const QCommandLineParser& parser)
                            parser.isSet(QStringLiteral("raw")));
 }
 
+std::string ClassifySummary()
+{
+    const auto quoted = [](std::string_view text) {
+        return '"' + std::string(text) + '"';
+    };
+    return "Read a whois reply from FILE (or standard input) and print the verdict for a name "
+           "ending in .TLD: " +
+           quoted(StatusText(DomainStatus::Available)) + ", " +
+           quoted(StatusText(DomainStatus::Taken)) + ", " +
+           quoted(StatusText(DomainStatus::InformationMissing)) + " or " + quoted(kNoVerdict) + ".";
+}
+
 const std::vector<Command>& Commands()
 {
     static const std::vector<Command> commands{
-        {"server",
-         "Prints NAME, the protocol (whois, rdap or none) and the server (HOST:PORT or base "
-         "URL; none) a check asks about each NAME, a tab between them.",
-         "NAME...", [](QCommandLineParser& parser) { AddSearchOptions(parser); }, RunServer},
+        {"server", "NAME...",
+         "Print NAME, the protocol (whois, rdap or none) and the server (HOST:PORT or base URL; "
+         "none) a check asks about each NAME, a tab between them.",
+         SearchOptionTable(), RunServer},
         {"servers",
-         "Prints which list of RDAP servers is in use; with --update, first downloads IANA's "
-         "current list into the cache folder (a failed download keeps the list there was).",
          "",
-         [](QCommandLineParser& parser) {
-             parser.addOptions({
-                 Flag("update", "Download the current list of RDAP servers."),
-                 Valued("url", "Download it from URL instead of IANA's address.", "URL"),
-             });
+         "Print which list of RDAP servers is in use; with --update, first download IANA's "
+         "current list (or the one at URL) into the cache folder. A failed download keeps the "
+         "list there was.",
+         {
+             {"update", "", "Download the current list of RDAP servers."},
+             {"url", "URL", "Download it from URL instead of IANA's address."},
          },
          RunServers},
         {"classify",
-         "Reads a whois reply from FILE (or standard input) and prints the verdict for a name "
-         "ending in .TLD.",
          "TLD [FILE]",
+         ClassifySummary(),
          {},
          [](const QCommandLineParser& parser) {
              return RunClassifyCommand(ToStrings(parser.positionalArguments()));
          }},
-        {"check",
-         "Asks about each NAME (or each line of standard input), several servers at once and "
-         "each at its own pace, and prints NAME, a tab and the result as soon as it is known.",
-         "[NAME...]",
-         [](QCommandLineParser& parser) {
-             AddSearchOptions(parser);
-             parser.addOptions({
-                 FormatOption("the name, a tab and the result"),
-                 Valued("input",
-                        "Read the rows from FILE (\"-\": standard input): names, one a line, "
-                        "or a list exported as CSV or JSON. Only its checked rows without a "
-                        "verdict are asked; the others are printed as they are.",
-                        "FILE"),
-             });
-         },
+        {"check", "[NAME...]",
+         "Ask about each NAME (or each line of standard input), several servers at once and each "
+         "at its own pace, and print NAME, a tab and the result as soon as it is known. A name's "
+         "leading \"www.\" is removed before it is asked.",
+         WithSearchOptions({
+             FormatOption("the name, a tab and the result"),
+             {"input", "FILE",
+              "Read the rows from FILE (\"-\": standard input): names, one a line, or a list "
+              "exported as CSV or JSON. Only its checked rows without a verdict are asked; the "
+              "others are printed as they are."},
+         }),
          RunCheck},
         {"generate",
-         "Prints the candidate names for keyword lines (standard input unless given), as the "
-         "window adds them to an empty list.",
          "",
-         [](QCommandLineParser& parser) {
-             parser.addOptions({
-                 Valued("keywords", "The keyword lines.", "TEXT"),
-                 Valued("keywords-file", "Read the keyword lines from FILE.", "FILE"),
-                 Valued("ext",
-                        "Extensions (default .com): those of .com .net .org .info .edu .biz .ca "
-                        ".eu .us in this fixed order, then any other public suffix (.io .co.uk "
-                        ".рф) in the order given; may be repeated.",
-                        ".com,.io,..."),
-                 Flag("no-combine", "Do not combine the words of a line in every order."),
-                 Flag("no-hyphens", "Do not join words with hyphens."),
-                 Flag("no-remove-spaces", "Do not join words without spaces."),
-                 Valued("suffixes", "Words put in front of a keyword, from FILE.", "FILE"),
-                 Valued("prefixes", "Words put behind a keyword, from FILE.", "FILE"),
-                 Valued("top-words", "Popular words put behind a keyword, from FILE.", "FILE"),
-                 Flag("use-suffixes", "Use suffixes.txt beside qirv-cli."),
-                 Flag("use-prefixes", "Use preffixes.txt beside qirv-cli."),
-                 Flag("use-top-words", "Use keywords.txt beside qirv-cli."),
-                 Flag("count", "Print only how many names there are."),
-                 FormatOption("the names alone"),
-             });
+         "Print the candidate names for keyword lines (standard input unless given), as the "
+         "window adds them to an empty list, one per line.",
+         {
+             {"keywords", "TEXT", "The keyword lines."},
+             {"keywords-file", "FILE", "Read the keyword lines from FILE."},
+             {"ext", ".com,.io,...",
+              "Extensions (default .com): those of .com .net .org .info .edu .biz .ca .eu .us in "
+              "this fixed order, then any other public suffix (.io .co.uk .рф) in the order "
+              "given; may be repeated."},
+             {"no-combine", "", "Do not combine the words of a line in every order."},
+             {"no-hyphens", "", "Do not join words with hyphens."},
+             {"no-remove-spaces", "", "Do not join words without spaces."},
+             {"suffixes", "FILE", "Words put in front of a keyword, from FILE."},
+             {"prefixes", "FILE", "Words put behind a keyword, from FILE."},
+             {"top-words", "FILE", "Popular words put behind a keyword, from FILE."},
+             {"use-suffixes", "", "Use suffixes.txt beside qirv-cli."},
+             {"use-prefixes", "", "Use preffixes.txt beside qirv-cli."},
+             {"use-top-words", "", "Use keywords.txt beside qirv-cli."},
+             {"count", "", "Print only how many names there are."},
+             FormatOption("the names alone"),
          },
          RunGenerate},
-        {"words", "Prints the lines of a word file as the lists read it (trimmed).", "FILE",
-         [](QCommandLineParser& parser) {
-             parser.addOption(Flag("raw", "Print the lines untrimmed."));
-         },
+        {"words",
+         "FILE",
+         "Print the lines of a word file as the lists read it (trimmed; untrimmed with --raw).",
+         {{"raw", "", "Print the lines untrimmed."}},
          RunWords},
     };
     return commands;
 }
 
+// Appends `pieces` to the last line of `text`, `gap` between them, starting a new line indented by
+// `indent` wherever the next piece would pass kHelpWidth.
+void AppendWrapped(std::string& text, const std::vector<std::string>& pieces, std::string_view gap,
+                   std::size_t indent)
+{
+    std::size_t column = text.size() - (text.rfind('\n') + 1);
+    bool lineStart = true;
+    for (const std::string& piece : pieces) {
+        if (!lineStart && column + gap.size() + piece.size() > kHelpWidth) {
+            text += '\n' + std::string(indent, ' ');
+            column = indent;
+            lineStart = true;
+        }
+        if (!lineStart) {
+            text += gap;
+            column += gap.size();
+        }
+        text += piece;
+        column += piece.size();
+        lineStart = false;
+    }
+}
+
+std::vector<std::string> Words(const std::string& text)
+{
+    std::vector<std::string> words;
+    std::istringstream stream(text);
+    for (std::string word; stream >> word;) {
+        words.push_back(std::move(word));
+    }
+    return words;
+}
+
+// "--jobs N (default 6)", as the overview lists a command's options.
+std::string OptionUsage(const CommandOption& option)
+{
+    return "--" + option.name + (option.valueName.empty() ? "" : " " + option.valueName) +
+           (option.defaultValue.empty() ? "" : " (default " + option.defaultValue + ")") +
+           (option.repeatable ? " (repeatable)" : "");
+}
+
+std::string UsageText()
+{
+    std::string text = "Usage: qirv-cli COMMAND [ARGUMENTS]\n"
+                       "\n"
+                       "Looks up domain names on their registries' whois and RDAP servers.\n"
+                       "\n"
+                       "Commands:\n";
+    for (const Command& command : Commands()) {
+        std::string entry = std::string("  ") + command.name +
+                            (command.options.empty() ? "" : " [OPTIONS]") +
+                            (*command.arguments ? " " : "") + command.arguments;
+        entry += entry.size() + 2 <= kSummaryColumn
+                     ? std::string(kSummaryColumn - entry.size(), ' ')
+                     : '\n' + std::string(kSummaryColumn, ' ');
+        AppendWrapped(entry, Words(command.summary), " ", kSummaryColumn);
+        if (!command.options.empty()) {
+            std::vector<std::string> options;
+            for (const CommandOption& option : command.options) {
+                options.push_back(OptionUsage(option));
+            }
+            entry += '\n' + std::string(kOptionsIndent, ' ');
+            AppendWrapped(entry, options, "   ", kOptionsIndent);
+        }
+        text += entry + '\n';
+    }
+    return text + "\n"
+                  "Options:\n"
+                  "  -h, --help                  Show this help; after a command, that "
+                  "command's help.\n"
+                  "  -v, --version               Show the version.\n"
+                  "\n"
+                  "Options take their value as \"--option VALUE\" or \"--option=VALUE\"; \"--\" "
+                  "ends them.\n"
+                  "A command's options may come before it: \"qirv-cli --jobs 2 check a.com\".\n"
+                  "Exit status: 0 when every name got a verdict, 1 otherwise, 2 for bad usage.\n";
+}
+
 int RunCommand(const Command& command, const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromUtf8(command.description));
+    parser.setApplicationDescription(QString::fromStdString(command.summary));
     // Not addHelpOption: its --help-all offers Qt's own options, which qirv-cli does not take.
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     parser.addOption(help);
-    if (command.addOptions) {
-        command.addOptions(parser);
+    for (const CommandOption& option : command.options) {
+        parser.addOption(ParserOption(option));
     }
     if (*command.arguments) {
         parser.addPositionalArgument(QString::fromLatin1(command.arguments), {});
@@ -327,12 +359,12 @@ int RunCommand(const Command& command, const QStringList& arguments)
     return command.run(parser);
 }
 
-} // namespace
-
 void PrintUsage(std::FILE* stream)
 {
-    std::fputs(kUsage, stream);
+    std::fputs(UsageText().c_str(), stream);
 }
+
+} // namespace
 
 int RunClassifyCommand(const std::vector<std::string>& arguments)
 {
@@ -364,7 +396,7 @@ int RunClassifyCommand(const std::vector<std::string>& arguments)
         return kExitSomeFailed;
     }
     if (result.outcome != ReplyReadingLoop::Outcome::Verdict) {
-        std::cout << "No verdict\n";
+        std::cout << kNoVerdict << '\n';
         return kExitSomeFailed;
     }
     std::cout << StatusText(result.status) << '\n';

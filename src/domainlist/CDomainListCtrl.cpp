@@ -161,26 +161,10 @@ int CDomainListCtrl::AddPendingRow(const QByteArray& name)
     return m_model.AppendPendingNames({name.toStdString()});
 }
 
-int CDomainListCtrl::AddPendingRows(const QList<QByteArray>& names)
-{
-    std::vector<std::string> converted;
-    converted.reserve(static_cast<std::size_t>(names.size()));
-    for (const QByteArray& name : names) {
-        converted.push_back(name.toStdString());
-    }
-    return m_model.AppendPendingNames(std::move(converted));
-}
-
 bool CDomainListCtrl::IsDomainListed(const QByteArray& name) const
 {
     return m_model.Rows().Contains(
         std::string_view(name.constData(), static_cast<std::size_t>(name.size())));
-}
-
-QByteArray CDomainListCtrl::GetName(int row) const
-{
-    return m_model.Rows().IsValidRow(row) ? QByteArray::fromStdString(m_model.Rows().At(row).name)
-                                          : QByteArray();
 }
 
 QByteArray CDomainListCtrl::GetStatus(int row) const
@@ -192,49 +176,11 @@ QByteArray CDomainListCtrl::GetStatus(int row) const
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-bool CDomainListCtrl::GetCheck(int row) const
-{
-    return m_model.Rows().IsValidRow(row) && m_model.Rows().At(row).checked;
-}
-
-void CDomainListCtrl::SetCheck(int row, bool checked)
-{
-    m_model.SetChecked(row, checked);
-}
-
-void CDomainListCtrl::SetVerdict(int row, int status)
-{
-    switch (status) {
-    case static_cast<int>(DomainStatus::Taken):
-    case static_cast<int>(DomainStatus::Available):
-    case static_cast<int>(DomainStatus::InformationMissing):
-        m_model.SetVerdict(row, static_cast<DomainStatus>(status));
-        break;
-    default:
-        break;
-    }
-}
-
 int CDomainListCtrl::GetFirstSelected() const
 {
     const QModelIndexList rows =
         selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
     return rows.isEmpty() ? -1 : rows.front().row();
-}
-
-void CDomainListCtrl::DeleteRow(int row)
-{
-    if (!m_model.Rows().IsValidRow(row)) {
-        return;
-    }
-    // Removing one row through the batch path keeps a single code path for every deletion.
-    int position = 0;
-    m_model.RemoveRows([&position, row](const DomainRow&) { return position++ == row; });
-}
-
-void CDomainListCtrl::DeleteAll()
-{
-    m_model.RemoveAll();
 }
 
 void CDomainListCtrl::SortByColumn(int column)
@@ -258,7 +204,7 @@ void CDomainListCtrl::keyPressEvent(QKeyEvent* event)
     const int row = currentIndex().row();
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier &&
         m_model.Rows().IsValidRow(row)) {
-        SetCheck(row, !GetCheck(row));
+        m_model.SetChecked(row, !m_model.Rows().At(row).checked);
         event->accept();
         return;
     }

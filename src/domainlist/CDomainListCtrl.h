@@ -50,28 +50,14 @@ public:
 
     int GetItemCount() const;
     int AddPendingRow(const QByteArray& name);
-    int AddPendingRows(const QList<QByteArray>& names);
     bool IsDomainListed(const QByteArray& name) const;
     // Empty for a row outside the list.
-    QByteArray GetName(int row) const;
     QByteArray GetStatus(int row) const;
-    bool GetCheck(int row) const;
-    void SetCheck(int row, bool checked);
-    // Writes the status text and picture of a verdict (0 Taken, 1 Available, 3 Information
-    // Missing); any other value leaves the row unchanged.
-    void SetVerdict(int row, int status);
     int GetFirstSelected() const;
-    void DeleteRow(int row);
-    void DeleteAll();
     void SortByColumn(int column);
 
     DomainListModel& Model() { return m_model; }
     const DomainListModel& Model() const { return m_model; }
-    CSortHeader& Header() { return *m_header; }
-
-    int m_sortColumn = 0;
-    bool m_sortAscending = true;
-    bool m_showSortArrow = false;
 
 signals:
     void rowDoubleClicked();
@@ -88,6 +74,9 @@ private:
     DomainListModel m_model;
     CSortHeader* m_header;
     std::function<bool()> m_isSearchPending;
+    int m_sortColumn = 0;
+    bool m_sortAscending = true;
+    bool m_showSortArrow = false;
 };
 
 // The six 16 x 15 row pictures: five cut from bitmap 130, then the no-answer picture; teal made

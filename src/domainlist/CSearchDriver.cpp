@@ -4,6 +4,7 @@
 #include "query/core/DomainName.h"
 #include "seams/MessageBoxSeam.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QTimer>
 
@@ -33,10 +34,8 @@ CSearchDriver::CSearchDriver(DomainListModel& model, CLookupEngine& engine,
         return IsToBeAsked(m_model.RowOfId(static_cast<std::uint32_t>(ticket)));
     });
     connect(&m_engine, &CLookupEngine::asking, this, [this](CLookupEngine::Ticket ticket) {
-        const int row = m_model.RowOfId(static_cast<std::uint32_t>(ticket));
-        m_currentRow = row;
-        m_currentDomain = QByteArray::fromStdString(WithoutLeadingWww(m_model.Rows().At(row).name));
-        m_model.SetSearchMark(row, SearchMark::Asking);
+        m_model.SetSearchMark(m_model.RowOfId(static_cast<std::uint32_t>(ticket)),
+                              SearchMark::Asking);
     });
     connect(&m_engine, &CLookupEngine::requeued, this, [this](CLookupEngine::Ticket ticket) {
         m_model.SetSearchMark(m_model.RowOfId(static_cast<std::uint32_t>(ticket)),
@@ -89,8 +88,7 @@ bool CSearchDriver::IsToBeAsked(int row) const
         return false;
     }
     const DomainRow& candidate = m_model.Rows().At(row);
-    return candidate.checked &&
-           (candidate.status == RowStatus::Pending || candidate.status == RowStatus::NoAnswer);
+    return IsAskedBySearch(candidate.checked, candidate.status);
 }
 
 int CSearchDriver::AskRows(int first, int last)
@@ -142,7 +140,6 @@ void CSearchDriver::OnSearchDomains()
         m_engine.Stop();
     }
     m_model.ClearSearchMarks();
-    m_currentRow = 0;
     m_doneCount = 0;
     m_noAnswerCount = 0;
     m_askedCount = 0;
@@ -173,14 +170,8 @@ void CSearchDriver::OnAnswered(CLookupEngine::Ticket ticket, const QueryResult& 
         RecountTotal();
         return;
     }
-    if (answer.verdict) {
-        m_model.SetVerdict(row, *answer.verdict);
-    } else {
-        m_model.SetNoAnswer(row, answer.reason);
-        ++m_noAnswerCount;
-    }
-    m_model.SetAnswered(row, answer.server,
-                        static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
+    m_noAnswerCount += answer.verdict ? 0 : 1;
+    m_model.SetAnswer(row, answer, static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
     m_model.SetSearchMark(row, SearchMark::Done);
     StepProgress();
 }
@@ -221,7 +212,6 @@ void CSearchDriver::ShowFinished(unsigned int noAnswers)
 
 void CSearchDriver::EndSearch()
 {
-    m_currentRow = 0;
     m_searchPending = false;
     m_scanning = false;
     m_model.ClearSearchMarks();

@@ -2,7 +2,6 @@
 
 #include "search/CLookupEngine.h"
 
-#include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
@@ -29,13 +28,7 @@ public:
     void OnSearchDomains();
     // "Stop Search": always allowed, also when no search runs.
     void OnStopSearch();
-
-    bool m_searchPending = false;
-    int m_currentRow = 0; // the row asked last
-    unsigned int m_doneCount = 0;
-    unsigned int m_totalCount = 0;
-    unsigned int m_noAnswerCount = 0;
-    QByteArray m_currentDomain;
+    bool IsSearchPending() const { return m_searchPending; }
 
 signals:
     // The progress bar's state: `value` finished rows of `maximum` (at least 1, so that an empty
@@ -62,6 +55,10 @@ private:
 
     DomainListModel& m_model;
     CLookupEngine& m_engine;
+    bool m_searchPending = false;
+    unsigned int m_doneCount = 0;
+    unsigned int m_totalCount = 0;
+    unsigned int m_noAnswerCount = 0;
     // The rows from this id on are still to be scanned.
     std::uint32_t m_scanFromId = 0;
     bool m_scanning = false;

@@ -81,20 +81,24 @@ void DomainListModel::SetChecked(int row, bool checked)
 
 void DomainListModel::SetStatus(int row, RowStatus status)
 {
-    if (!m_rows.IsValidRow(row)) {
-        return;
+    if (m_rows.IsValidRow(row)) {
+        m_rows.SetStatus(row, status);
+        EmitStatusChanged(row);
     }
-    m_rows.SetStatus(row, status);
-    emit dataChanged(index(row, NameColumn), index(row, StatusColumn),
-                     {Qt::DisplayRole, Qt::DecorationRole, Qt::ToolTipRole});
 }
 
-void DomainListModel::SetNoAnswer(int row, const std::string& reason)
+void DomainListModel::SetAnswer(int row, const QueryResult& answer, std::uint32_t answeredAt)
 {
-    if (!m_rows.IsValidRow(row)) {
-        return;
+    if (m_rows.IsValidRow(row)) {
+        ListRecord answered;
+        WriteAnswer(answered, answer, answeredAt);
+        m_rows.SetResult(row, std::move(answered));
+        EmitStatusChanged(row);
     }
-    m_rows.SetNoAnswer(row, reason);
+}
+
+void DomainListModel::EmitStatusChanged(int row)
+{
     emit dataChanged(index(row, NameColumn), index(row, StatusColumn),
                      {Qt::DisplayRole, Qt::DecorationRole, Qt::ToolTipRole});
 }

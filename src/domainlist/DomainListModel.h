@@ -1,6 +1,7 @@
 #pragma once
 
 #include "domainlist/core/DomainRows.h"
+#include "domainlist/core/SearchAnswer.h"
 
 #include <QAbstractTableModel>
 #include <QByteArray>
@@ -41,16 +42,10 @@ public:
     void SetStatus(int row, RowStatus status);
     // Writes a verdict's status and picture into the row.
     void SetVerdict(int row, DomainStatus verdict) { SetStatus(row, RowStatusFor(verdict)); }
-    // "No Answer" with its reason, shown after the status and as the row's tool tip.
-    void SetNoAnswer(int row, const std::string& reason);
+    // Writes a search's answer into the row as WriteAnswer words it: a "No Answer" row shows its
+    // reason after the status and as its tool tip, and keeps the server and time for an export.
+    void SetAnswer(int row, const QueryResult& answer, std::uint32_t answeredAt);
     // The row being asked is shown in bold, whatever its status says.
-    // Which server gave the row's last answer, and when (seconds since 1970 UTC).
-    void SetAnswered(int row, const std::string& server, std::uint32_t answeredAt)
-    {
-        if (m_rows.IsValidRow(row)) {
-            m_rows.SetAnswered(row, server, answeredAt);
-        }
-    }
     void SetSearchMark(int row, SearchMark mark);
     void ClearSearchMarks();
     // The row named `id`, or -1 once it was removed; and the id of a row (0 outside the list).
@@ -72,6 +67,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    void EmitStatusChanged(int row);
     // Moves persistent indices (the view's selection and current row) to the rows' new places.
     void RemapPersistentIndices(const std::function<int(int oldRow)>& newRowOf);
 

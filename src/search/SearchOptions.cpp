@@ -15,6 +15,48 @@ constexpr int kMostJobs = 256;
 
 } // namespace
 
+std::string FullHelp(const CommandOption& option)
+{
+    std::string help = option.help;
+    if (!option.defaultValue.empty()) {
+        const bool fullStop = help.ends_with('.');
+        help.resize(help.size() - (fullStop ? 1 : 0));
+        help += " (default " + option.defaultValue + ")" + (fullStop ? "." : "");
+    }
+    return option.repeatable ? help + " Repeatable." : help;
+}
+
+QCommandLineOption ParserOption(const CommandOption& option)
+{
+    return QCommandLineOption(QString::fromStdString(option.name),
+                              QString::fromStdString(FullHelp(option)),
+                              QString::fromStdString(option.valueName));
+}
+
+const std::vector<CommandOption>& SearchOptionTable()
+{
+    static const std::vector<CommandOption> table{
+        {kWhoisServer.toStdString(), "[.SUFFIX=]HOST[:PORT]",
+         "Send queries to this whois server instead of the registry's: with .SUFFIX= only names "
+         "ending in SUFFIX, without it every other name.",
+         "", true},
+        {kRdapServer.toStdString(), "[.SUFFIX=]URL",
+         "Send RDAP queries to this base URL instead of the registry's: with .SUFFIX= names "
+         "ending in SUFFIX, without it every name whose registry is asked over RDAP (such as "
+         ".info or .dev).",
+         "", true},
+        {kJobs.toStdString(), "N", "Ask at most N queries at once, each to a different server.",
+         std::to_string(SearchOptions().scheduling.jobs)},
+        {kPace.toStdString(), "SERVER=N/S",
+         "Send at most N queries in any S seconds to SERVER (its host, or host:port, as queries "
+         "go to it).",
+         "", true},
+        {kOneAtATime.toStdString(), "",
+         "Ask one name at a time, in list order, whatever the server."},
+    };
+    return table;
+}
+
 bool IsWebAddress(const QString& value)
 {
     const QUrl url(value, QUrl::StrictMode);
@@ -24,31 +66,9 @@ bool IsWebAddress(const QString& value)
 
 void AddSearchOptions(QCommandLineParser& parser)
 {
-    parser.addOption(QCommandLineOption(
-        kWhoisServer,
-        QStringLiteral("Send queries to this whois server instead of the registry's: with "
-                       ".SUFFIX= only names ending in SUFFIX, without it every other name. "
-                       "Repeatable."),
-        QStringLiteral("[.SUFFIX=]HOST[:PORT]")));
-    parser.addOption(QCommandLineOption(
-        kRdapServer,
-        QStringLiteral("Send RDAP queries to this base URL instead of the registry's: with "
-                       ".SUFFIX= names ending in SUFFIX, without it every name whose registry "
-                       "is asked over RDAP (such as .info or .dev). Repeatable."),
-        QStringLiteral("[.SUFFIX=]URL")));
-    parser.addOption(QCommandLineOption(
-        kJobs,
-        QStringLiteral("Ask at most N queries at once, each to a different server (default %1).")
-            .arg(kDefaultSearchJobs),
-        QStringLiteral("N")));
-    parser.addOption(QCommandLineOption(
-        kPace,
-        QStringLiteral("Send at most N queries in any S seconds to SERVER (its host, or "
-                       "host:port, as queries go to it). Repeatable."),
-        QStringLiteral("SERVER=N/S")));
-    parser.addOption(QCommandLineOption(
-        kOneAtATime,
-        QStringLiteral("Ask one name at a time, in list order, whatever the server.")));
+    for (const CommandOption& option : SearchOptionTable()) {
+        parser.addOption(ParserOption(option));
+    }
 }
 
 std::optional<SearchOptions> ReadSearchOptions(const QCommandLineParser& parser, QString& error)

@@ -7,17 +7,16 @@
 #include <QString>
 #include <chrono>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
+class QCommandLineOption;
 class QCommandLineParser;
 
 // How a search asks: which servers (the registries', or the user's for some or all suffixes),
-// how many queries at once, at what pace. Both programs take the same options:
-//
-//   --whois-server [.SUFFIX=]HOST[:PORT]   repeatable
-//   --rdap-server [.SUFFIX=]URL            repeatable
-//   --jobs N                               queries at once, over different servers (default 6)
-//   --pace SERVER=N/S                      at most N queries in any S seconds; repeatable
-//   --one-at-a-time                        one query at a time, in list order
+// how many queries at once, at what pace. Both programs take the same options,
+// SearchOptionTable().
 struct SearchOptions
 {
     ServerRoutes routes;
@@ -25,6 +24,32 @@ struct SearchOptions
     std::chrono::milliseconds connectTimeout = QueryLimits::kConnectTimeout;
     std::chrono::milliseconds replyTimeout = QueryLimits::kReplyTimeout;
 };
+
+// One option of a command line, as its parser and every help text that lists it read it.
+struct CommandOption
+{
+    CommandOption(std::string optionName, std::string optionValueName, std::string optionHelp,
+                  std::string optionDefault = {}, bool optionRepeatable = false)
+        : name(std::move(optionName)), valueName(std::move(optionValueName)),
+          help(std::move(optionHelp)), defaultValue(std::move(optionDefault)),
+          repeatable(optionRepeatable)
+    {}
+
+    std::string name;      // without the "--"
+    std::string valueName; // empty for an option without a value
+    std::string help;      // whole sentences, without the default and "Repeatable."
+    std::string defaultValue;
+    bool repeatable = false;
+};
+
+// The help the parser shows: `help`, with the default in parentheses before its last full stop,
+// and "Repeatable." after it for an option that may be given again.
+std::string FullHelp(const CommandOption& option);
+QCommandLineOption ParserOption(const CommandOption& option);
+
+// --whois-server, --rdap-server, --jobs, --pace and --one-at-a-time, each default the one a search
+// takes when the option is not given.
+const std::vector<CommandOption>& SearchOptionTable();
 
 void AddSearchOptions(QCommandLineParser& parser);
 

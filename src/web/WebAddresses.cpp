@@ -16,9 +16,7 @@ bool IsUnreserved(unsigned char c)
 
 std::optional<std::string> BrowserAddressFor(std::string_view name)
 {
-    constexpr std::size_t kLongestName = 253;
-    constexpr std::size_t kLongestLabel = 63;
-    if (name.empty() || name.size() > kLongestName) {
+    if (name.empty() || name.size() > kLongestDomainName) {
         return std::nullopt;
     }
     for (const char c : name) {
@@ -34,16 +32,14 @@ std::optional<std::string> BrowserAddressFor(std::string_view name)
     }
     // Labels as a host name has them, which the browser could be given at all. An
     // internationalised label's length is that of its ASCII form, which the desktop works out.
-    for (std::size_t start = 0; start <= name.size();) {
-        const std::size_t dot = std::min(name.find('.', start), name.size());
-        const std::string_view label = name.substr(start, dot - start);
+    const bool hostLabels = EveryLabel(name, [](std::string_view label) {
         const bool ascii = std::all_of(label.begin(), label.end(),
                                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-        if (label.empty() || label.front() == '-' || label.back() == '-' ||
-            (ascii && label.size() > kLongestLabel)) {
-            return std::nullopt;
-        }
-        start = dot + 1;
+        return !label.empty() && label.front() != '-' && label.back() != '-' &&
+               !(ascii && label.size() > kLongestLabel);
+    });
+    if (!hostLabels) {
+        return std::nullopt;
     }
     return "http://" + std::string(name);
 }

@@ -95,20 +95,20 @@ private slots:
     void enter_pressesTheFocusedButton_elseTheWindowDefault()
     {
         RunningWindow test;
-        test.window.List().AddPendingRows({"www.a.com", "www.b.com"});
+        test.window.List().Model().AppendPendingNames({"www.a.com", "www.b.com"});
         test.Run([&] {
             test.Button("deleteList").setFocus();
             QVERIFY(test.Button("deleteList").isDefault());
             Press(test.window, Qt::Key_Return);
             QCOMPARE(test.window.List().GetItemCount(), 0);
-            QVERIFY(!test.window.SearchDriver().m_searchPending);
+            QVERIFY(!test.window.SearchDriver().IsSearchPending());
 
             // With the focus back in the list, "Search Domains" is the default again.
             test.window.List().AddPendingRow("www.example.com");
             test.window.List().setFocus();
             QVERIFY(test.Button("searchDomains").isDefault());
             Press(test.window, Qt::Key_Return);
-            QVERIFY(test.window.SearchDriver().m_searchPending);
+            QVERIFY(test.window.SearchDriver().IsSearchPending());
             QTRY_COMPARE(test.server.ConnectionCount(), 1);
 
             // Cancel focused in the keyword window: Enter cancels and adds nothing.
@@ -133,7 +133,7 @@ private slots:
         RunningWindow test;
         test.Run([&] {
             // An empty list closes at once.
-            test.window.List().AddPendingRows({"www.a.com", "www.b.com"});
+            test.window.List().Model().AppendPendingNames({"www.a.com", "www.b.com"});
             test.boxes.answer = false;
             Press(test.window, Qt::Key_Escape);
             QVERIFY(test.window.isVisible());

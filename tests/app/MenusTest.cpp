@@ -52,10 +52,11 @@ struct Window
               return seams;
           }())
     {
-        window.List().AddPendingRows({"www.free.com", "www.taken.com", "www.unknown.com"});
-        window.List().SetVerdict(0, 1);
-        window.List().SetVerdict(1, 0);
-        window.List().SetVerdict(2, 3);
+        window.List().Model().AppendPendingNames(
+            {"www.free.com", "www.taken.com", "www.unknown.com"});
+        window.List().Model().SetVerdict(0, DomainStatus::Available);
+        window.List().Model().SetVerdict(1, DomainStatus::Taken);
+        window.List().Model().SetVerdict(2, DomainStatus::InformationMissing);
     }
 
     void Run(int id)
@@ -69,7 +70,7 @@ struct Window
     {
         QList<bool> checks;
         for (int row = 0; row < window.List().GetItemCount(); ++row) {
-            checks.append(window.List().GetCheck(row));
+            checks.append(window.List().Model().Rows().At(row).checked);
         }
         return checks;
     }
@@ -162,7 +163,7 @@ private slots:
         QCOMPARE(test.Checks(), (QList<bool>{true, true, true}));
         test.Run(CommandId::DeleteTaken);
         QCOMPARE(test.window.List().GetItemCount(), 2);
-        test.window.List().SetVerdict(1, 0);
+        test.window.List().Model().SetVerdict(1, DomainStatus::Taken);
         test.Run(CommandId::ListDeleteTaken);
         QCOMPARE(test.window.List().GetItemCount(), 1);
     }
@@ -283,7 +284,7 @@ private slots:
         test.Run(CommandId::PrintList);
         QCOMPARE(test.printDialog.asked, 1);
         QCOMPARE(test.window.ListPrinter().Printer().pageLayout().pageSize().id(), QPageSize::A4);
-        test.window.List().DeleteAll();
+        test.window.List().Model().RemoveAll();
         QVERIFY(!test.window.ListPrinter().PrintList(test.window.List().Model(), "Domain List",
                                                      QPageLayout::Portrait));
         QCOMPARE(test.printDialog.asked, 1);

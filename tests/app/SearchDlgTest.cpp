@@ -59,7 +59,7 @@ QList<bool> Checks(CSearchDlg& window)
 {
     QList<bool> checks;
     for (int row = 0; row < window.List().GetItemCount(); ++row) {
-        checks.append(window.List().GetCheck(row));
+        checks.append(window.List().Model().Rows().At(row).checked);
     }
     return checks;
 }
@@ -119,8 +119,9 @@ private slots:
         QVERIFY(!window.windowIcon().isNull());
         QCOMPARE(window.List().GetItemCount(), 0);
         QCOMPARE(window.findChild<QProgressBar*>("progress")->value(), 0);
-        QCOMPARE(window.List().Header().ArrowColumn(), 0);
-        QVERIFY(window.List().Header().ArrowAscending());
+        const auto* header = qobject_cast<CSortHeader*>(window.List().horizontalHeader());
+        QCOMPARE(header->ArrowColumn(), 0);
+        QVERIFY(header->ArrowAscending());
     }
 
     void tabOrder_followsTheTemplate()
@@ -182,10 +183,11 @@ private slots:
     {
         RecordingMessageBox boxes;
         CSearchDlg window(SeamsWith(boxes));
-        window.List().AddPendingRows({"www.a.com", "www.b.com", "www.c.com", "www.d.com"});
-        window.List().SetVerdict(0, 1);
-        window.List().SetVerdict(1, 0);
-        window.List().SetVerdict(2, 3);
+        window.List().Model().AppendPendingNames(
+            {"www.a.com", "www.b.com", "www.c.com", "www.d.com"});
+        window.List().Model().SetVerdict(0, DomainStatus::Available);
+        window.List().Model().SetVerdict(1, DomainStatus::Taken);
+        window.List().Model().SetVerdict(2, DomainStatus::InformationMissing);
         const auto click = [&](const char* name) {
             QTest::mouseClick(window.findChild<QPushButton*>(name), Qt::LeftButton);
         };
@@ -201,10 +203,10 @@ private slots:
         QCOMPARE(Statuses(window),
                  (QByteArrayList{"Available!", "Information Missing", "Pending"}));
         QCOMPARE(Checks(window), (QList<bool>{false, false, false}));
-        window.List().SetCheck(1, true);
+        window.List().Model().SetChecked(1, true);
         click("deleteSelected");
         QCOMPARE(Statuses(window), (QByteArrayList{"Available!", "Pending"}));
-        window.List().SetCheck(1, true);
+        window.List().Model().SetChecked(1, true);
         click("deleteUnselected");
         QCOMPARE(Statuses(window), QByteArrayList{"Pending"});
         click("deleteList");
@@ -223,9 +225,10 @@ private slots:
         RecordingMessageBox boxes;
         CSearchDlg window(SeamsWith(boxes));
         window.SetWhoisServer(ParseServerAddress(server.Address().toStdString()));
-        window.List().AddPendingRows({"www.freedom.com", "www.google.com", "www.skipped.com",
-                                      "www.free-names.net", "www.name.example"});
-        window.List().SetCheck(2, false);
+        window.List().Model().AppendPendingNames({"www.freedom.com", "www.google.com",
+                                                  "www.skipped.com", "www.free-names.net",
+                                                  "www.name.example"});
+        window.List().Model().SetChecked(2, false);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QTest::mouseClick(window.findChild<QPushButton*>("searchDomains"), Qt::LeftButton);
@@ -249,8 +252,8 @@ private slots:
             QApplication::setStyle(QStyleFactory::create(style));
             RecordingMessageBox boxes;
             CSearchDlg window(SeamsWith(boxes));
-            window.List().AddPendingRows({"www.example.com", "www.example.net"});
-            window.List().SetVerdict(0, 1);
+            window.List().Model().AppendPendingNames({"www.example.com", "www.example.net"});
+            window.List().Model().SetVerdict(0, DomainStatus::Available);
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
             const QString suffix = style == QLatin1String("windows") ? "-classic" : "";
@@ -277,8 +280,8 @@ private slots:
         QApplication::setPalette(dark);
         RecordingMessageBox boxes;
         CSearchDlg window(SeamsWith(boxes));
-        window.List().AddPendingRows({"www.example.com", "www.example.net"});
-        window.List().SetVerdict(0, 1);
+        window.List().Model().AppendPendingNames({"www.example.com", "www.example.net"});
+        window.List().Model().SetVerdict(0, DomainStatus::Available);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1");

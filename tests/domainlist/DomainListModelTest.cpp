@@ -35,7 +35,7 @@ private slots:
         model.AppendPendingNames({});
         model.SetChecked(3, false);
         model.SetStatus(4, RowStatus::Available);
-        model.SetNoAnswer(5, "Winsock Error: Connection Failure!");
+        model.SetAnswer(5, {.reason = "Winsock Error: Connection Failure!"}, 1796725581);
         model.SetSearchMark(6, SearchMark::Asking);
         model.SetChecks([](const DomainRow& row) { return row.status == RowStatus::Available; });
         model.SortRows(0, false);
@@ -71,7 +71,7 @@ private slots:
         model.SetStatus(0, RowStatus::InformationMissing);
         QCOMPARE(name.data(Qt::DecorationRole).value<QPixmap>().toImage(), images[3].toImage());
         const QModelIndex status = model.index(0, 1);
-        model.SetNoAnswer(0, "Query refused by whois.eu: busy");
+        model.SetAnswer(0, {.reason = "Query refused by whois.eu: busy"}, 1796725581);
         QCOMPARE(name.data(Qt::DecorationRole).value<QPixmap>().toImage(), images[5].toImage());
         QCOMPARE(status.data().toString(),
                  QStringLiteral("No Answer: Query refused by whois.eu: busy"));

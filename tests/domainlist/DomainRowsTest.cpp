@@ -1,9 +1,11 @@
 #include "domainlist/core/DomainRows.h"
 
 #include "TestMain.h"
+#include "domainlist/core/SearchAnswer.h"
 
 #include <QTest>
 #include <map>
+#include <tuple>
 
 namespace {
 
@@ -152,21 +154,12 @@ private slots:
         QFETCH(bool, ascending);
         QFETCH(QStringList, order);
         DomainRows rows;
-        const auto statusOf = [](QChar letter) {
-            switch (letter.toLatin1()) {
-            case 'A':
-                return RowStatus::Available;
-            case 'I':
-                return RowStatus::InformationMissing;
-            case 'T':
-                return RowStatus::Taken;
-            default:
-                return RowStatus::Pending;
-            }
-        };
+        const std::map<QChar, RowStatus> statusOf{{'A', RowStatus::Available},
+                                                  {'I', RowStatus::InformationMissing},
+                                                  {'P', RowStatus::Pending},
+                                                  {'T', RowStatus::Taken}};
         for (const QString entry : {"b|A", "\u00e9|I", "a|P", "B|T", "a2|A"}) {
-            const int row = rows.Append(entry.toStdString());
-            rows.SetStatus(row, statusOf(entry.section('|', 1).at(0)));
+            rows.SetStatus(rows.Append(entry.toStdString()), statusOf.at(entry.back()));
         }
         rows.SetNoAnswer(rows.Append("n|N"), "Query refused by whois.eu: too many queries");
         rows.SetNoAnswer(rows.Append("m|N"), "No verdict in the reply");
@@ -180,12 +173,35 @@ private slots:
         QVERIFY(RowStatusText(RowStatus::InformationMissing) < RowStatusText(RowStatus::NoAnswer));
         QVERIFY(RowStatusText(RowStatus::NoAnswer) < RowStatusText(RowStatus::Pending));
         QVERIFY(RowStatusText(RowStatus::Pending) < RowStatusText(RowStatus::Taken));
-        QCOMPARE(RowStatusText(RowStatus::NoAnswer), "No Answer");
-        QCOMPARE(RowImage(RowStatus::Pending), 2);
-        QCOMPARE(RowImage(RowStatus::Taken), 3);
-        QCOMPARE(RowImage(RowStatus::InformationMissing), 3);
-        QCOMPARE(RowImage(RowStatus::Available), 4);
-        QCOMPARE(RowImage(RowStatus::NoAnswer), 5);
+    }
+
+    // A search asks checked rows without a verdict; its answer writes the status and picture, or
+    // "No Answer" and why, the server and the time.
+    void searchAnswers_areWrittenIntoTheRecord()
+    {
+        using enum DomainStatus;
+        using enum ReasonWording;
+        const QueryResult refused{.reason = "Winsock Error", .detail = "refused", .server = "x:43"};
+        const std::tuple<QueryResult, ReasonWording, const char*, int, std::string> cases[] = {
+            {{.verdict = Available}, WithServerAndCause, "Available!", 4, ""},
+            {{.verdict = Taken, .server = "x:43"}, AsTheRowShows, "Taken", 3, ""},
+            {{.verdict = InformationMissing}, AsTheRowShows, "Information Missing", 3, ""},
+            {refused, AsTheRowShows, "No Answer", 5, "Winsock Error"},
+            {refused, WithServerAndCause, "No Answer", 5, "Winsock Error (x:43: refused)"},
+            {{.reason = "No verdict"}, WithServerAndCause, "No Answer", 5, "No verdict"},
+        };
+        for (const auto& [answer, wording, status, image, reason] : cases) {
+            ListRecord record{"a.com", RowStatus::NoAnswer, true, "old:43", 1, "earlier"};
+            WriteAnswer(record, answer, 1796725581, wording);
+            QCOMPARE(RowStatusText(record.status), status);
+            QCOMPARE(RowImage(record.status), image);
+            QCOMPARE(record.reason, reason);
+            QCOMPARE(record.server + "@" + std::to_string(record.answeredAt),
+                     answer.server + "@1796725581");
+            QCOMPARE(IsAskedBySearch(true, record.status), !answer.verdict);
+            QVERIFY(!IsAskedBySearch(false, record.status));
+        }
+        QVERIFY(IsAskedBySearch(true, RowStatus::Pending));
     }
 
     void ids_ascendAndFindTheirRows_data()

@@ -24,19 +24,19 @@ struct Commands
     Commands()
     {
         list.SetUp();
-        list.AddPendingRows({"www.a.com", "www.b.com", "www.c.com", "www.d.com"});
-        list.SetVerdict(0, 1);
-        list.SetVerdict(1, 0);
-        list.SetVerdict(2, 3);
-        list.SetCheck(1, false);
-        list.SetCheck(3, false);
+        list.Model().AppendPendingNames({"www.a.com", "www.b.com", "www.c.com", "www.d.com"});
+        list.Model().SetVerdict(0, DomainStatus::Available);
+        list.Model().SetVerdict(1, DomainStatus::Taken);
+        list.Model().SetVerdict(2, DomainStatus::InformationMissing);
+        list.Model().SetChecked(1, false);
+        list.Model().SetChecked(3, false);
     }
 
     QList<bool> Checks() const
     {
         QList<bool> checks;
         for (int row = 0; row < list.GetItemCount(); ++row) {
-            checks.append(list.GetCheck(row));
+            checks.append(list.Model().Rows().At(row).checked);
         }
         return checks;
     }
@@ -183,11 +183,13 @@ private slots:
         QFETCH(bool, withStatuses);
 
         Commands test;
-        test.list.AddPendingRows({"say \"hi\", you.com", "bücher.de"});
-        test.list.Model().SetNoAnswer(4, "Winsock Error: Query refused by x: \"slow\"");
-        test.list.Model().SetAnswered(4, "whois.x:43", 1796725581);
-        test.list.Model().SetAnswered(1, "rdap.y:443", 1796725582);
-        test.list.SetCheck(5, false);
+        test.list.Model().AppendPendingNames({"say \"hi\", you.com", "bücher.de"});
+        test.list.Model().SetAnswer(
+            4, {.reason = "Winsock Error: Query refused by x: \"slow\"", .server = "whois.x:43"},
+            1796725581);
+        test.list.Model().SetAnswer(1, {.verdict = DomainStatus::Taken, .server = "rdap.y:443"},
+                                    1796725582);
+        test.list.Model().SetChecked(5, false);
         test.files.saveAnswers = {test.folder.filePath(fileName)};
         if (fileType < 0) {
             test.commands.SaveAll();

@@ -22,7 +22,7 @@ struct SearchFixture
     SearchFixture()
     {
         list.SetUp();
-        list.SetSearchPendingQuery([this] { return driver.m_searchPending; });
+        list.SetSearchPendingQuery([this] { return driver.IsSearchPending(); });
         UseServer(ParseServerAddress(server.Address().toStdString()).value());
         server.SetResponder([](const QByteArray& query) {
             const bool slow = query.startsWith("slow");
@@ -127,26 +127,24 @@ private slots:
         SearchFixture search;
         search.Add({"www.free1.com", "www.taken2.net", "www.info3.example"});
         search.driver.OnSearchDomains();
-        QVERIFY(search.driver.m_searchPending);
+        QVERIFY(search.driver.IsSearchPending());
         QCOMPARE(search.barMaximum, 3);
         QVERIFY(search.WaitForFinish());
         QCOMPARE(search.queries, (QByteArrayList{"free1.com", "taken2.net", "info3.example"}));
         QCOMPARE(search.Statuses(), (QByteArrayList{"Available!", "Taken", "Information Missing"}));
         QCOMPARE(search.barValues, (QList<int>{0, 1, 2, 3, 0}));
         QCOMPARE(search.FinishMessages(), 1);
-        QVERIFY(!search.driver.m_searchPending);
-        QCOMPARE(search.driver.m_currentRow, 0);
-        QCOMPARE(search.driver.m_doneCount, 3u);
+        QVERIFY(!search.driver.IsSearchPending());
     }
 
     void uncheckedRows_areSkipped()
     {
         SearchFixture search;
         search.Add({"www.free0.com", "www.free1.com", "www.free2.com", "www.free3.com"});
-        search.list.SetCheck(0, false);
-        search.list.SetCheck(2, false);
+        search.list.Model().SetChecked(0, false);
+        search.list.Model().SetChecked(2, false);
         search.driver.OnSearchDomains();
-        QCOMPARE(search.driver.m_totalCount, 2u);
+        QCOMPARE(search.barMaximum, 2);
         QVERIFY(search.WaitForFinish());
         QCOMPARE(search.queries, (QByteArrayList{"free1.com", "free3.com"}));
         QCOMPARE(search.Statuses(),
@@ -157,10 +155,10 @@ private slots:
     {
         SearchFixture search;
         search.Add({"www.free0.com", "www.free1.com"});
-        search.list.SetCheck(0, false);
-        search.list.SetVerdict(1, 0);
+        search.list.Model().SetChecked(0, false);
+        search.list.Model().SetVerdict(1, DomainStatus::Taken);
         search.driver.OnSearchDomains();
-        QVERIFY(!search.driver.m_searchPending);
+        QVERIFY(!search.driver.IsSearchPending());
         QTest::qWait(100);
         QCOMPARE(search.server.ConnectionCount(), 0);
         QVERIFY(search.boxes.shown.empty());
@@ -172,10 +170,10 @@ private slots:
     {
         SearchFixture search;
         search.Add({"www.taken0.com", "www.free1.com", "www.free2.com"});
-        search.list.SetVerdict(0, 0);
-        search.list.SetVerdict(2, 0);
+        search.list.Model().SetVerdict(0, DomainStatus::Taken);
+        search.list.Model().SetVerdict(2, DomainStatus::Taken);
         search.driver.OnSearchDomains();
-        QCOMPARE(search.driver.m_totalCount, 1u);
+        QCOMPARE(search.barMaximum, 1);
         QVERIFY(search.WaitForFinish());
         QCOMPARE(search.queries, (QByteArrayList{"free1.com"}));
         QCOMPARE(search.Statuses(), (QByteArrayList{"Taken", "Available!", "Taken"}));
@@ -188,17 +186,17 @@ private slots:
     {
         SearchFixture search;
         search.Add({"www.slowfree0.com", "www.free1.com", "www.free2.com"});
-        search.list.SetCheck(2, false);
+        search.list.Model().SetChecked(2, false);
         search.OnQuery("slowfree0.com", [&] {
             search.list.AddPendingRow("www.free3.com");
-            search.list.SetCheck(1, false);
-            search.list.SetCheck(2, true);
+            search.list.Model().SetChecked(1, false);
+            search.list.Model().SetChecked(2, true);
         });
         search.driver.OnSearchDomains();
         QVERIFY(search.WaitForFinish());
         QCOMPARE(search.queries, (QByteArrayList{"slowfree0.com", "free2.com", "free3.com"}));
-        QCOMPARE(search.driver.m_totalCount, 3u);
-        QCOMPARE(search.driver.m_doneCount, 3u);
+        QCOMPARE(search.barMaximum, 3);
+        QCOMPARE(search.barValues.mid(search.barValues.size() - 2), (QList<int>{3, 0}));
         QCOMPARE(search.Statuses(),
                  (QByteArrayList{"Available!", "Pending", "Available!", "Available!"}));
     }
@@ -214,7 +212,7 @@ private slots:
         QCOMPARE(search.FinishMessages(), 1);
         QCOMPARE(search.Statuses(), (QByteArrayList{"Pending", "Pending"}));
         QCOMPARE(search.barValues.back(), 0);
-        QVERIFY(!search.driver.m_searchPending);
+        QVERIFY(!search.driver.IsSearchPending());
         QVERIFY(!search.engine.IsBusy());
         QTRY_COMPARE(search.server.OpenConnections(), 0);
     }
@@ -234,8 +232,8 @@ private slots:
         search.driver.OnSearchDomains();
         QTRY_COMPARE(search.queries.size(), 2);
         QCOMPARE(search.queries, (QByteArrayList{"mute0.com", "mute0.com"}));
-        QVERIFY(search.driver.m_searchPending);
-        QCOMPARE(search.driver.m_totalCount, 2u);
+        QVERIFY(search.driver.IsSearchPending());
+        QCOMPARE(search.barMaximum, 2);
         search.driver.OnStopSearch();
     }
 
@@ -269,7 +267,7 @@ private slots:
         search.queries.clear();
         search.UseServer(ServerAddress{"127.0.0.1", ClosedLocalPort()});
         search.driver.OnSearchDomains();
-        QCOMPARE(search.driver.m_totalCount, 2u);
+        QCOMPARE(search.barMaximum, 2);
         QVERIFY(search.WaitForFinish());
         QCOMPARE(search.list.Model().Rows().Reason(0), "Winsock Error: Connection Failure!");
         QCOMPARE(search.list.Model().Rows().Reason(1), "Winsock Error: Connection Failure!");
@@ -279,7 +277,7 @@ private slots:
         QVERIFY(rows.At(0).answeredAt > 1'700'000'000 && rows.At(2).answeredAt > 1'700'000'000);
 
         search.boxes.shown.clear();
-        search.list.SetCheck(1, false);
+        search.list.Model().SetChecked(1, false);
         search.driver.OnSearchDomains();
         QVERIFY(search.WaitForFinish());
         QCOMPARE(search.boxes.shown.back().text,
@@ -291,12 +289,12 @@ private slots:
     {
         SearchFixture search;
         search.Add({"www.taken0.com", "www.taken1.com", "www.slowfree2.com", "www.taken3.com"});
-        search.list.SetCheck(0, false);
-        search.list.SetCheck(1, false);
+        search.list.Model().SetChecked(0, false);
+        search.list.Model().SetChecked(1, false);
         search.OnQuery("slowfree2.com", [&] { search.commands.DeleteUnchecked(); });
         search.driver.OnSearchDomains();
         QVERIFY(search.WaitForFinish());
-        QCOMPARE(search.list.GetName(0), QByteArray("www.slowfree2.com"));
+        QCOMPARE(search.list.Model().Rows().At(0).name, "www.slowfree2.com");
         QCOMPARE(search.Statuses(), (QByteArrayList{"Available!", "Taken"}));
         QCOMPARE(search.queries, (QByteArrayList{"slowfree2.com", "taken3.com"}));
     }
@@ -305,8 +303,11 @@ private slots:
     {
         SearchFixture search;
         search.Add({"www.free0.com", "www.slowtaken1.com", "www.free2.com"});
-        search.list.SetCheck(0, false);
-        search.OnQuery("slowtaken1.com", [&] { search.list.DeleteRow(1); });
+        search.list.Model().SetChecked(0, false);
+        search.OnQuery("slowtaken1.com", [&] {
+            search.list.Model().RemoveRows(
+                [](const DomainRow& row) { return row.name == "www.slowtaken1.com"; });
+        });
         search.driver.OnSearchDomains();
         QVERIFY(search.WaitForFinish());
         QCOMPARE(search.queries, (QByteArrayList{"slowtaken1.com", "free2.com"}));
@@ -319,7 +320,7 @@ private slots:
         search.Add({"www.mute0.com", "www.free1.com"});
         search.OnQuery("mute0.com", [&] {
             search.commands.ClearList();
-            QVERIFY(!search.driver.m_searchPending);
+            QVERIFY(!search.driver.IsSearchPending());
             search.list.AddPendingRow("www.free5.com");
         });
         search.driver.OnSearchDomains();

@@ -95,7 +95,7 @@ private slots:
         QTimer::singleShot(240000, &loop, &QEventLoop::quit);
         driver.OnSearchDomains();
         loop.exec();
-        QVERIFY(!driver.m_searchPending);
+        QVERIFY(!driver.IsSearchPending());
         ticker.stop();
         const qint64 residentAtEnd = ResidentKilobytes();
 

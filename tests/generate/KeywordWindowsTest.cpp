@@ -40,7 +40,7 @@ struct Window
     {
         QByteArrayList names;
         for (int row = 0; row < window.List().GetItemCount(); ++row) {
-            names.append(window.List().GetName(row));
+            names.append(QByteArray::fromStdString(window.List().Model().Rows().At(row).name));
         }
         return names;
     }

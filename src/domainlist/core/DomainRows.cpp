@@ -8,15 +8,15 @@ std::string_view RowStatusText(RowStatus status)
 {
     switch (status) {
     case RowStatus::Available:
-        return "Available!";
+        return StatusText(DomainStatus::Available);
     case RowStatus::InformationMissing:
-        return "Information Missing";
+        return StatusText(DomainStatus::InformationMissing);
     case RowStatus::NoAnswer:
         return "No Answer";
     case RowStatus::Pending:
-        return "Pending";
+        break;
     case RowStatus::Taken:
-        return "Taken";
+        return StatusText(DomainStatus::Taken);
     }
     return "Pending";
 }
@@ -99,17 +99,22 @@ int DomainRows::Append(std::string name)
 int DomainRows::Append(ListRecord record)
 {
     const int row = Append(std::move(record.name));
-    DomainRow& added = m_rows.back();
-    added.checked = record.checked;
+    m_rows.back().checked = record.checked;
+    SetResult(row, std::move(record));
+    return row;
+}
+
+void DomainRows::SetResult(int row, ListRecord record)
+{
     if (record.status == RowStatus::NoAnswer) {
         SetNoAnswer(row, std::move(record.reason));
     } else {
-        added.status = record.status;
+        SetStatus(row, record.status);
     }
-    if (!record.server.empty() || record.answeredAt != 0) {
+    // Only a change looks the server's name up: a million rows never answered open without it.
+    if (record.answeredAt != At(row).answeredAt || record.server != Server(row)) {
         SetAnswered(row, record.server, record.answeredAt);
     }
-    return row;
 }
 
 ListRecord DomainRows::Record(int row) const

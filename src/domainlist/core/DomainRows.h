@@ -111,6 +111,9 @@ public:
     // Which server answered last, and when (seconds since 1970 UTC).
     void SetAnswered(int row, std::string_view server, std::uint32_t answeredAt);
     std::string_view Server(int row) const;
+    // Gives the row what the record says of its last answer: the status, the reason, the server
+    // and the time (not the record's name or check mark).
+    void SetResult(int row, ListRecord record);
 
     void SetMark(int row, SearchMark mark) { m_rows[static_cast<std::size_t>(row)].mark = mark; }
     // Returns the rows that had a mark, lowest first.

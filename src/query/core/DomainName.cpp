@@ -23,26 +23,19 @@ bool IsQueryableName(std::string_view name)
 
 bool HasDomainNameShape(std::string_view asciiName)
 {
-    constexpr std::size_t kLongestName = 253;
-    constexpr std::size_t kLongestLabel = 63;
-    if (asciiName.empty() || asciiName.size() > kLongestName ||
+    if (asciiName.empty() || asciiName.size() > kLongestDomainName ||
         asciiName.find_first_of("/\\:@?# \t") != std::string_view::npos) {
         return false;
     }
     std::size_t labels = 0;
     bool onlyDigits = true;
-    for (std::size_t start = 0; start <= asciiName.size();) {
-        const std::size_t dot = std::min(asciiName.find('.', start), asciiName.size());
-        const std::string_view label = asciiName.substr(start, dot - start);
-        if (label.empty() || label.size() > kLongestLabel) {
-            return false;
-        }
+    const bool labelsFit = EveryLabel(asciiName, [&](std::string_view label) {
         onlyDigits = onlyDigits && label.find_first_not_of("0123456789") == std::string_view::npos;
         ++labels;
-        start = dot + 1;
-    }
+        return !label.empty() && label.size() <= kLongestLabel;
+    });
     // Four numbers are an IPv4 address, not a name; no top-level domain is all digits.
-    return labels >= 2 && !onlyDigits;
+    return labelsFit && labels >= 2 && !onlyDigits;
 }
 
 std::string_view TldOf(std::string_view name)

@@ -1,8 +1,29 @@
 #pragma once
 
-#include <optional>
+#include <algorithm>
+#include <concepts>
+#include <cstddef>
 #include <string>
 #include <string_view>
+
+// The bounds of DNS on a name and each of its labels, in octets of the ASCII form.
+inline constexpr std::size_t kLongestDomainName = 253;
+inline constexpr std::size_t kLongestLabel = 63;
+
+// Whether `accept` holds for every label of `name`, the texts between its dots, asked from the
+// left until one fails. Empty labels are asked too: "" is one, "a..b." has two.
+template <std::predicate<std::string_view> Accept>
+bool EveryLabel(std::string_view name, Accept accept)
+{
+    for (std::size_t start = 0; start <= name.size();) {
+        const std::size_t dot = std::min(name.find('.', start), name.size());
+        if (!accept(name.substr(start, dot - start))) {
+            return false;
+        }
+        start = dot + 1;
+    }
+    return true;
+}
 
 // The name as it is asked: without its leading "www." (in any case).
 std::string WithoutLeadingWww(std::string_view name);

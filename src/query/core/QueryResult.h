@@ -19,22 +19,23 @@ enum class QueryFailureKind
 };
 
 // Everything one query came to, whichever protocol asked it. Every query ends with exactly one.
+// Each member has an initialiser, so that a designated initialiser may name only some.
 struct QueryResult
 {
     // The caller's number for the query, given back unchanged.
     int item = 0;
-    std::optional<DomainStatus> verdict;
+    std::optional<DomainStatus> verdict{};
     QueryFailureKind failure = QueryFailureKind::None;
     // Without a verdict: why, in the words the row shows ("Winsock Error: Connection Failure!",
     // "No verdict in the reply").
-    std::string reason;
+    std::string reason{};
     // Without a verdict: the cause in the system's plain words ("connection refused", "no reply
     // within 30 s"), which the command line adds to the reason; often empty.
-    std::string detail;
+    std::string detail{};
     // How long a refusing server asked us to wait, when it said.
-    std::optional<std::chrono::milliseconds> retryAfter;
+    std::optional<std::chrono::milliseconds> retryAfter{};
     // "host:port" of the server asked; empty when none was.
-    std::string server;
+    std::string server{};
 };
 
 // Why a query ended without a verdict, in the words the error box and qirv-cli show.
