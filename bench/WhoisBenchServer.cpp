@@ -17,17 +17,15 @@ namespace {
 // The text by which the reader knows a free name of `suffix`: each registry words it its own way.
 QByteArray AvailableMarker(const QString& suffix)
 {
-    const std::string tld = suffix.toStdString();
-    for (const ReplyRule& rule : ReplyRules()) {
-        const bool forSuffix =
-            rule.tlds.empty() || std::ranges::find(rule.tlds, tld) != rule.tlds.end();
-        const auto marker =
-            std::ranges::find(rule.markers, DomainStatus::Available, &ReplyMarker::status);
-        if (forSuffix && marker != rule.markers.end()) {
-            return QByteArray(marker->text.data(), static_cast<qsizetype>(marker->text.size()));
-        }
+    const ReplyRule* rule = RuleForName(suffix.toStdString());
+    if (!rule || !rule->decisive) {
+        return "No match for";
     }
-    return {};
+    const auto marker =
+        std::ranges::find(rule->markers, DomainStatus::Available, &ReplyMarker::status);
+    return marker != rule->markers.end()
+               ? QByteArray(marker->text.data(), static_cast<qsizetype>(marker->text.size()))
+               : QByteArray();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The reply reader and the verdict rules on arbitrary replies, split into arbitrary chunks: the
-// first byte picks the suffix, the second the chunk size.
+// first byte picks the name asked, the second the chunk size.
 #include "whois/core/ClassifyReply.h"
+#include "whois/core/GeneralReading.h"
 #include "whois/core/ReplyReadingLoop.h"
 
 #include <algorithm>
@@ -24,60 +25,68 @@ public:
     std::string waiting;
 };
 
-// Every suffix that has a rule of its own, and one that has none.
-std::vector<std::string> Tlds()
+// Names of extensions whose servers have decisive rules, of one whose server adds its wording to
+// the general reading, and of extensions read by the general reading alone.
+const std::vector<AskedName>& Names()
 {
-    std::vector<std::string> tlds;
-    for (const ReplyRule& rule : ReplyRules()) {
-        tlds.insert(tlds.end(), rule.tlds.begin(), rule.tlds.end());
-    }
-    tlds.emplace_back("zz");
-    return tlds;
+    static const std::vector<AskedName> names{
+        AskedName("x.com"), AskedName("x.org"), AskedName("x.biz"), AskedName("x.edu"),
+        AskedName("x.ca"),  AskedName("x.eu"),  AskedName("x.us"),  AskedName("x.de"),
+        AskedName("x.uk"),  AskedName("x.io"),  AskedName("x.fr"),  AskedName("x.int"),
+        AskedName("x.al"),  AskedName("x.ch"),  AskedName("x.zz"),  AskedName("x.co.za"),
+    };
+    return names;
 }
 
-const ReplyRule& RuleOf(std::string_view tld)
+bool ContainsIgnoringCase(std::string_view text, std::string_view lowerCasePhrase)
 {
-    const std::span<const ReplyRule> rules = ReplyRules();
-    const auto found = std::find_if(rules.begin(), rules.end(), [&](const ReplyRule& rule) {
-        return std::find(rule.tlds.begin(), rule.tlds.end(), tld) != rule.tlds.end();
-    });
-    return found != rules.end() ? *found : rules.back();
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower.find(lowerCasePhrase) != std::string::npos;
 }
 
-// A verdict stands on a marker of the suffix's own rule for that very status in the reply, or,
-// for Taken only, on a referral line.
-bool HasGrounds(std::string_view tld, std::string_view reply,
+// A verdict stands on a marker for that very status in the reply, or, for Taken, on a referral
+// line or the asked name itself; for Available under the general reading, on a not-found phrase.
+bool HasGrounds(const AskedName& name, std::string_view reply,
                 const ReplyReadingLoop::Result& result)
 {
     if (result.outcome != ReplyReadingLoop::Outcome::Verdict) {
         return true;
     }
-    for (const ReplyMarker& marker : RuleOf(tld).markers) {
+    const ReplyRule* rule = RuleForName(name.Ascii());
+    const std::span<const ReplyMarker> markers = rule ? rule->markers : GeneralMarkers();
+    for (const ReplyMarker& marker : markers) {
         if (marker.status == result.status && reply.find(marker.text) != std::string_view::npos) {
             return true;
         }
     }
-    return result.status == DomainStatus::Taken &&
-           reply.find(kWhoisServerMarker) != std::string_view::npos;
+    if (result.status == DomainStatus::Taken) {
+        return reply.find(kWhoisServerMarker) != std::string_view::npos ||
+               ContainsIgnoringCase(reply, name.Ascii());
+    }
+    return result.status == DomainStatus::Available && !(rule && rule->decisive) &&
+           std::ranges::any_of(NotFoundPhrases(), [&](std::string_view phrase) {
+               return ContainsIgnoringCase(reply, phrase);
+           });
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const std::vector<std::string> tlds = Tlds();
     if (size < 2) {
         return 0;
     }
-    const std::string& tld = tlds[data[0] % tlds.size()];
+    const AskedName& name = Names()[data[0] % Names().size()];
     const std::size_t chunk = 1 + data[1] % 64;
     const std::string_view reply(reinterpret_cast<const char*>(data) + 2, size - 2);
 
     // In one piece, and in chunks: a verdict found in one piece must not turn into another
     // verdict in chunks, unless a referral line decided it.
-    const ReplyReadingLoop::Result whole = ClassifyWholeReply(tld, reply);
+    const ReplyReadingLoop::Result whole = ClassifyWholeReply(name, reply);
     ReplyReadingLoop loop;
-    loop.Start(tld);
+    loop.Start(name);
     ChunkSource source;
     ReplyReadingLoop::Result chunked;
     for (std::size_t at = 0;
@@ -94,11 +103,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         chunked.outcome == ReplyReadingLoop::Outcome::Verdict && whole.status != chunked.status) {
         __builtin_trap();
     }
-    if (!HasGrounds(tld, reply, whole) || !HasGrounds(tld, reply, chunked)) {
+    if (!HasGrounds(name, reply, whole) || !HasGrounds(name, reply, chunked)) {
         __builtin_trap();
     }
-    const std::optional<DomainStatus> direct = ClassifyReply(tld, reply);
-    if (direct && !HasGrounds(tld, reply, {ReplyReadingLoop::Outcome::Verdict, *direct})) {
+    const std::optional<DomainStatus> direct = ClassifyReply(name.Tld(), reply);
+    if (direct && !HasGrounds(name, reply, {ReplyReadingLoop::Outcome::Verdict, *direct})) {
         __builtin_trap();
     }
     return 0;

@@ -1,11 +1,13 @@
 #include "CliCommands.h"
 
 #include "query/core/QueryLimits.h"
+#include "query/core/QueryResult.h"
 #include "version/QirvVersion.h"
 #include "whois/core/ReplyReadingLoop.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QUrl>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -113,6 +115,12 @@ int RunServers(const QCommandLineParser& parser)
     }
     const std::optional<std::string> url = ValueOf(parser, "url");
     const bool update = parser.isSet(QStringLiteral("update"));
+    if (parser.isSet(QStringLiteral("coverage"))) {
+        if (update) {
+            return UsageError("servers: --coverage and --update are separate runs");
+        }
+        return RunCoverageCommand();
+    }
     if (url && !update) {
         return UsageError("servers: --url goes with --update");
     }
@@ -174,8 +182,9 @@ std::string ClassifySummary()
     const auto quoted = [](std::string_view text) {
         return '"' + std::string(text) + '"';
     };
-    return "Read a whois reply from FILE (or standard input) and print the verdict for a name "
-           "ending in .TLD: " +
+    return "Read a whois reply from FILE (or standard input) and print the verdict for NAME, or "
+           "for the name of the extension .TLD that the reply is about, as the registry's server "
+           "for that extension is read: " +
            quoted(StatusText(DomainStatus::Available)) + ", " +
            quoted(StatusText(DomainStatus::Taken)) + ", " +
            quoted(StatusText(DomainStatus::InformationMissing)) + " or " + quoted(kNoVerdict) + ".";
@@ -185,8 +194,9 @@ const std::vector<Command>& Commands()
 {
     static const std::vector<Command> commands{
         {"server", "NAME...",
-         "Print NAME, the protocol (whois, rdap or none) and the server (HOST:PORT or base URL; "
-         "none) a check asks about each NAME, a tab between them.",
+         "Print NAME, the protocol (whois, rdap or none), the server (HOST:PORT or base URL; "
+         "none) a check asks about each NAME and how its reply is read (rules SERVER: by the "
+         "rules of its registry's server; general; rdap; none), a tab between them.",
          SearchOptionTable(), RunServer},
         {"servers",
          "",
@@ -196,10 +206,13 @@ const std::vector<Command>& Commands()
          {
              {"update", "", "Download the current list of RDAP servers."},
              {"url", "URL", "Download it from URL instead of IANA's address."},
+             {"coverage", "",
+              "Print every top-level domain with its protocol, server and reading, as the "
+              "server command does, and the totals on standard error."},
          },
          RunServers},
         {"classify",
-         "TLD [FILE]",
+         "NAME|TLD [FILE]",
          ClassifySummary(),
          {},
          [](const QCommandLineParser& parser) {
@@ -385,18 +398,29 @@ int RunClassifyCommand(const std::vector<std::string>& arguments)
     } else {
         reply = ReadAtMost(std::cin, kLongestReply);
     }
-    std::string_view tld = arguments[0];
-    if (tld.starts_with('.')) {
-        tld.remove_prefix(1);
+    std::string_view nameOrTld = arguments[0];
+    if (nameOrTld.starts_with('.')) {
+        nameOrTld.remove_prefix(1);
     }
+    const AskedName name =
+        nameOrTld.find('.') == std::string_view::npos
+            ? NameTheReplyIsAbout(nameOrTld, reply)
+            : AskedName(
+                  std::string(nameOrTld),
+                  QUrl::fromAce(QByteArray::fromStdString(std::string(nameOrTld))).toStdString());
     // A reply past the size bound gets no verdict, as it would over the network.
-    const ReplyReadingLoop::Result result = ClassifyWholeReply(tld, reply);
+    const ReplyReadingLoop::Result result = ClassifyWholeReply(name, reply);
     if (result.outcome == ReplyReadingLoop::Outcome::Refused) {
-        std::cout << "Query refused: " << result.refusal << '\n';
+        std::cout << "Query refused: " << result.words << '\n';
         return kExitSomeFailed;
     }
     if (result.outcome != ReplyReadingLoop::Outcome::Verdict) {
-        std::cout << kNoVerdict << '\n';
+        std::cout << kNoVerdict;
+        if (result.outcome == ReplyReadingLoop::Outcome::NoVerdict &&
+            result.words != kNoVerdictInReply) {
+            std::cout << ": " << result.words;
+        }
+        std::cout << '\n';
         return kExitSomeFailed;
     }
     std::cout << StatusText(result.status) << '\n';

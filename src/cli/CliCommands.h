@@ -23,6 +23,7 @@ int RunServerCommand(SearchOptions options, const std::vector<std::string>& name
 // Prints which list of RDAP servers is in use; with `update`, downloads the current one first
 // (from `url` when given) and says on standard error how it went.
 int RunServersCommand(bool update, const std::optional<std::string>& url);
+int RunCoverageCommand();
 int RunClassifyCommand(const std::vector<std::string>& arguments);
 
 // What check and generate print: "NAME<tab>RESULT" lines, or the fields of an exported list as

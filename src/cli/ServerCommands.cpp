@@ -1,14 +1,37 @@
 #include "CliCommands.h"
 #include "query/QueryName.h"
 #include "registry/CRegistryList.h"
+#include "registry/core/IanaWhoisServers.h"
+#include "whois/core/ClassifyReply.h"
 
 #include <QCoreApplication>
 #include <iostream>
+#include <map>
 
 void UseRegistryList(SearchOptions& options)
 {
     options.routes.SetRdapBootstrap(CRegistryList().Load());
 }
+
+namespace {
+
+// "whois\tHOST:PORT\tREADING": the reading follows the extension's registry whichever server is
+// asked.
+std::string DescribeRoute(const QueryRoute& route, std::string_view name)
+{
+    switch (route.protocol) {
+    case QueryRoute::Protocol::Whois:
+        return "whois\t" + route.whois.host + ':' + std::to_string(route.whois.port) + '\t' +
+               ReadingOf(name);
+    case QueryRoute::Protocol::Rdap:
+        return "rdap\t" + route.rdapBase + "\trdap";
+    case QueryRoute::Protocol::None:
+        break;
+    }
+    return "none\tnone\tnone";
+}
+
+} // namespace
 
 int RunServerCommand(SearchOptions options, const std::vector<std::string>& names)
 {
@@ -20,21 +43,32 @@ int RunServerCommand(SearchOptions options, const std::vector<std::string>& name
         const QueryName query = ToQueryName(QByteArray::fromStdString(name));
         QueryRoute route;
         route.protocol = QueryRoute::Protocol::None;
+        std::string ascii;
         if (query.IsAskable()) {
-            route = options.routes.RouteFor(query.ascii.toStdString());
+            ascii = query.ascii.toStdString();
+            route = options.routes.RouteFor(ascii);
         }
-        std::cout << name << '\t';
-        switch (route.protocol) {
-        case QueryRoute::Protocol::Whois:
-            std::cout << "whois\t" << route.whois.host << ':' << route.whois.port << '\n';
-            break;
-        case QueryRoute::Protocol::Rdap:
-            std::cout << "rdap\t" << route.rdapBase << '\n';
-            break;
-        case QueryRoute::Protocol::None:
-            std::cout << "none\tnone\n";
-            break;
-        }
+        std::cout << name << '\t' << DescribeRoute(route, ascii) << '\n';
+    }
+    return kExitSuccess;
+}
+
+int RunCoverageCommand()
+{
+    ServerRoutes routes;
+    routes.SetRdapBootstrap(CRegistryList().Load());
+    std::map<std::string, int> totals;
+    for (const IanaTopLevelDomain& entry : IanaTopLevelDomains()) {
+        const QueryRoute route = routes.RegistryRouteFor("x." + std::string(entry.tld));
+        const std::string description = DescribeRoute(route, entry.tld);
+        std::cout << entry.tld << '\t' << description << '\n';
+        const std::string reading = description.substr(description.rfind('\t') + 1);
+        ++totals[reading.starts_with("rules ") ? "whois, rules of its server"
+                 : reading == "general"        ? "whois, general reading"
+                                               : reading];
+    }
+    for (const auto& [reading, count] : totals) {
+        std::cerr << count << '\t' << reading << '\n';
     }
     return kExitSuccess;
 }

@@ -5,6 +5,7 @@
 #include "query/core/QueryLimits.h"
 
 #include <QTcpSocket>
+#include <QUrl>
 #include <cerrno>
 #include <sys/socket.h>
 
@@ -107,7 +108,8 @@ bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const ServerAddr
     m_strServer = QByteArray::fromStdString(server.host);
     m_port = server.port;
     const std::string_view nameView(name.constData(), static_cast<std::size_t>(name.size()));
-    m_replyLoop.Start(std::string(TldOf(nameView)));
+    // Registries that hold names in other scripts may spell them in Unicode in their replies.
+    m_replyLoop.Start(AskedName(name.toStdString(), QUrl::fromAce(name).toStdString()));
     // A line break would end the query line early and send whatever follows as a second query.
     if (name.isEmpty() || !IsQueryableName(nameView)) {
         m_state = QueryState::Stalled;
@@ -209,11 +211,14 @@ void CWhoisSocket::HandleReadResult(const ReplyReadingLoop::Result& result, bool
         return;
     case ReplyReadingLoop::Outcome::Refused:
         Fail(QueryFailureKind::Refused,
-             "Query refused by " + m_strServer.toStdString() + ": " + result.refusal);
+             "Query refused by " + m_strServer.toStdString() + ": " + result.words);
+        return;
+    case ReplyReadingLoop::Outcome::NoVerdict:
+        Fail(QueryFailureKind::NoVerdict, result.words);
         return;
     case ReplyReadingLoop::Outcome::WaitingForData:
         if (endOfStream) {
-            Fail(QueryFailureKind::NoVerdict, kNoVerdictInReply);
+            HandleReadResult(m_replyLoop.Conclude(), true);
         }
         return;
     }

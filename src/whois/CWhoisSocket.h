@@ -58,7 +58,7 @@ public:
     QueryState State() const { return m_state; }
     const QByteArray& Domain() const { return m_strDomain; }
     int Item() const { return m_nItem; }
-    const std::string& Tld() const { return m_replyLoop.Tld(); }
+    std::string_view Tld() const { return m_replyLoop.Tld(); }
     const QByteArray& Server() const { return m_strServer; }
     const std::string& Reply() const { return m_replyLoop.Reply(); }
 

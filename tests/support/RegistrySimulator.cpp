@@ -29,17 +29,14 @@ QByteArray FirstLabel(const QByteArray& name)
 // name behind. A suffix without such a marker gets the first marker it has at all.
 QByteArray MarkerLine(const QByteArray& suffix, DomainStatus status)
 {
-    const std::span<const ReplyRule> rules = ReplyRules();
-    const ReplyRule* chosen = &rules.back();
-    for (const ReplyRule& rule : rules) {
-        if (std::ranges::find(rule.tlds, std::string_view(suffix.constData(), suffix.size())) !=
-            rule.tlds.end()) {
-            chosen = &rule;
-        }
+    const ReplyRule* rule = RuleForName(std::string_view(suffix.constData(), suffix.size()));
+    if (!rule || !rule->decisive) {
+        // The general reading's words: a domain field, or a not-found line naming the name.
+        return status == DomainStatus::Available ? "No match for " : "Domain Name: ";
     }
-    const auto marker = std::ranges::find(chosen->markers, status, &ReplyMarker::status);
+    const auto marker = std::ranges::find(rule->markers, status, &ReplyMarker::status);
     const std::string_view text =
-        marker != chosen->markers.end() ? marker->text : chosen->markers.front().text;
+        marker != rule->markers.end() ? marker->text : rule->markers.front().text;
     return QByteArray(text.data(), static_cast<qsizetype>(text.size())).trimmed() + ' ';
 }
 

@@ -80,9 +80,10 @@ private slots:
             "Information Missing");
         row("empty suffix", "", "\r\nhas no information", "Information Missing");
         row("other ignores com markers", "example", "\r\nDomain Name: X\r\nNo match for", "none");
-        row("capital suffix uses the last rule", "COM", "\r\nDomain Name: X.COM", "none");
-        row("capital suffix information missing", "COM", "\r\nhas no information",
-            "Information Missing");
+        // Extensions in any case are read by their server's rule.
+        row("capital suffix uses its rule", "COM", "\r\nDomain Name: X.COM", "Taken");
+        row("mixed-case suffix uses its rule", "Org", "\r\nNOT FOUND", "Available!");
+        row("capital suffix ignores the general markers", "COM", "\r\nhas no information", "none");
         row("nothing at all", "com", "", "none");
     }
 

@@ -2,10 +2,12 @@
 
 #include "ReplyFiles.h"
 #include "TestMain.h"
+#include "query/core/QueryResult.h"
 #include "text/Utf8Text.h"
 
 #include <QRandomGenerator>
 #include <QTest>
+#include <QUrl>
 #include <cstring>
 #include <deque>
 
@@ -46,11 +48,15 @@ QByteArray Describe(ReplyReadingLoop::Result result)
         return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
     }
     case Outcome::WaitingForData:
-        return "No verdict";
+        return "Waiting";
+    case Outcome::NoVerdict:
+        return result.words == kNoVerdictInReply
+                   ? QByteArray("No verdict")
+                   : "No verdict: " + QByteArray::fromStdString(result.words);
     case Outcome::ReplyTooLarge:
         return "Too large";
     case Outcome::Refused:
-        return "Refused: " + QByteArray::fromStdString(result.refusal);
+        return "Refused: " + QByteArray::fromStdString(result.words);
     }
     return {};
 }
@@ -72,7 +78,7 @@ QByteArray Feed(ReplyReadingLoop& loop, const QList<QByteArray>& chunks)
 QByteArray Feed(const char* tld, const QList<QByteArray>& chunks)
 {
     ReplyReadingLoop loop;
-    loop.Start(tld);
+    loop.Start(AskedName("x." + std::string(tld)));
     return Feed(loop, chunks);
 }
 
@@ -116,7 +122,7 @@ private slots:
         QFETCH(QList<QByteArray>, chunks);
         QFETCH(QByteArray, reply);
         ReplyReadingLoop loop;
-        loop.Start("zz");
+        loop.Start(AskedName("x.zz"));
         QCOMPARE(Feed(loop, chunks), QByteArray("No verdict"));
         QCOMPARE(ReplyOf(loop), reply);
     }
@@ -124,7 +130,7 @@ private slots:
     void verdict_comesFromFirstMarkerLine_andLeavesTheRestUnread()
     {
         ReplyReadingLoop loop;
-        loop.Start("com");
+        loop.Start(AskedName("x.com"));
         ChunkSource source;
         source.Push("intro\nNo match for \"X.COM\".\nDomain Name: X.COM\nmore\n");
         const auto result = loop.ReceiveAll(source, false);
@@ -136,7 +142,7 @@ private slots:
     void markerCutByChunks_isFoundOnceTheLineIsWhole()
     {
         ReplyReadingLoop loop;
-        loop.Start("com");
+        loop.Start(AskedName("x.com"));
         ChunkSource source;
         source.Push("Domain Na");
         QCOMPARE(loop.ReceiveAll(source, false).outcome, Outcome::WaitingForData);
@@ -152,7 +158,7 @@ private slots:
     void cutLastLine_countsOnlyOnceTheStreamEnds()
     {
         ReplyReadingLoop loop;
-        loop.Start("com");
+        loop.Start(AskedName("x.com"));
         ChunkSource source;
         source.Push("No match for X.COM");
         QCOMPARE(loop.ReceiveAll(source, false).outcome, Outcome::WaitingForData);
@@ -215,7 +221,7 @@ private slots:
     void refill_readsAtMostTheBufferSize()
     {
         ReplyReadingLoop loop;
-        loop.Start("zz");
+        loop.Start(AskedName("x.zz"));
         ChunkSource source;
         source.Push(QByteArray(10000, 'a'));
         loop.ReceiveAll(source, false);
@@ -279,11 +285,11 @@ private slots:
     void start_forgetsTheEarlierReply()
     {
         ReplyReadingLoop loop;
-        loop.Start("com");
+        loop.Start(AskedName("x.com"));
         ChunkSource source;
         source.Push("No match for a\nleft over\nand a cut li");
         QCOMPARE(Describe(loop.ReceiveAll(source, false)), QByteArray("Available!"));
-        loop.Start("org");
+        loop.Start(AskedName("x.org"));
         QVERIFY(!loop.HasUnreadBytes());
         QVERIFY(loop.Reply().empty());
         QCOMPARE(Feed(loop, {"ne\nNOT FOUND\n"}), QByteArray("Available!"));
@@ -297,10 +303,11 @@ private slots:
         QRandomGenerator random(20261208);
         for (const RecordedReply& reply : RecordedReplies()) {
             const QByteArray expected = ExpectedResult(reply);
-            const std::string tld = reply.tld.toStdString();
+            const AskedName name(reply.name.toStdString(),
+                                 QUrl::fromAce(reply.name.toUtf8()).toStdString());
             const std::string_view bytes(reply.bytes.constData(),
                                          static_cast<std::size_t>(reply.bytes.size()));
-            QVERIFY2(Describe(ClassifyWholeReply(tld, bytes)) == expected, qPrintable(reply.file));
+            QVERIFY2(Describe(ClassifyWholeReply(name, bytes)) == expected, qPrintable(reply.file));
             for (int round = 0; round < 20; ++round) {
                 QList<QByteArray> chunks;
                 for (qsizetype at = 0; at < reply.bytes.size();) {
@@ -308,7 +315,9 @@ private slots:
                     chunks.append(reply.bytes.mid(at, size));
                     at += size;
                 }
-                QVERIFY2(Feed(tld.c_str(), chunks) == expected, qPrintable(reply.file));
+                ReplyReadingLoop loop;
+                loop.Start(name);
+                QVERIFY2(Feed(loop, chunks) == expected, qPrintable(reply.file));
             }
         }
     }

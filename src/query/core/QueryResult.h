@@ -40,6 +40,8 @@ struct QueryResult
 
 // Why a query ended without a verdict, in the words the error box and qirv-cli show.
 inline constexpr std::string_view kNoVerdictInReply = "No verdict in the reply";
+inline constexpr std::string_view kAboutAnotherName = "The reply is about another name";
+inline constexpr std::string_view kReservedByTheRegistry = "Reserved by the registry";
 inline constexpr std::string_view kConnectionFailure = "Connection Failure!";
 inline constexpr std::string_view kConnectionRejected = "Connection rejected!";
 inline constexpr std::string_view kNotADomainName = "Not a domain name";

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -51,7 +52,81 @@ QueryRoute NoRoute()
     return route;
 }
 
+std::string LowerCase(std::string_view text)
+{
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(), AsciiLower);
+    return lower;
+}
+
+// Registries of names below another registry's top-level domain, each with its whois server.
+constexpr std::string_view kCentralNic = "whois.centralnic.com";
+constexpr std::array<std::pair<std::string_view, std::string_view>, 33> kSecondLevelRegistries{{
+    {"ae.org", kCentralNic},
+    {"ar.com", kCentralNic},
+    {"br.com", kCentralNic},
+    {"cn.com", kCentralNic},
+    {"co.za", "whois.registry.net.za"},
+    {"com.de", kCentralNic},
+    {"de.com", kCentralNic},
+    {"eu.com", kCentralNic},
+    {"eu.org", "whois.eu.org"},
+    {"gb.com", kCentralNic},
+    {"gb.net", kCentralNic},
+    {"gov.za", "whois.gov.za"},
+    {"gr.com", kCentralNic},
+    {"hu.net", kCentralNic},
+    {"in.net", kCentralNic},
+    {"jp.net", kCentralNic},
+    {"jpn.com", kCentralNic},
+    {"kr.com", kCentralNic},
+    {"mex.com", kCentralNic},
+    {"no.com", kCentralNic},
+    {"qc.com", kCentralNic},
+    {"ru.com", kCentralNic},
+    {"sa.com", kCentralNic},
+    {"se.net", kCentralNic},
+    {"uk.com", kCentralNic},
+    {"uk.net", kCentralNic},
+    {"us.com", kCentralNic},
+    {"us.org", kCentralNic},
+    {"uy.com", kCentralNic},
+    {"web.za", "whois.registry.net.za"},
+    {"za.com", kCentralNic},
+    {"za.net", "whois.za.net"},
+    {"za.org", "whois.za.org"},
+}};
+
+// The server of the second-level registry that holds `name`, if it is one of theirs.
+std::optional<std::string_view> SecondLevelRegistryServer(std::string_view name)
+{
+    for (const auto& [suffix, host] : kSecondLevelRegistries) {
+        if (name.size() > suffix.size() + 1 && EndsWithIgnoringCase(name, suffix) &&
+            name[name.size() - suffix.size() - 1] == '.') {
+            return host;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+std::optional<std::string_view> RegistryWhoisServer(std::string_view nameOrTld)
+{
+    if (nameOrTld.starts_with('.')) {
+        nameOrTld.remove_prefix(1);
+    }
+    if (const std::optional<std::string_view> host = SecondLevelRegistryServer(nameOrTld)) {
+        return host;
+    }
+    const std::string lower = LowerCase(nameOrTld.substr(nameOrTld.rfind('.') + 1));
+    // IANA's list is kept current; the built-in table still names servers that no longer hold
+    // the names of some extensions (the European address registry's for ".at", ".it", ...).
+    if (const std::optional<std::string_view> host = IanaWhoisServerFor(lower)) {
+        return host;
+    }
+    return FindWhoisServer("." + lower);
+}
 
 std::string QueryRoute::Key() const
 {
@@ -172,8 +247,12 @@ QueryRoute ServerRoutes::RouteFor(std::string_view name) const
 
 QueryRoute ServerRoutes::RegistryRouteFor(std::string_view name) const
 {
-    std::string tld(TldOf(name));
-    std::transform(tld.begin(), tld.end(), tld.begin(), AsciiLower);
+    // The registry of the top-level domain does not hold these names: asked about "x.uk.com",
+    // the ".com" registry answers "No match" for a name that may well be taken.
+    if (const std::optional<std::string_view> host = SecondLevelRegistryServer(name)) {
+        return WhoisRoute(*host);
+    }
+    const std::string tld = LowerCase(TldOf(name));
     if (tld.empty()) {
         return NoRoute();
     }
@@ -190,10 +269,7 @@ QueryRoute ServerRoutes::RegistryRouteFor(std::string_view name) const
             return RdapRoute(std::string(*base));
         }
     }
-    if (const std::optional<std::string_view> host = FindWhoisServer(key)) {
-        return WhoisRoute(*host);
-    }
-    if (const std::optional<std::string_view> host = IanaWhoisServerFor(tld)) {
+    if (const std::optional<std::string_view> host = RegistryWhoisServer(tld)) {
         return WhoisRoute(*host);
     }
     return NoRoute();

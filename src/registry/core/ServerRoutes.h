@@ -42,6 +42,13 @@ struct SuffixChoice
 // Nothing when the suffix cannot end a name: "." alone, "..", "/", ":" or a final "." in it.
 std::optional<SuffixChoice> ReadSuffixChoice(std::string_view text);
 
+// The whois server of the registry that holds a name ("x.co.za"), or of an extension (".com" or
+// "com"), in any case: a registry of second-level names such as ".uk.com" or ".co.za" where the
+// name is one of theirs, else the one IANA lists for the top-level domain, else the built-in
+// table's; nothing when none is known. Its replies are read by that server's rules, whichever
+// server a query is sent to.
+std::optional<std::string_view> RegistryWhoisServer(std::string_view nameOrTld);
+
 // The servers the user named instead of the registries' ("--whois-server .com=HOST:PORT"), and
 // the registries' own for everything else.
 class ServerRoutes
@@ -64,8 +71,8 @@ public:
 
     // The registries' own choice, by the name's last label in any case: the nine extensions of
     // the keyword window keep their long-standing servers (".info" over RDAP); any other goes
-    // over RDAP when the bootstrap names a server for it, else to the built-in whois table's
-    // server for its key, else to the whois server IANA lists for it, else nowhere.
+    // over RDAP when the bootstrap names a server for it, else to RegistryWhoisServer, else
+    // nowhere.
     QueryRoute RegistryRouteFor(std::string_view name) const;
 
 private:

@@ -1,14 +1,21 @@
 #include "ReplyReadingLoop.h"
 
 #include "ClassifyReply.h"
+#include "query/core/QueryResult.h"
 #include "text/Utf8Text.h"
 
 #include <algorithm>
 #include <cstring>
 
-void ReplyReadingLoop::Start(std::string tld)
+void ReplyReadingLoop::Start(AskedName name)
 {
-    m_tld = std::move(tld);
+    m_name = std::move(name);
+    const ReplyRule* rule = RuleForName(m_name.Ascii());
+    m_rule = rule && rule->decisive ? rule : nullptr;
+    m_general.reset();
+    if (!m_rule) {
+        m_general.emplace(m_name, rule ? rule->markers : std::span<const ReplyMarker>());
+    }
     m_reply.clear();
     m_line.clear();
     m_lineStarted = false;
@@ -93,18 +100,27 @@ ReplyReadingLoop::Result ReplyReadingLoop::OnReceive(ReplyByteSource& source, bo
         // No marker holds CR or LF, and every earlier line was tested already without a match, so
         // testing the new line alone gives the verdict that testing the whole reply would, without
         // rescanning the reply after every line.
-        const std::optional<DomainStatus> verdict = ClassifyReply(m_tld, m_line);
+        const ReplyMarker* marker =
+            FirstMarkerIn(m_rule ? m_rule->markers : GeneralMarkers(), m_line);
+        if (marker && m_name.LineNamesAnotherDomain(m_line)) {
+            return {Outcome::NoVerdict, DomainStatus::Taken, std::string(kAboutAnotherName)};
+        }
+        if (m_general) {
+            m_general->ReadLine(m_line);
+        }
         m_whoisServerSeen =
             m_whoisServerSeen || m_line.find(kWhoisServerMarker) != std::string::npos;
         m_line.clear();
         m_lineStarted = false;
-        if (verdict) {
-            return {Outcome::Verdict, *verdict};
+        if (marker) {
+            return {Outcome::Verdict, marker->status};
         }
         if (HasUnreadBytes()) {
             continue;
         }
-        if (m_whoisServerSeen) {
+        // Thin registries send only a referral; the general reading never takes one for an
+        // answer.
+        if (m_whoisServerSeen && m_rule) {
             return {Outcome::Verdict, DomainStatus::Taken};
         }
         return {Outcome::WaitingForData};
@@ -117,7 +133,22 @@ ReplyReadingLoop::Result ReplyReadingLoop::ReceiveAll(ReplyByteSource& source, b
     while (result.outcome == Outcome::WaitingForData && source.HasBytesWaiting()) {
         result = OnReceive(source, endOfStream);
     }
+    if (result.outcome == Outcome::WaitingForData && endOfStream && !HasUnreadBytes()) {
+        return Conclude();
+    }
     return result;
+}
+
+ReplyReadingLoop::Result ReplyReadingLoop::Conclude() const
+{
+    if (!m_general) {
+        return {Outcome::NoVerdict, DomainStatus::Taken, std::string(kNoVerdictInReply)};
+    }
+    const GeneralReading::Decision decision = m_general->Conclude();
+    if (decision.verdict) {
+        return {Outcome::Verdict, *decision.verdict};
+    }
+    return {Outcome::NoVerdict, DomainStatus::Taken, std::string(decision.reason)};
 }
 
 namespace {
@@ -143,10 +174,10 @@ private:
 
 } // namespace
 
-ReplyReadingLoop::Result ClassifyWholeReply(std::string_view tld, std::string_view replyBytes)
+ReplyReadingLoop::Result ClassifyWholeReply(const AskedName& name, std::string_view replyBytes)
 {
     WholeReplySource source(replyBytes);
     ReplyReadingLoop loop;
-    loop.Start(std::string(tld));
+    loop.Start(name);
     return loop.ReceiveAll(source, true);
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "GeneralReading.h"
 #include "query/core/DomainStatus.h"
 #include "query/core/QueryLimits.h"
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,10 +22,13 @@ public:
 
 // Reads a whois reply line by line through a 4096-byte buffer and decides its verdict.
 //
-// A line ends at LF, or at CR together with the byte after it. After each line the reply is tested
-// against the suffix's markers; when the buffer has run dry exactly at a line end (every received
-// byte consumed) and the reply holds "Whois Server: ", the name counts as Taken. Where the
-// connection splits the reply therefore matters, and the buffer size is part of the behaviour.
+// A line ends at LF, or at CR together with the byte after it. Replies are read by the rule of the
+// server the name's extension belongs to. Where that rule is decisive, each line is tested
+// against its markers and the first marker decides, unless its line names another domain of the
+// extension; when the buffer has run dry exactly at a line end (every received byte consumed) and
+// the reply holds "Whois Server: ", the name counts as Taken. Where the connection splits the
+// reply therefore matters, and the buffer size is part of the behaviour. Every other reply is
+// weighed whole by the general reading once the stream has ended.
 class ReplyReadingLoop
 {
 public:
@@ -32,32 +37,37 @@ public:
         Verdict,        // `status` holds it; nothing more of this reply is read
         WaitingForData, // no verdict yet; more bytes (or the end of the stream) may bring one
         ReplyTooLarge,  // more than QueryLimits::kMaxReplyBytes arrived without a verdict
-        Refused,        // the server refused or limited the query; `refusal` holds its line
+        Refused,        // the server refused or limited the query; `words` holds its line
+        NoVerdict,      // the reply is read and says nothing sure; `words` say why
     };
 
     struct Result
     {
         Result(Outcome result = Outcome::WaitingForData, DomainStatus verdict = DomainStatus::Taken,
-               std::string refusalLine = {})
-            : outcome(result), status(verdict), refusal(std::move(refusalLine))
+               std::string text = {})
+            : outcome(result), status(verdict), words(std::move(text))
         {}
         Outcome outcome;
         DomainStatus status;
-        std::string refusal;
+        std::string words; // the refusing line, or why there is no verdict
     };
 
-    // Forgets the previous query and prepares for a reply about a name with this suffix.
-    void Start(std::string tld);
+    // Forgets the previous query and prepares for a reply about `name`.
+    void Start(AskedName name);
 
     // One readable-data notification: reads lines for as long as the buffer holds unread bytes.
     // With endOfStream set, a line cut short by the end of the stream counts as a whole line.
     Result OnReceive(ReplyByteSource& source, bool endOfStream);
 
     // Runs OnReceive again for as long as the source still has bytes waiting, as a socket layer
-    // that keeps signalling unread data would.
+    // that keeps signalling unread data would. At the end of the stream, with every byte read and
+    // no verdict yet, the reply as a whole decides (Conclude).
     Result ReceiveAll(ReplyByteSource& source, bool endOfStream);
 
-    const std::string& Tld() const { return m_tld; }
+    // The verdict of the whole reply read so far, or why there is none.
+    Result Conclude() const;
+
+    std::string_view Tld() const { return m_name.Tld(); }
     // Every line read so far, each with CR LF in front of it.
     const std::string& Reply() const { return m_reply; }
     bool HasUnreadBytes() const { return m_position < m_length; }
@@ -74,7 +84,9 @@ private:
     LineState ReadLine(ReplyByteSource& source, bool endOfStream);
     bool Refill(ReplyByteSource& source);
 
-    std::string m_tld;
+    AskedName m_name;
+    const ReplyRule* m_rule = nullptr; // decisive rules only
+    std::optional<GeneralReading> m_general;
     std::string m_reply;
     std::string m_line;
     bool m_lineStarted = false;
@@ -89,4 +101,4 @@ private:
 
 // Feeds a whole reply to a fresh loop as if every byte had arrived in one read and the server had
 // then closed the connection. Returns the verdict, if any.
-ReplyReadingLoop::Result ClassifyWholeReply(std::string_view tld, std::string_view replyBytes);
+ReplyReadingLoop::Result ClassifyWholeReply(const AskedName& name, std::string_view replyBytes);
