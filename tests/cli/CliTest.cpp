@@ -84,7 +84,7 @@ private slots:
                  QByteArray("www.example.com\twhois\twhois.verisign-grs.com:43\n"
                             "x.ORG\twhois\twhois.publicinterestregistry.org:43\n"
                             "x.info\trdap\thttps://rdap.identitydigital.services/rdap/\n"
-                            "x.dev\trdap\thttps://www.registry.google/rdap/\n"
+                            "x.dev\trdap\thttps://pubapi.registry.google/rdap/\n"
                             "x.io\twhois\twhois.nic.io:43\n"
                             "x.\xd1\x80\xd1\x84\twhois\twhois.tcinet.ru:43\n"
                             "x.zz\tnone\tnone\n"
