@@ -9,12 +9,15 @@
 #include "web/WebAddresses.h"
 
 #include <QAbstractItemModelTester>
+#include <QDateTime>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -129,7 +132,8 @@ private slots:
                  (QStringList{"32792 Help Topics...", "-", "32793 Visit Home Page...", "-",
                               "32794 Frequently Asked Questions", "-", "32787 About..."}));
         QCOMPARE(menus[3],
-                 (QStringList{"32790 Check for Updates...", "-", "32795 Update Registry List..."}));
+                 (QStringList{"32790 Check for Updates...", "-", "32795 Update Registry List...",
+                              "32798 Refresh Registry List Automatically"}));
         QCOMPARE(Entries(*test.window.findChild<QMenu*>("listMenu")),
                  (QStringList{"32780 Copy Available Domains", "32781 Save Available Domains", "-",
                               "32772 Copy Selected Row...", "-", "32773 Open Domain in Browser",
@@ -225,6 +229,46 @@ private slots:
                  std::string("https://rdap.example/"));
         QCOMPARE(iana.paths, QList<QByteArray>{"/rdap/dns.json"});
         QVERIFY(QFile::exists(cache.filePath("rdap-dns.json")));
+    }
+
+    // At start a list over 30 days old is refreshed; a failure is one line in the window, never
+    // a box, and the Update menu turns the refresh off for the next starts too.
+    void automaticRefresh_failureIsOneLine_andTheMenuTurnsItOff()
+    {
+        QSettings().clear();
+        FakeRdapServer iana;
+        iana.SetResponder([](const QByteArray&) { return FakeRdapServer::Answer{503}; });
+        QTemporaryDir cache;
+        QFile downloaded(cache.filePath("rdap-dns.json"));
+        QVERIFY(downloaded.open(QIODevice::WriteOnly));
+        downloaded.write(kTwoExtensions);
+        downloaded.flush();
+        QVERIFY(downloaded.setFileTime(QDateTime::currentDateTimeUtc().addDays(-31),
+                                       QFileDevice::FileModificationTime));
+        downloaded.close();
+        const auto start = [&](Window& test) {
+            test.window.RegistryList().SetCacheFolder(cache.path());
+            test.window.RegistryList().SetDownloadUrl(QUrl(iana.BaseUrl() + "dns.json"));
+            test.window.RefreshRegistryListIfOld();
+        };
+        {
+            Window test;
+            start(test);
+            QTRY_COMPARE(test.window.findChild<QProgressBar*>()->format(),
+                         QStringLiteral("The registry list was not updated: 127.0.0.1 answered "
+                                        "HTTP 503. The list in use stays as it was."));
+            QVERIFY(test.boxes.shown.empty());
+            test.Run(CommandId::RefreshRegistryListAutomatically);
+        }
+        Window next;
+        QVERIFY(
+            !next.window
+                 .findChild<QAction*>(QString::number(CommandId::RefreshRegistryListAutomatically))
+                 ->isChecked());
+        start(next);
+        QVERIFY(!next.window.RegistryList().IsUpdating());
+        QCOMPARE(iana.paths.size(), 1);
+        QSettings().clear();
     }
 
     void about_showsNameVersionNoticeAndLink()
