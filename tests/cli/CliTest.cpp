@@ -27,24 +27,22 @@ QString CacheHome()
     return folder.path();
 }
 
-QProcessEnvironment CliEnvironment(const QString& cacheHome = CacheHome())
+// Runs qirv-cli (or `program`) while this test's event loop keeps serving the fake server;
+// standard output goes to `outputFile` when one is named. A check keeps the list of RDAP servers
+// it has (--no-update) unless it is to `refresh` it.
+CliRun RunCli(QStringList arguments, const QByteArray& input = {}, const QString& outputFile = {},
+              const QString& program = QStringLiteral(QIRV_CLI_PATH), bool refresh = false)
 {
+    if (!refresh && arguments.contains(QStringLiteral("check"))) {
+        arguments.prepend(QStringLiteral("--no-update"));
+    }
+    QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CACHE_HOME"), cacheHome);
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), CacheHome());
     // The window's program must print its help and version without any display.
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    return environment;
-}
-
-// Runs `program` while this test's event loop keeps serving the fake server; standard output
-// goes to `outputFile` when one is named.
-CliRun RunProgram(const QString& program, const QStringList& arguments,
-                  const QProcessEnvironment& environment, const QByteArray& input = {},
-                  const QString& outputFile = {})
-{
-    QProcess process;
     process.setProcessEnvironment(environment);
     if (!outputFile.isEmpty()) {
         process.setStandardOutputFile(outputFile);
@@ -62,17 +60,6 @@ CliRun RunProgram(const QString& program, const QStringList& arguments,
     }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-// Runs qirv-cli (or `program`). A check keeps the list of RDAP servers it has: only the test of
-// the refresh before a check asks IANA's, from a server of its own.
-CliRun RunCli(QStringList arguments, const QByteArray& input = {}, const QString& outputFile = {},
-              const QString& program = QStringLiteral(QIRV_CLI_PATH))
-{
-    if (arguments.contains(QStringLiteral("check"))) {
-        arguments.prepend(QStringLiteral("--no-update"));
-    }
-    return RunProgram(program, arguments, CliEnvironment(), input, outputFile);
 }
 
 // At namespace scope: moc cannot read raw strings inside a class.
@@ -157,34 +144,28 @@ private slots:
     void check_refreshesAnOldListFirst_unlessToldNot()
     {
         FakeRdapServer iana;
-        iana.SetResponder([](const QByteArray&) { return FakeRdapServer::Answer{404}; });
         FakeWhoisServer server;
         server.SetScript(FakeWhoisServer::Reply("No match for x\n"));
-        QTemporaryDir cacheHome;
-        QVERIFY(QDir(cacheHome.path()).mkpath("qirv"));
-        QFile downloaded(cacheHome.filePath("qirv/rdap-dns.json"));
-        QVERIFY(downloaded.open(QIODevice::WriteOnly));
-        downloaded.write(kTwoExtensions);
-        downloaded.flush();
-        QVERIFY(downloaded.setFileTime(QDateTime::currentDateTimeUtc().addDays(-31),
-                                       QFileDevice::FileModificationTime));
-        downloaded.close();
-        QProcessEnvironment environment = CliEnvironment(cacheHome.path());
-        environment.insert("QIRV_RDAP_BOOTSTRAP_URL", iana.BaseUrl() + "dns.json");
+        QFile old(CacheHome() + "/qirv/rdap-dns.json");
+        QVERIFY(QDir().mkpath(CacheHome() + "/qirv") && old.open(QIODevice::WriteOnly));
+        QVERIFY(old.write(kTwoExtensions) > 0 && old.flush());
+        QVERIFY(old.setFileTime(QDateTime::currentDateTimeUtc().addDays(-31),
+                                QFileDevice::FileModificationTime));
+        const QByteArray harnessUrl = qgetenv("QIRV_RDAP_BOOTSTRAP_URL");
+        qputenv("QIRV_RDAP_BOOTSTRAP_URL", (iana.BaseUrl() + "dns.json").toUtf8());
         const QStringList check = CheckArguments(server, {"free.com"});
-
-        CliRun run = RunProgram(QIRV_CLI_PATH, QStringList{"--no-update"} + check, environment);
-        QCOMPARE(run.output, QByteArray("free.com\tAvailable!\n"));
-        QCOMPARE(run.errors, QByteArray());
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY(iana.paths.isEmpty());
-
-        run = RunProgram(QIRV_CLI_PATH, check, environment);
-        QCOMPARE(run.output, QByteArray("free.com\tAvailable!\n"));
-        QCOMPARE(run.errors, QByteArray("qirv-cli check: The registry list was not updated: "
-                                        "127.0.0.1 answered HTTP 404. The list in use stays as "
-                                        "it was.\n"));
-        QCOMPARE(run.exitCode, 0);
+        const CliRun kept = RunCli(check);
+        const CliRun refreshed = RunCli(check, {}, {}, QStringLiteral(QIRV_CLI_PATH), true);
+        qputenv("QIRV_RDAP_BOOTSTRAP_URL", harnessUrl);
+        QVERIFY(old.remove());
+        QCOMPARE(kept.errors, QByteArray());
+        QCOMPARE(refreshed.errors, QByteArray("qirv-cli check: The registry list was not updated: "
+                                              "127.0.0.1 answered HTTP 404. The list in use stays "
+                                              "as it was.\n"));
+        for (const CliRun& run : {kept, refreshed}) {
+            QCOMPARE(run.output, QByteArray("free.com\tAvailable!\n"));
+            QCOMPARE(run.exitCode, 0);
+        }
         QCOMPARE(iana.paths, QList<QByteArray>{"/rdap/dns.json"});
     }
 
@@ -327,7 +308,9 @@ private slots:
         FakeWhoisServer server;
         server.SetScript(FakeWhoisServer::Reply("No match for x\n"));
         QProcess process;
-        process.setProcessEnvironment(CliEnvironment());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), CacheHome());
+        process.setProcessEnvironment(environment);
         process.start(QStringLiteral(QIRV_CLI_PATH),
                       CheckArguments(server, {"--no-update", "first.com", "-"}));
         QVERIFY(process.waitForStarted());
