@@ -95,6 +95,7 @@ bool CSearchApp::InitInstance()
     CSearchDlg window(seams);
     options->routes.SetRdapBootstrap(window.RegistryList().Load());
     window.SetSearchOptions(*options);
+    window.RefreshRegistryListIfOld();
     RestoreWindowPlace(window);
     window.exec();
     RememberWindowPlace(window);

@@ -14,8 +14,10 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QVBoxLayout>
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -81,6 +83,7 @@ struct MenuEntry
     const char* text = nullptr;
     void (CListCommands::*listCommand)() = nullptr;
     void (CSearchDlg::*windowCommand)() = nullptr;
+    bool checkable = false;
 };
 
 constexpr MenuEntry kSeparator{};
@@ -129,6 +132,8 @@ constexpr MenuEntry kUpdateMenu[] = {
     kSeparator,
     {CommandId::UpdateRegistryList, "Update Registry List...", nullptr,
      &CSearchDlg::UpdateRegistryList},
+    {CommandId::RefreshRegistryListAutomatically, "Refresh Registry List Automatically", nullptr,
+     &CSearchDlg::OnAutomaticRefreshToggled, true},
 };
 
 struct Menu
@@ -156,6 +161,13 @@ constexpr MenuEntry kListMenu[] = {
     kSeparator,
     {CommandId::ListDeleteTaken, "Delete Taken Domains", &CListCommands::DeleteTaken},
 };
+
+constexpr auto kAutomaticRefreshKey = "RegistryList/refreshAutomatically";
+
+bool IsAutomaticRefreshOn()
+{
+    return QSettings().value(QLatin1String(kAutomaticRefreshKey), true).toBool();
+}
 
 std::string QuitQuestion(int names)
 {
@@ -223,7 +235,7 @@ CSearchDlg::CSearchDlg(const Seams& seams, QWidget* parent)
             [this](int value, int maximum, const QString& text) {
                 m_progressBar->setRange(0, maximum);
                 m_progressBar->setValue(value);
-                m_progressBar->setFormat(text);
+                m_progressBar->setFormat(text.isEmpty() ? m_registryLine : text);
             });
     SetUpButtons();
     ConnectButtons();
@@ -234,6 +246,18 @@ CSearchDlg::CSearchDlg(const Seams& seams, QWidget* parent)
                     ServerRoutes routes = m_lookupEngine.Options().routes;
                     routes.SetRdapBootstrap(m_registryList.Current());
                     m_lookupEngine.SetRoutes(std::move(routes));
+                }
+                if (std::exchange(m_updateIsAutomatic, false)) {
+                    m_registryLine = message;
+                    if (!m_searchDriver.IsSearchPending()) {
+                        m_progressBar->setFormat(m_registryLine);
+                    }
+                    return;
+                }
+                // The box speaks for the list now; a line from the start would contradict it.
+                m_registryLine.clear();
+                if (!m_searchDriver.IsSearchPending()) {
+                    m_progressBar->setFormat(QString());
                 }
                 m_messageBoxes.Show(message.toStdString(),
                                     succeeded ? MessageBoxIcon::None : MessageBoxIcon::Stop);
@@ -311,6 +335,7 @@ void CSearchDlg::BuildMenus()
             }
             QAction* action = menu.addAction(QString::fromUtf8(entry.text));
             action->setObjectName(QString::number(entry.id));
+            action->setCheckable(entry.checkable);
             connect(action, &QAction::triggered, this, [this, entry] {
                 if (entry.listCommand) {
                     (m_listCommands.*entry.listCommand)();
@@ -327,6 +352,9 @@ void CSearchDlg::BuildMenus()
     m_listMenu = new QMenu(this);
     m_listMenu->setObjectName(QStringLiteral("listMenu"));
     fill(*m_listMenu, kListMenu);
+    m_automaticRefreshAction = m_menuBar->findChild<QAction*>(
+        QString::number(CommandId::RefreshRegistryListAutomatically));
+    m_automaticRefreshAction->setChecked(IsAutomaticRefreshOn());
 
     // The desktop's help key reaches the same help.
     auto* helpKey = new QAction(this);
@@ -337,7 +365,22 @@ void CSearchDlg::BuildMenus()
 
 void CSearchDlg::UpdateRegistryList()
 {
+    // Asked for by hand, the answer comes in a box, also when an automatic refresh is under way.
+    m_updateIsAutomatic = false;
     m_registryList.Update();
+}
+
+void CSearchDlg::RefreshRegistryListIfOld()
+{
+    if (IsAutomaticRefreshOn()) {
+        m_updateIsAutomatic = m_registryList.UpdateIfOld(QDateTime::currentDateTimeUtc());
+    }
+}
+
+void CSearchDlg::OnAutomaticRefreshToggled()
+{
+    QSettings().setValue(QLatin1String(kAutomaticRefreshKey),
+                         m_automaticRefreshAction->isChecked());
 }
 
 void CSearchDlg::ShowAbout()

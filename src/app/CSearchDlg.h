@@ -19,6 +19,7 @@
 #include <QHash>
 #include <optional>
 
+class QAction;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -76,6 +77,12 @@ public:
     // "Update Registry List...": downloads IANA's list of RDAP servers in the background, and
     // says in a box how it went; on success the next names asked go by it.
     void UpdateRegistryList();
+    // At start, unless the Update menu's setting is off: when the list of RDAP servers is over 30
+    // days old, downloads IANA's current one in the background. A search need not wait for it;
+    // how it went is one line in the progress bar, as no box may greet the user at start.
+    void RefreshRegistryListIfOld();
+    // The Update menu's check mark, kept in the settings for the next start.
+    void OnAutomaticRefreshToggled();
 
     void ShowAbout();
     void ShowHelp();
@@ -111,6 +118,10 @@ private:
     QMenu* m_listMenu = nullptr;
     CLookupEngine m_lookupEngine;
     CRegistryList m_registryList;
+    bool m_updateIsAutomatic = false;
+    // How the automatic refresh went, shown in the progress bar whenever no search runs.
+    QString m_registryLine;
+    QAction* m_automaticRefreshAction = nullptr;
     // Owned by the window once it is built; created first because the driver works on them.
     CDomainListCtrl* m_list;
     QProgressBar* m_progressBar;

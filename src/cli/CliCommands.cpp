@@ -94,6 +94,9 @@ int RunCheck(const QCommandLineParser& parser)
         request.format = *named;
     }
     request.inputFile = ValueOf(parser, "input");
+    if (!parser.isSet(QStringLiteral("no-update"))) {
+        RefreshOldRegistryList(*options);
+    }
     return RunCheckCommand(*options, ToStrings(parser.positionalArguments()), request);
 }
 
@@ -228,6 +231,9 @@ const std::vector<Command>& Commands()
               "Read the rows from FILE (\"-\": standard input): names, one a line, or a list "
               "exported as CSV or JSON. Only its checked rows without a verdict are asked; the "
               "others are printed as they are."},
+             {"no-update", "",
+              "Do not first download IANA's current list of RDAP servers, which a check does "
+              "when the list in use is over 30 days old."},
          }),
          RunCheck},
         {"generate",

@@ -18,6 +18,9 @@ enum CliExitStatus
 int RunCli(int argc, char** argv);
 // The registries' list of RDAP servers (the downloaded one, else the shipped one) in `options`.
 void UseRegistryList(SearchOptions& options);
+// When the list in use is over 30 days old, downloads IANA's current one into `options`, waiting
+// at most 10 s; a failure is one line on standard error, and `options` keep the list they had.
+void RefreshOldRegistryList(SearchOptions& options);
 // Prints NAME, the protocol and the server a check would ask about each name.
 int RunServerCommand(SearchOptions options, const std::vector<std::string>& names);
 // Prints which list of RDAP servers is in use; with `update`, downloads the current one first

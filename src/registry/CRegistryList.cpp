@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkReply>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -46,7 +47,9 @@ CRegistryList::CRegistryList(QObject* parent)
     : QObject(parent),
       m_cacheFolder(QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation))
                         .filePath(QStringLiteral("qirv"))),
-      m_downloadUrl(QString::fromLatin1(kDownloadUrl))
+      m_downloadUrl(qEnvironmentVariableIsEmpty(kDownloadUrlVariable)
+                        ? QString::fromLatin1(kDownloadUrl)
+                        : qEnvironmentVariable(kDownloadUrlVariable))
 {}
 
 CRegistryList::~CRegistryList()
@@ -119,6 +122,31 @@ bool CRegistryList::IsUpdating() const
     return !m_reply.isNull();
 }
 
+QDateTime CRegistryList::ListTime()
+{
+    const std::shared_ptr<const RdapBootstrap> current = Current();
+    if (m_currentIsDownloaded) {
+        return QFileInfo(CachedFile()).lastModified();
+    }
+    return QDateTime::fromString(QString::fromStdString(current->Publication()), Qt::ISODate);
+}
+
+bool CRegistryList::UpdateIfOld(const QDateTime& now)
+{
+    const QDateTime made = ListTime();
+    if (made.isValid() && made.addDays(kRefreshAfterDays) > now) {
+        return false;
+    }
+    Update();
+    return true;
+}
+
+QString CRegistryList::NotUpdatedMessage(const QString& reason)
+{
+    return QStringLiteral("The registry list was not updated: %1. The list in use stays as it was.")
+        .arg(reason.simplified());
+}
+
 void CRegistryList::OnDownloaded()
 {
     QNetworkReply* reply = std::exchange(m_reply, nullptr);
@@ -137,9 +165,7 @@ void CRegistryList::OnDownloaded()
         reason = SaveDownload(reply->readAll(), downloaded);
     }
     if (!downloaded) {
-        emit updateFinished(false, QStringLiteral("The registry list was not updated: %1. The "
-                                                  "list in use stays as it was.")
-                                       .arg(reason));
+        emit updateFinished(false, NotUpdatedMessage(reason));
         return;
     }
     m_current = std::move(downloaded);

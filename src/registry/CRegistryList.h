@@ -2,6 +2,7 @@
 
 #include "registry/core/RdapBootstrap.h"
 
+#include <QDateTime>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QPointer>
@@ -14,7 +15,8 @@ class QNetworkReply;
 // Which registries answer over RDAP, and where: IANA's bootstrap file. The programs use the copy
 // last downloaded into the user's cache folder when it is there and valid, else the snapshot
 // they ship with. Update downloads the current file in the background; a failed download or an
-// invalid file leaves the copy there was, in the folder and in use.
+// invalid file leaves the copy there was, in the folder and in use. Registries move and new ones
+// come every month, so the programs refresh a list older than kRefreshAfterDays on their own.
 class CRegistryList : public QObject
 {
     Q_OBJECT
@@ -23,6 +25,9 @@ public:
     static constexpr const char* kDownloadUrl = "https://data.iana.org/rdap/dns.json";
     static constexpr const char* kShippedFile = ":/data/rdap-dns.json";
     static constexpr const char* kFileName = "rdap-dns.json";
+    // Replaces kDownloadUrl when set, so that tests download from a server of their own.
+    static constexpr const char* kDownloadUrlVariable = "QIRV_RDAP_BOOTSTRAP_URL";
+    static constexpr int kRefreshAfterDays = 30;
 
     explicit CRegistryList(QObject* parent = nullptr);
     ~CRegistryList() override;
@@ -43,6 +48,16 @@ public:
 
     void Update();
     bool IsUpdating() const;
+
+    // When the list in use was made: a downloaded copy when it was downloaded (its file's
+    // modification time), the shipped one when IANA published it; invalid when unknown.
+    QDateTime ListTime();
+    // Starts Update when the list in use is older than kRefreshAfterDays at `now`, or of unknown
+    // age; returns whether it did.
+    bool UpdateIfOld(const QDateTime& now);
+
+    // The sentence a failed update ends with, on one line whatever `reason` holds.
+    static QString NotUpdatedMessage(const QString& reason);
 
 signals:
     // The end of an Update, with the sentence to show: on success how many extensions are now

@@ -9,12 +9,15 @@
 #include "web/WebAddresses.h"
 
 #include <QAbstractItemModelTester>
+#include <QDateTime>
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -129,7 +132,8 @@ private slots:
                  (QStringList{"32792 Help Topics...", "-", "32793 Visit Home Page...", "-",
                               "32794 Frequently Asked Questions", "-", "32787 About..."}));
         QCOMPARE(menus[3],
-                 (QStringList{"32790 Check for Updates...", "-", "32795 Update Registry List..."}));
+                 (QStringList{"32790 Check for Updates...", "-", "32795 Update Registry List...",
+                              "32798 Refresh Registry List Automatically"}));
         QCOMPARE(Entries(*test.window.findChild<QMenu*>("listMenu")),
                  (QStringList{"32780 Copy Available Domains", "32781 Save Available Domains", "-",
                               "32772 Copy Selected Row...", "-", "32773 Open Domain in Browser",
@@ -225,6 +229,34 @@ private slots:
                  std::string("https://rdap.example/"));
         QCOMPARE(iana.paths, QList<QByteArray>{"/rdap/dns.json"});
         QVERIFY(QFile::exists(cache.filePath("rdap-dns.json")));
+    }
+
+    // At start a list over 30 days old is refreshed; a failure is one line, never a box, and the
+    // Update menu turns the refresh off for the next starts too.
+    void automaticRefresh_failsInOneLine_andTheMenuTurnsItOff()
+    {
+        QSettings().clear();
+        FakeRdapServer iana;
+        QTemporaryDir cache;
+        QFile old(cache.filePath("rdap-dns.json"));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(kTwoExtensions) > 0 && old.flush());
+        QVERIFY(old.setFileTime(QDateTime::currentDateTimeUtc().addDays(-31),
+                                QFileDevice::FileModificationTime));
+        for (const bool on : {true, false}) {
+            Window test;
+            test.window.RegistryList().SetCacheFolder(cache.path());
+            test.window.RegistryList().SetDownloadUrl(QUrl(iana.BaseUrl() + "dns.json"));
+            test.window.RefreshRegistryListIfOld();
+            QCOMPARE(test.window.RegistryList().IsUpdating(), on);
+            QTRY_COMPARE(test.window.findChild<QProgressBar*>()->format(),
+                         on ? QStringLiteral("The registry list was not updated: 127.0.0.1 "
+                                             "answered HTTP 404. The list in use stays as it was.")
+                            : QString());
+            QVERIFY(test.boxes.shown.empty());
+            test.Run(CommandId::RefreshRegistryListAutomatically);
+        }
+        QCOMPARE(iana.paths.size(), 1);
+        QSettings().clear();
     }
 
     void about_showsNameVersionNoticeAndLink()

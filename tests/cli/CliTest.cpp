@@ -3,6 +3,8 @@
 #include "ReplyFiles.h"
 #include "TestMain.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QProcess>
@@ -27,11 +29,14 @@ QString CacheHome()
 }
 
 // Runs qirv-cli (or `program`) while this test's event loop keeps serving the fake server;
-// standard output goes to `outputFile` when one is named.
-CliRun RunCli(const QStringList& arguments, const QByteArray& input = {},
-              const QString& outputFile = {},
-              const QString& program = QStringLiteral(QIRV_CLI_PATH))
+// standard output goes to `outputFile` when one is named. A check keeps the list of RDAP servers
+// it has (--no-update) unless it is to `refresh` it.
+CliRun RunCli(QStringList arguments, const QByteArray& input = {}, const QString& outputFile = {},
+              const QString& program = QStringLiteral(QIRV_CLI_PATH), bool refresh = false)
 {
+    if (!refresh && arguments.contains(QStringLiteral("check"))) {
+        arguments.prepend(QStringLiteral("--no-update"));
+    }
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CACHE_HOME"), CacheHome());
@@ -87,7 +92,7 @@ private slots:
                             "x.ORG\twhois\twhois.publicinterestregistry.org:43\t"
                             "rules whois.publicinterestregistry.org\n"
                             "x.info\trdap\thttps://rdap.identitydigital.services/rdap/\trdap\n"
-                            "x.dev\trdap\thttps://www.registry.google/rdap/\trdap\n"
+                            "x.dev\trdap\thttps://pubapi.registry.google/rdap/\trdap\n"
                             "x.ch\twhois\twhois.nic.ch:43\trules whois.nic.ch\n"
                             "x.\xd1\x80\xd1\x84\twhois\twhois.tcinet.ru:43\tgeneral\n"
                             "x.uk.com\twhois\twhois.centralnic.com:43\tgeneral\n"
@@ -139,6 +144,36 @@ private slots:
                  QByteArray("x.io\trdap\thttps://rdap.example/\trdap\n"));
         QVERIFY(RunCli({"servers"}).output.endsWith(": 2 extensions are asked over RDAP.\n"));
         QVERIFY(QFile::remove(CacheHome() + "/qirv/rdap-dns.json"));
+    }
+
+    // A check first refreshes a list over 30 days old, unless told not to; a failed refresh is
+    // one line, and the check answers as it would have.
+    void check_refreshesAnOldListFirst_unlessToldNot()
+    {
+        FakeRdapServer iana;
+        FakeWhoisServer server;
+        server.SetScript(FakeWhoisServer::Reply("No match for x\n"));
+        QFile old(CacheHome() + "/qirv/rdap-dns.json");
+        QVERIFY(QDir().mkpath(CacheHome() + "/qirv") && old.open(QIODevice::WriteOnly));
+        QVERIFY(old.write(kTwoExtensions) > 0 && old.flush());
+        QVERIFY(old.setFileTime(QDateTime::currentDateTimeUtc().addDays(-31),
+                                QFileDevice::FileModificationTime));
+        const QByteArray harnessUrl = qgetenv("QIRV_RDAP_BOOTSTRAP_URL");
+        qputenv("QIRV_RDAP_BOOTSTRAP_URL", (iana.BaseUrl() + "dns.json").toUtf8());
+        const QStringList check = CheckArguments(server, {"free.com"});
+        const CliRun kept = RunCli(check);
+        const CliRun refreshed = RunCli(check, {}, {}, QStringLiteral(QIRV_CLI_PATH), true);
+        qputenv("QIRV_RDAP_BOOTSTRAP_URL", harnessUrl);
+        QVERIFY(old.remove());
+        QCOMPARE(kept.errors, QByteArray());
+        QCOMPARE(refreshed.errors, QByteArray("qirv-cli check: The registry list was not updated: "
+                                              "127.0.0.1 answered HTTP 404. The list in use stays "
+                                              "as it was.\n"));
+        for (const CliRun& run : {kept, refreshed}) {
+            QCOMPARE(run.output, QByteArray("free.com\tAvailable!\n"));
+            QCOMPARE(run.exitCode, 0);
+        }
+        QCOMPARE(iana.paths, QList<QByteArray>{"/rdap/dns.json"});
     }
 
     void classify_readsAFileOrStandardInput()
@@ -301,7 +336,8 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CACHE_HOME"), CacheHome());
         process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(QIRV_CLI_PATH), CheckArguments(server, {"first.com", "-"}));
+        process.start(QStringLiteral(QIRV_CLI_PATH),
+                      CheckArguments(server, {"--no-update", "first.com", "-"}));
         QVERIFY(process.waitForStarted());
         process.write("www.second.com\n");
         QByteArray output;

@@ -1,12 +1,19 @@
+#include "FakeRdapServer.h"
 #include "TestMain.h"
+#include "registry/CRegistryList.h"
 #include "registry/RdapBootstrapReader.h"
 
 #include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
 // At namespace scope: moc cannot read raw strings inside a class.
+constexpr const char* kOldList = R"({"version": "1.0", "services": [[["yy"], ["https://a/"]]]})";
+constexpr const char* kCurrentList =
+    R"({"version": "1.0", "services": [[["zz"], ["https://b/"]]]})";
 constexpr const char* kHttpsPreferred =
     R"({"version": "1.0", "services": [[["IO", "ai"], ["http://a.example/", "https://a.example/"]]]})";
 
@@ -80,6 +87,48 @@ private slots:
             const std::optional<std::string_view> base = bootstrap->BaseFor(tld.toStdString());
             QCOMPARE(tld + "=" + QString::fromStdString(std::string(base.value_or(""))), lookup);
         }
+    }
+
+    // A downloaded copy ages from its download, the shipped list from IANA's publication.
+    void oldList_isRefreshedInTheBackground_data()
+    {
+        QTest::addColumn<bool>("downloaded");
+        QTest::addColumn<int>("days");
+        QTest::addColumn<bool>("refreshed");
+        QTest::newRow("downloaded copy, 29 days") << true << 29 << false;
+        QTest::newRow("downloaded copy, 31 days") << true << 31 << true;
+        QTest::newRow("shipped list, 29 days") << false << 29 << false;
+        QTest::newRow("shipped list, 31 days") << false << 31 << true;
+    }
+
+    void oldList_isRefreshedInTheBackground()
+    {
+        QFETCH(bool, downloaded);
+        QFETCH(int, days);
+        QFETCH(bool, refreshed);
+        FakeRdapServer iana;
+        iana.SetResponder([](const QByteArray&) {
+            return FakeRdapServer::Answer{200, kCurrentList};
+        });
+        QTemporaryDir cache;
+        CRegistryList list;
+        list.SetCacheFolder(cache.path());
+        list.SetDownloadUrl(QUrl(iana.BaseUrl() + "dns.json"));
+        QDateTime made = QDateTime::fromString("2026-01-01T00:00:00Z", Qt::ISODate);
+        QFile file(list.CachedFile());
+        if (downloaded) {
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kOldList) > 0 && file.flush());
+            QVERIFY(file.setFileTime(made, QFileDevice::FileModificationTime));
+        } else {
+            made = QDateTime::fromString(QString::fromStdString(list.Load()->Publication()),
+                                         Qt::ISODate);
+        }
+        list.Load();
+        QSignalSpy finished(&list, &CRegistryList::updateFinished);
+        QCOMPARE(list.UpdateIfOld(made.addDays(days)), refreshed);
+        QCOMPARE(refreshed && finished.wait(), refreshed);
+        QCOMPARE(list.Current()->BaseFor("zz").has_value(), refreshed);
+        QCOMPARE(iana.paths.size(), refreshed ? 1 : 0);
     }
 };
 
