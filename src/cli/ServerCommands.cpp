@@ -63,9 +63,14 @@ int RunCoverageCommand()
         const std::string description = DescribeRoute(route, entry.tld);
         std::cout << entry.tld << '\t' << description << '\n';
         const std::string reading = description.substr(description.rfind('\t') + 1);
-        ++totals[reading.starts_with("rules ") ? "whois, rules of its server"
-                 : reading == "general"        ? "whois, general reading"
-                                               : reading];
+        const ReplyRule* rule = RuleForName(entry.tld);
+        if (!reading.starts_with("rules ")) {
+            ++totals[reading == "general" ? "whois, general reading" : reading];
+        } else {
+            // The European address registry's rule: it holds no domain names to answer about.
+            ++totals[rule->markers.empty() ? "whois, to a server that holds no domain names"
+                                           : "whois, rules of its server"];
+        }
     }
     for (const auto& [reading, count] : totals) {
         std::cerr << count << '\t' << reading << '\n';
