@@ -96,8 +96,7 @@ QByteArray ExpectedResult(const RecordedReply& reply)
         // google.co.ke", an rwhois object of "google.ma".
         {"whois-corpus/ke/weppos__registered__kenic.or.ke__cdd2f2.txt", kNoVerdict},
         {"whois-corpus/ma/weppos__registered__333.google.ma__570fc0.txt", kNoVerdict},
-        // Names no domain: only contacts ("tr"), only name servers ("to").
-        {"whois-corpus/tr/weppos__registered__qirvtest-registered.tr__d4bef9.txt", kNoVerdict},
+        // Names no domain, only name servers, in a format its free names share.
         {"whois-corpus/to/weppos__registered__qirvtest-registered.to__18e1c6.txt", kNoVerdict},
         // The server answers with its terms only ("es"), says it takes only its own extension
         // ("bo"), or cannot tell a free name from a hidden one ("Domain not found, marked

@@ -228,6 +228,12 @@ constexpr std::array<ReplyMarker, 1> kTaiwanMarkers{{
     {"No Found", Available,
      "whois-corpus/tw/likexian__available__likexian-have-no-money-to-register.tw__8bd5ff.txt"},
 }};
+// The Turkish registry names no domain in its replies; a registered name's holds its holder.
+constexpr std::array<std::string_view, 1> kTurkey{"whois.trabis.gov.tr"};
+constexpr std::array<ReplyMarker, 1> kTurkeyMarkers{{
+    {"** Registrant:", Taken,
+     "whois-corpus/tr/weppos__registered__qirvtest-registered.tr__d4bef9.txt"},
+}};
 // Nominet's servers for the Welsh extensions.
 constexpr std::array<std::string_view, 2> kNominetWales{"whois.nic.wales", "whois.nic.cymru"};
 constexpr std::array<ReplyMarker, 1> kNominetWalesMarkers{{
@@ -240,7 +246,7 @@ constexpr std::array<ReplyMarker, 1> kGeneralMarkers{{
     {"has no information", InformationMissing, ""},
 }};
 
-constexpr std::array<ReplyRule, 33> kRules{{
+constexpr std::array<ReplyRule, 34> kRules{{
     {kVerisign, kComNetMarkers},
     {kOrgInfo, kOrgInfoMarkers},
     {kBiz, kBizMarkers},
@@ -273,6 +279,7 @@ constexpr std::array<ReplyRule, 33> kRules{{
     {kPoland, kPolandMarkers, false},
     {kTokelau, kTokelauMarkers, false},
     {kTaiwan, kTaiwanMarkers, false},
+    {kTurkey, kTurkeyMarkers, false},
     {kNominetWales, kNominetWalesMarkers, false},
 }};
 
