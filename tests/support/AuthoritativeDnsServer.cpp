@@ -99,40 +99,27 @@ bool AuthoritativeDnsServer::StartAt(quint16 port, const QList<Zone>& zones)
         m_problem = "nsd not found in /usr/sbin: install Debian's nsd (scripts/setup)";
         return false;
     }
-    const QByteArray folder = m_folder.path().toUtf8();
     // No user to switch to and no chroot: it runs as whoever runs the test, with every file it
     // keeps in the temporary folder and no control channel.
-    QByteArray config = "server:\n"
-                        "  ip-address: 127.0.0.1@" +
-                        QByteArray::number(port) +
-                        "\n"
-                        "  do-ip6: no\n"
-                        "  username: \"\"\n"
-                        "  chroot: \"\"\n"
-                        "  server-count: 1\n"
-                        "  reuseport: no\n"
-                        "  verbosity: 2\n"
-                        "  database: \"\"\n"
-                        "  zonesdir: \"" +
-                        folder +
-                        "\"\n"
-                        "  pidfile: \"" +
-                        folder +
-                        "/nsd.pid\"\n"
-                        "  logfile: \"" +
-                        folder +
-                        "/nsd.log\"\n"
-                        "  zonelistfile: \"" +
-                        folder +
-                        "/zone.list\"\n"
-                        "  xfrdfile: \"" +
-                        folder +
-                        "/xfrd.state\"\n"
-                        "  xfrdir: \"" +
-                        folder +
-                        "\"\n"
-                        "remote-control:\n"
-                        "  control-enable: no\n";
+    QByteArray config = R"(server:
+  ip-address: 127.0.0.1@PORT
+  do-ip6: no
+  username: ""
+  chroot: ""
+  server-count: 1
+  reuseport: no
+  verbosity: 2
+  database: ""
+  zonesdir: "FOLDER"
+  pidfile: "FOLDER/nsd.pid"
+  logfile: "FOLDER/nsd.log"
+  zonelistfile: "FOLDER/zone.list"
+  xfrdfile: "FOLDER/xfrd.state"
+  xfrdir: "FOLDER"
+remote-control:
+  control-enable: no
+)";
+    config.replace("PORT", QByteArray::number(port)).replace("FOLDER", m_folder.path().toUtf8());
     for (const Zone& zone : zones) {
         const QByteArray file = zone.origin + "zone";
         config += "zone:\n  name: \"" + zone.origin + "\"\n  zonefile: \"" + file + "\"\n";
