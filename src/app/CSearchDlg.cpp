@@ -390,8 +390,7 @@ void CSearchDlg::BuildMenus()
     m_automaticRefreshAction = m_menuBar->findChild<QAction*>(
         QString::number(CommandId::RefreshRegistryListAutomatically));
     m_automaticRefreshAction->setChecked(IsAutomaticRefreshOn());
-    m_askDnsFirstAction =
-        m_menuBar->findChild<QAction*>(QString::number(CommandId::AskDnsFirst));
+    m_askDnsFirstAction = m_menuBar->findChild<QAction*>(QString::number(CommandId::AskDnsFirst));
     m_askDnsFirstAction->setChecked(IsAskDnsFirstOn());
 
     // The desktop's help key reaches the same help.

@@ -17,8 +17,7 @@ namespace {
 // open a million queries.
 constexpr int kMostDnsLookups = 64;
 
-inline constexpr std::string_view kFreeButInDns =
-    "The registry says free, but the name is in DNS";
+inline constexpr std::string_view kFreeButInDns = "The registry says free, but the name is in DNS";
 
 // A label nobody can have registered: long and random.
 std::string RandomLabel()
@@ -114,7 +113,8 @@ void CLookupEngine::QueueForRegistry(Ticket ticket)
 void CLookupEngine::EnterDns(Ticket ticket)
 {
     const QByteArray& name = m_waiting.at(ticket).name;
-    std::string extension(TldOf(std::string_view(name.constData(), static_cast<std::size_t>(name.size()))));
+    std::string extension(
+        TldOf(std::string_view(name.constData(), static_cast<std::size_t>(name.size()))));
     const auto [found, added] = m_dnsExtensions.try_emplace(extension);
     DnsExtension& state = found->second;
     if (added) {

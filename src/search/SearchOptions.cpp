@@ -13,8 +13,6 @@ const QString kOneAtATime = QStringLiteral("one-at-a-time");
 const QString kDnsServer = QStringLiteral("dns-server");
 const QString kNoDns = QStringLiteral("no-dns");
 
-constexpr unsigned short kDnsPort = 53;
-
 constexpr int kMostJobs = 256;
 
 } // namespace
@@ -136,7 +134,7 @@ std::optional<SearchOptions> ReadSearchOptions(const QCommandLineParser& parser,
                                (text.starts_with('[') ? text.find("]:") != std::string::npos
                                                       : text.find(':') == text.rfind(':'));
         if (!portGiven) {
-            server->port = kDnsPort;
+            server->port = QueryLimits::kDnsPort;
         }
         options.dnsServers.push_back(std::move(*server));
     }

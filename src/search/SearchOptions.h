@@ -29,7 +29,7 @@ struct SearchOptions
     bool askDnsFirst = false;
     // Empty: the system's resolvers.
     std::vector<ServerAddress> dnsServers;
-    std::chrono::milliseconds dnsTimeout = std::chrono::seconds(3);
+    std::chrono::milliseconds dnsTimeout = QueryLimits::kDnsTimeout;
 };
 
 // One option of a command line, as its parser and every help text that lists it read it.
