@@ -134,6 +134,8 @@ constexpr MenuEntry kUpdateMenu[] = {
      &CSearchDlg::UpdateRegistryList},
     {CommandId::RefreshRegistryListAutomatically, "Refresh Registry List Automatically", nullptr,
      &CSearchDlg::OnAutomaticRefreshToggled, true},
+    kSeparator,
+    {CommandId::AskDnsFirst, "Ask DNS First", nullptr, &CSearchDlg::OnAskDnsFirstToggled, true},
 };
 
 struct Menu
@@ -167,6 +169,13 @@ constexpr auto kAutomaticRefreshKey = "RegistryList/refreshAutomatically";
 bool IsAutomaticRefreshOn()
 {
     return QSettings().value(QLatin1String(kAutomaticRefreshKey), true).toBool();
+}
+
+constexpr auto kAskDnsFirstKey = "Search/askDnsFirst";
+
+bool IsAskDnsFirstOn()
+{
+    return QSettings().value(QLatin1String(kAskDnsFirstKey), true).toBool();
 }
 
 std::string QuitQuestion(int names)
@@ -239,6 +248,9 @@ CSearchDlg::CSearchDlg(const Seams& seams, QWidget* parent)
             });
     SetUpButtons();
     ConnectButtons();
+    // After the search's own end has been told (the finished box counts the names DNS found).
+    connect(&m_lookupEngine, &CLookupEngine::finished, this, &CSearchDlg::ApplyDnsSetting,
+            Qt::QueuedConnection);
     connect(&m_registryList, &CRegistryList::updateFinished, this,
             [this](bool succeeded, const QString& message) {
                 if (succeeded) {
@@ -298,6 +310,29 @@ void CSearchDlg::SetWhoisServer(std::optional<ServerAddress> server)
 
 void CSearchDlg::SetSearchOptions(SearchOptions options)
 {
+    m_dnsAllowed = options.askDnsFirst;
+    options.askDnsFirst = m_dnsAllowed && IsAskDnsFirstOn();
+    m_lookupEngine.SetOptions(std::move(options));
+}
+
+void CSearchDlg::OnAskDnsFirstToggled()
+{
+    QSettings().setValue(QLatin1String(kAskDnsFirstKey), m_askDnsFirstAction->isChecked());
+    // A running search keeps its way of asking; the next one takes the new.
+    m_dnsSettingPending = true;
+    if (!m_lookupEngine.IsBusy()) {
+        ApplyDnsSetting();
+    }
+}
+
+void CSearchDlg::ApplyDnsSetting()
+{
+    if (!m_dnsSettingPending) {
+        return;
+    }
+    m_dnsSettingPending = false;
+    SearchOptions options = m_lookupEngine.Options();
+    options.askDnsFirst = m_dnsAllowed && IsAskDnsFirstOn();
     m_lookupEngine.SetOptions(std::move(options));
 }
 
@@ -355,6 +390,8 @@ void CSearchDlg::BuildMenus()
     m_automaticRefreshAction = m_menuBar->findChild<QAction*>(
         QString::number(CommandId::RefreshRegistryListAutomatically));
     m_automaticRefreshAction->setChecked(IsAutomaticRefreshOn());
+    m_askDnsFirstAction = m_menuBar->findChild<QAction*>(QString::number(CommandId::AskDnsFirst));
+    m_askDnsFirstAction->setChecked(IsAskDnsFirstOn());
 
     // The desktop's help key reaches the same help.
     auto* helpKey = new QAction(this);

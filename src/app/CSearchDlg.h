@@ -83,6 +83,8 @@ public:
     void RefreshRegistryListIfOld();
     // The Update menu's check mark, kept in the settings for the next start.
     void OnAutomaticRefreshToggled();
+    void OnAskDnsFirstToggled();
+    void ApplyDnsSetting();
 
     void ShowAbout();
     void ShowHelp();
@@ -122,6 +124,10 @@ private:
     // How the automatic refresh went, shown in the progress bar whenever no search runs.
     QString m_registryLine;
     QAction* m_automaticRefreshAction = nullptr;
+    QAction* m_askDnsFirstAction = nullptr;
+    // Whether the command line lets DNS be asked at all ("--no-dns" does not).
+    bool m_dnsAllowed = false;
+    bool m_dnsSettingPending = false;
     // Owned by the window once it is built; created first because the driver works on them.
     CDomainListCtrl* m_list;
     QProgressBar* m_progressBar;

@@ -53,5 +53,6 @@ inline constexpr int UpdateRegistryList = 32795;
 inline constexpr int OpenDomainList = 32796;
 inline constexpr int ExportList = 32797;
 inline constexpr int RefreshRegistryListAutomatically = 32798;
+inline constexpr int AskDnsFirst = 32799;
 
 } // namespace CommandId

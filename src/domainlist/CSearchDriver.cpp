@@ -202,6 +202,10 @@ void CSearchDriver::Finish()
 void CSearchDriver::ShowFinished(unsigned int noAnswers)
 {
     std::string message = kSearchFinished;
+    if (const int foundInDns = m_engine.FoundInDns(); foundInDns > 0) {
+        message += "\n\n" + std::to_string(foundInDns) +
+                   (foundInDns == 1 ? " name was found in DNS." : " names were found in DNS.");
+    }
     if (noAnswers > 0) {
         message += "\n\n" + std::to_string(noAnswers) +
                    (noAnswers == 1 ? " name got no answer; Search Domains asks it again."

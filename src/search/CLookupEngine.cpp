@@ -1,12 +1,38 @@
 #include "CLookupEngine.h"
 
+#include "dns/CDnsQuery.h"
 #include "query/QueryName.h"
+#include "query/core/DomainName.h"
 #include "rdap/CRdapQuery.h"
 #include "whois/CWhoisSocket.h"
 
 #include <algorithm>
+#include <random>
 
 using Outcome = SearchScheduler::Outcome;
+
+namespace {
+
+// Lookups in flight at once: a resolver answers thousands a second, but a million names must not
+// open a million queries.
+constexpr int kMostDnsLookups = 64;
+
+inline constexpr std::string_view kFreeButInDns = "The registry says free, but the name is in DNS";
+
+// A label nobody can have registered: long and random.
+std::string RandomLabel()
+{
+    static std::mt19937_64 random{std::random_device{}()};
+    static constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string label = "qirv-probe-";
+    std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
+    for (int index = 0; index < 40; ++index) {
+        label += kLetters[pick(random)];
+    }
+    return label;
+}
+
+} // namespace
 
 CLookupEngine::CLookupEngine(QObject* parent) : QObject(parent)
 {
@@ -29,6 +55,7 @@ void CLookupEngine::SetOptions(SearchOptions options)
     m_scheduler.SetStillWanted(
         [this](Ticket ticket) { return !m_stillWanted || m_stillWanted(ticket); });
     m_slots.clear();
+    m_dns.reset();
 }
 
 void CLookupEngine::SetStillWanted(std::function<bool(Ticket)> stillWanted)
@@ -50,6 +77,11 @@ std::size_t CLookupEngine::RouteIndex(const QueryRoute& route)
 
 void CLookupEngine::Ask(Ticket ticket, const QByteArray& name)
 {
+    if (!m_busy) {
+        // A new run: what DNS found before may have changed.
+        m_foundInDns.clear();
+        m_foundInDnsCount = 0;
+    }
     m_busy = true;
     const QueryName query = ToQueryName(name);
     if (!query.IsAskable()) {
@@ -64,8 +96,98 @@ void CLookupEngine::Ask(Ticket ticket, const QByteArray& name)
             ticket, FailureResult(0, QueryFailureKind::NotAskable, NoServerKnownFor(typed)));
     } else {
         m_waiting[ticket] = Waiting{query.ascii, RouteIndex(route)};
-        m_scheduler.Add(ticket, route.Key());
+        if (m_options.askDnsFirst) {
+            EnterDns(ticket);
+        } else {
+            QueueForRegistry(ticket);
+        }
     }
+    SchedulePump(std::chrono::milliseconds(0));
+}
+
+void CLookupEngine::QueueForRegistry(Ticket ticket)
+{
+    m_scheduler.Add(ticket, m_routes[m_waiting.at(ticket).route].Key());
+}
+
+void CLookupEngine::EnterDns(Ticket ticket)
+{
+    const QByteArray& name = m_waiting.at(ticket).name;
+    std::string extension(
+        TldOf(std::string_view(name.constData(), static_cast<std::size_t>(name.size()))));
+    const auto [found, added] = m_dnsExtensions.try_emplace(extension);
+    DnsExtension& state = found->second;
+    if (added) {
+        const int item = m_nextDnsItem++;
+        m_dnsRunning[item] = DnsLookup{0, extension};
+        if (!m_dns) {
+            m_dns = std::make_unique<CDnsQuery>();
+            m_dns->SetServers(m_options.dnsServers);
+            m_dns->SetTimeout(m_options.dnsTimeout);
+            connect(m_dns.get(), &CDnsQuery::finished, this, &CLookupEngine::OnDnsFinished,
+                    Qt::DirectConnection);
+        }
+        m_dns->StartQuery(QByteArray::fromStdString(RandomLabel() + "." + extension), item);
+    }
+    switch (state.standing) {
+    case DnsStanding::Probing:
+        state.waiting.push_back(ticket);
+        break;
+    case DnsStanding::Usable:
+        m_dnsQueue.push_back(ticket);
+        StartDnsLookups();
+        break;
+    case DnsStanding::Wildcard:
+        QueueForRegistry(ticket);
+        break;
+    }
+}
+
+void CLookupEngine::StartDnsLookups()
+{
+    while (!m_dnsQueue.empty() && m_dns->InFlight() < kMostDnsLookups) {
+        const Ticket ticket = m_dnsQueue.front();
+        m_dnsQueue.pop_front();
+        const int item = m_nextDnsItem++;
+        m_dnsRunning[item] = DnsLookup{ticket, {}};
+        m_dns->StartQuery(m_waiting.at(ticket).name, item);
+    }
+}
+
+bool CLookupEngine::DnsIdle() const
+{
+    return m_dnsRunning.empty() && m_dnsQueue.empty();
+}
+
+void CLookupEngine::OnDnsFinished(const QueryResult& result)
+{
+    const auto running = m_dnsRunning.find(result.item);
+    if (running == m_dnsRunning.end()) {
+        return;
+    }
+    const DnsLookup lookup = std::move(running->second);
+    m_dnsRunning.erase(running);
+    const bool inDns = result.verdict == DomainStatus::Taken;
+    if (!lookup.probedExtension.empty()) {
+        DnsExtension& state = m_dnsExtensions[lookup.probedExtension];
+        state.standing = inDns ? DnsStanding::Wildcard : DnsStanding::Usable;
+        for (const Ticket ticket : std::exchange(state.waiting, {})) {
+            if (inDns) {
+                QueueForRegistry(ticket);
+            } else {
+                m_dnsQueue.push_back(ticket);
+            }
+        }
+    } else if (inDns) {
+        const auto waiting = m_waiting.find(lookup.ticket);
+        m_foundInDns.insert(waiting->second.name.toLower().toStdString());
+        ++m_foundInDnsCount;
+        m_waiting.erase(waiting);
+        m_unaskable.emplace_back(lookup.ticket, result);
+    } else {
+        QueueForRegistry(lookup.ticket);
+    }
+    StartDnsLookups();
     SchedulePump(std::chrono::milliseconds(0));
 }
 
@@ -82,6 +204,12 @@ void CLookupEngine::Stop()
     m_scheduler.Clear();
     m_waiting.clear();
     m_unaskable.clear();
+    if (m_dns) {
+        m_dns->Reset();
+    }
+    m_dnsExtensions.clear();
+    m_dnsQueue.clear();
+    m_dnsRunning.clear();
     m_busy = false;
 }
 
@@ -133,7 +261,7 @@ void CLookupEngine::Pump()
             return;
         }
     }
-    if (!m_scheduler.HasWork() && m_unaskable.empty()) {
+    if (!m_scheduler.HasWork() && m_unaskable.empty() && DnsIdle()) {
         if (m_busy) {
             m_busy = false;
             emit finished();
@@ -242,6 +370,10 @@ void CLookupEngine::OnFinished(const QueryResult& result)
     }
     // Every result names its server alike, "host:port", whichever protocol asked it.
     QueryResult named = result;
+    if (named.verdict == DomainStatus::Available &&
+        m_foundInDns.contains(ended.query.name.toLower().toStdString())) {
+        named = FailureResult(result.item, QueryFailureKind::NoVerdict, kFreeButInDns);
+    }
     named.server = server;
     emit answered(ended.ticket, named);
 }

@@ -13,8 +13,10 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
+class CDnsQuery;
 class CRdapQuery;
 class CWhoisSocket;
 
@@ -25,6 +27,11 @@ class CWhoisSocket;
 // what happens next. Every name asked ends with exactly one `answered`: a verdict, or the reason
 // there was none; or with `dropped` when the owner no longer wants it. Nothing ever waits on a
 // failed query.
+//
+// With DNS first, a name is looked up in DNS before it joins its server's queue: NS records of
+// that very name make it Taken at once, anything else sends it on to its registry. Once a run per
+// extension a random name that nobody can hold is looked up first; when it too is in DNS (an
+// extension that answers every name), DNS says nothing for that extension.
 //
 // Queries start from the event loop only, never from inside the end of another one, so a run of
 // instant failures (no network) neither recurses nor ends before the loop runs. The signals may
@@ -56,6 +63,8 @@ public:
 
     bool IsBusy() const { return m_busy; }
     int RefusalsReceived() const { return m_scheduler.RefusalsReceived(); }
+    // Names found in DNS in the last run (the names asked from idle to `finished`).
+    int FoundInDns() const { return m_foundInDnsCount; }
 
 signals:
     // A query for the ticket went out.
@@ -88,6 +97,29 @@ private:
         std::optional<Running> running;
     };
 
+    // Where DNS stands for one extension this run.
+    enum class DnsStanding
+    {
+        Probing,  // its random name is being looked up; its names wait
+        Usable,   // a name in DNS is a registered name
+        Wildcard, // every name is in DNS: it tells nothing
+    };
+    struct DnsExtension
+    {
+        DnsStanding standing = DnsStanding::Probing;
+        std::vector<Ticket> waiting;
+    };
+    struct DnsLookup
+    {
+        Ticket ticket = 0;
+        std::string probedExtension; // set for an extension's probe
+    };
+
+    void EnterDns(Ticket ticket);
+    void QueueForRegistry(Ticket ticket);
+    void StartDnsLookups();
+    void OnDnsFinished(const QueryResult& result);
+    bool DnsIdle() const;
     void Pump();
     void SchedulePump(std::chrono::milliseconds delay);
     void StartQuery(Ticket ticket);
@@ -108,6 +140,14 @@ private:
     // By server: the answer given to the names it had left when it was given up.
     std::unordered_map<std::string, QueryResult> m_lastFailure;
     std::vector<Slot> m_slots;
+    std::unique_ptr<CDnsQuery> m_dns;
+    std::unordered_map<std::string, DnsExtension> m_dnsExtensions;
+    std::deque<Ticket> m_dnsQueue;
+    std::unordered_map<int, DnsLookup> m_dnsRunning;
+    int m_nextDnsItem = 0;
+    // Names DNS found this run: a registry that calls one of them free is not believed.
+    std::unordered_set<std::string> m_foundInDns;
+    int m_foundInDnsCount = 0;
     QTimer m_pumpTimer;
     std::uint64_t m_generation = 0;
     bool m_pumpPosted = false;

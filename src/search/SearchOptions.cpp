@@ -10,6 +10,8 @@ const QString kRdapServer = QStringLiteral("rdap-server");
 const QString kJobs = QStringLiteral("jobs");
 const QString kPace = QStringLiteral("pace");
 const QString kOneAtATime = QStringLiteral("one-at-a-time");
+const QString kDnsServer = QStringLiteral("dns-server");
+const QString kNoDns = QStringLiteral("no-dns");
 
 constexpr int kMostJobs = 256;
 
@@ -45,6 +47,13 @@ const std::vector<CommandOption>& SearchOptionTable()
          "ending in SUFFIX, without it every name whose registry is asked over RDAP (such as "
          ".info or .dev).",
          "", true},
+        {kDnsServer.toStdString(), "HOST[:PORT]",
+         "Look names up in DNS at this server (an IP address; port 53 by default) instead of the "
+         "system's resolvers.",
+         "", true},
+        {kNoDns.toStdString(), "",
+         "Ask the registries alone. Without it a name whose NS records are in DNS is Taken "
+         "without asking its registry; DNS never says a name is free."},
         {kJobs.toStdString(), "N", "Ask at most N queries at once, each to a different server.",
          std::to_string(SearchOptions().scheduling.jobs)},
         {kPace.toStdString(), "SERVER=N/S",
@@ -113,6 +122,23 @@ std::optional<SearchOptions> ReadSearchOptions(const QCommandLineParser& parser,
         }
         options.scheduling.budgets[value.left(equals).toLower().toStdString()] = *budget;
     }
+    for (const QString& value : parser.values(kDnsServer)) {
+        const std::string text = value.toStdString();
+        std::optional<ServerAddress> server = ParseServerAddress(text);
+        if (!server) {
+            error = QStringLiteral("Not a DNS server address: \"%1\"").arg(value);
+            return std::nullopt;
+        }
+        // The address reader's default port is whois's.
+        const bool portGiven = text.rfind(':') != std::string::npos &&
+                               (text.starts_with('[') ? text.find("]:") != std::string::npos
+                                                      : text.find(':') == text.rfind(':'));
+        if (!portGiven) {
+            server->port = QueryLimits::kDnsPort;
+        }
+        options.dnsServers.push_back(std::move(*server));
+    }
+    options.askDnsFirst = !parser.isSet(kNoDns);
     options.scheduling.oneAtATime = parser.isSet(kOneAtATime);
     return options;
 }

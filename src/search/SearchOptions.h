@@ -23,6 +23,13 @@ struct SearchOptions
     SearchScheduler::Settings scheduling;
     std::chrono::milliseconds connectTimeout = QueryLimits::kConnectTimeout;
     std::chrono::milliseconds replyTimeout = QueryLimits::kReplyTimeout;
+    // Whether names are looked up in DNS before their registry is asked. The programs turn it on
+    // unless told otherwise ("--no-dns", the window's setting); an engine made without options
+    // asks the registries alone.
+    bool askDnsFirst = false;
+    // Empty: the system's resolvers.
+    std::vector<ServerAddress> dnsServers;
+    std::chrono::milliseconds dnsTimeout = QueryLimits::kDnsTimeout;
 };
 
 // One option of a command line, as its parser and every help text that lists it read it.
@@ -47,8 +54,8 @@ struct CommandOption
 std::string FullHelp(const CommandOption& option);
 QCommandLineOption ParserOption(const CommandOption& option);
 
-// --whois-server, --rdap-server, --jobs, --pace and --one-at-a-time, each default the one a search
-// takes when the option is not given.
+// --whois-server, --rdap-server, --dns-server, --no-dns, --jobs, --pace and --one-at-a-time, each
+// default the one a search takes when the option is not given.
 const std::vector<CommandOption>& SearchOptionTable();
 
 void AddSearchOptions(QCommandLineParser& parser);

@@ -131,9 +131,10 @@ private slots:
         QCOMPARE(menus[2],
                  (QStringList{"32792 Help Topics...", "-", "32793 Visit Home Page...", "-",
                               "32794 Frequently Asked Questions", "-", "32787 About..."}));
-        QCOMPARE(menus[3],
-                 (QStringList{"32790 Check for Updates...", "-", "32795 Update Registry List...",
-                              "32798 Refresh Registry List Automatically"}));
+        QCOMPARE(
+            menus[3],
+            (QStringList{"32790 Check for Updates...", "-", "32795 Update Registry List...",
+                         "32798 Refresh Registry List Automatically", "-", "32799 Ask DNS First"}));
         QCOMPARE(Entries(*test.window.findChild<QMenu*>("listMenu")),
                  (QStringList{"32780 Copy Available Domains", "32781 Save Available Domains", "-",
                               "32772 Copy Selected Row...", "-", "32773 Open Domain in Browser",

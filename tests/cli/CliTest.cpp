@@ -30,12 +30,16 @@ QString CacheHome()
 
 // Runs qirv-cli (or `program`) while this test's event loop keeps serving the fake server;
 // standard output goes to `outputFile` when one is named. A check keeps the list of RDAP servers
-// it has (--no-update) unless it is to `refresh` it.
+// it has (--no-update) unless it is to `refresh` it, and asks the fake registries alone
+// (--no-dns): the machine's resolvers are not the test's to ask.
 CliRun RunCli(QStringList arguments, const QByteArray& input = {}, const QString& outputFile = {},
               const QString& program = QStringLiteral(QIRV_CLI_PATH), bool refresh = false)
 {
     if (!refresh && arguments.contains(QStringLiteral("check"))) {
         arguments.prepend(QStringLiteral("--no-update"));
+    }
+    if (arguments.contains(QStringLiteral("check")) && !arguments.contains("--dns-server")) {
+        arguments.prepend(QStringLiteral("--no-dns"));
     }
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

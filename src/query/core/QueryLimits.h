@@ -21,4 +21,10 @@ inline constexpr std::chrono::milliseconds kReplyTimeout{30000};
 // Real replies are a few kilobytes; anything past this is not a whois reply.
 inline constexpr std::size_t kMaxReplyBytes = 1024 * 1024;
 
+inline constexpr unsigned short kDnsPort = 53;
+
+// A resolver answers in milliseconds or not at all, and without its answer the registry is asked
+// anyway: a lookup of NS records is given up after this, all tries included.
+inline constexpr std::chrono::milliseconds kDnsTimeout{5000};
+
 } // namespace QueryLimits

@@ -45,6 +45,8 @@ inline constexpr std::string_view kReservedByTheRegistry = "Reserved by the regi
 inline constexpr std::string_view kConnectionFailure = "Connection Failure!";
 inline constexpr std::string_view kConnectionRejected = "Connection rejected!";
 inline constexpr std::string_view kNotADomainName = "Not a domain name";
+// DNS knows no delegation of the name, which leaves the question to its registry.
+inline constexpr std::string_view kNotInDns = "Not in DNS";
 
 QueryResult VerdictResult(int item, DomainStatus verdict);
 
