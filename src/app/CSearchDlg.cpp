@@ -136,6 +136,10 @@ constexpr MenuEntry kUpdateMenu[] = {
      &CSearchDlg::OnAutomaticRefreshToggled, true},
     kSeparator,
     {CommandId::AskDnsFirst, "Ask DNS First", nullptr, &CSearchDlg::OnAskDnsFirstToggled, true},
+    {CommandId::RememberAnswers, "Remember Answers", nullptr, &CSearchDlg::OnRememberAnswersToggled,
+     true},
+    {CommandId::ForgetRememberedAnswers, "Forget Remembered Answers...", nullptr,
+     &CSearchDlg::ForgetRememberedAnswers},
 };
 
 struct Menu
@@ -176,6 +180,13 @@ constexpr auto kAskDnsFirstKey = "Search/askDnsFirst";
 bool IsAskDnsFirstOn()
 {
     return QSettings().value(QLatin1String(kAskDnsFirstKey), true).toBool();
+}
+
+constexpr auto kRememberAnswersKey = "Search/rememberAnswers";
+
+bool IsRememberAnswersOn()
+{
+    return QSettings().value(QLatin1String(kRememberAnswersKey), true).toBool();
 }
 
 std::string QuitQuestion(int names)
@@ -249,7 +260,7 @@ CSearchDlg::CSearchDlg(const Seams& seams, QWidget* parent)
     SetUpButtons();
     ConnectButtons();
     // After the search's own end has been told (the finished box counts the names DNS found).
-    connect(&m_lookupEngine, &CLookupEngine::finished, this, &CSearchDlg::ApplyDnsSetting,
+    connect(&m_lookupEngine, &CLookupEngine::finished, this, &CSearchDlg::ApplySearchSettings,
             Qt::QueuedConnection);
     connect(&m_registryList, &CRegistryList::updateFinished, this,
             [this](bool succeeded, const QString& message) {
@@ -311,7 +322,9 @@ void CSearchDlg::SetWhoisServer(std::optional<ServerAddress> server)
 void CSearchDlg::SetSearchOptions(SearchOptions options)
 {
     m_dnsAllowed = options.askDnsFirst;
+    m_storeAllowed = options.rememberAnswers;
     options.askDnsFirst = m_dnsAllowed && IsAskDnsFirstOn();
+    options.rememberAnswers = m_storeAllowed && IsRememberAnswersOn();
     m_lookupEngine.SetOptions(std::move(options));
 }
 
@@ -319,20 +332,38 @@ void CSearchDlg::OnAskDnsFirstToggled()
 {
     QSettings().setValue(QLatin1String(kAskDnsFirstKey), m_askDnsFirstAction->isChecked());
     // A running search keeps its way of asking; the next one takes the new.
-    m_dnsSettingPending = true;
+    m_searchSettingsPending = true;
     if (!m_lookupEngine.IsBusy()) {
-        ApplyDnsSetting();
+        ApplySearchSettings();
     }
 }
 
-void CSearchDlg::ApplyDnsSetting()
+void CSearchDlg::OnRememberAnswersToggled()
 {
-    if (!m_dnsSettingPending) {
+    QSettings().setValue(QLatin1String(kRememberAnswersKey), m_rememberAnswersAction->isChecked());
+    m_searchSettingsPending = true;
+    if (!m_lookupEngine.IsBusy()) {
+        ApplySearchSettings();
+    }
+}
+
+void CSearchDlg::ForgetRememberedAnswers()
+{
+    if (m_messageBoxes.Ask("Forget every answer remembered from earlier searches? The next "
+                           "searches ask the registries about every name again.")) {
+        m_lookupEngine.ForgetRememberedAnswers();
+    }
+}
+
+void CSearchDlg::ApplySearchSettings()
+{
+    if (!m_searchSettingsPending) {
         return;
     }
-    m_dnsSettingPending = false;
+    m_searchSettingsPending = false;
     SearchOptions options = m_lookupEngine.Options();
     options.askDnsFirst = m_dnsAllowed && IsAskDnsFirstOn();
+    options.rememberAnswers = m_storeAllowed && IsRememberAnswersOn();
     m_lookupEngine.SetOptions(std::move(options));
 }
 
@@ -392,6 +423,9 @@ void CSearchDlg::BuildMenus()
     m_automaticRefreshAction->setChecked(IsAutomaticRefreshOn());
     m_askDnsFirstAction = m_menuBar->findChild<QAction*>(QString::number(CommandId::AskDnsFirst));
     m_askDnsFirstAction->setChecked(IsAskDnsFirstOn());
+    m_rememberAnswersAction =
+        m_menuBar->findChild<QAction*>(QString::number(CommandId::RememberAnswers));
+    m_rememberAnswersAction->setChecked(IsRememberAnswersOn());
 
     // The desktop's help key reaches the same help.
     auto* helpKey = new QAction(this);

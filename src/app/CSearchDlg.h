@@ -84,7 +84,10 @@ public:
     // The Update menu's check mark, kept in the settings for the next start.
     void OnAutomaticRefreshToggled();
     void OnAskDnsFirstToggled();
-    void ApplyDnsSetting();
+    void OnRememberAnswersToggled();
+    void ForgetRememberedAnswers();
+    // The Update menu's search settings, once no search runs.
+    void ApplySearchSettings();
 
     void ShowAbout();
     void ShowHelp();
@@ -125,9 +128,12 @@ private:
     QString m_registryLine;
     QAction* m_automaticRefreshAction = nullptr;
     QAction* m_askDnsFirstAction = nullptr;
-    // Whether the command line lets DNS be asked at all ("--no-dns" does not).
+    QAction* m_rememberAnswersAction = nullptr;
+    // Whether the command line lets DNS be asked at all ("--no-dns" does not), and the store of
+    // answers be used ("--no-store" does not).
     bool m_dnsAllowed = false;
-    bool m_dnsSettingPending = false;
+    bool m_storeAllowed = false;
+    bool m_searchSettingsPending = false;
     // Owned by the window once it is built; created first because the driver works on them.
     CDomainListCtrl* m_list;
     QProgressBar* m_progressBar;

@@ -54,5 +54,7 @@ inline constexpr int OpenDomainList = 32796;
 inline constexpr int ExportList = 32797;
 inline constexpr int RefreshRegistryListAutomatically = 32798;
 inline constexpr int AskDnsFirst = 32799;
+inline constexpr int RememberAnswers = 32800;
+inline constexpr int ForgetRememberedAnswers = 32801;
 
 } // namespace CommandId

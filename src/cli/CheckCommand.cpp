@@ -91,6 +91,16 @@ public:
 
     void SetSomeLeftOut() { m_allDecided = false; }
 
+    // Once the loop has ended: the answers still to be stored are written, and what kept the
+    // store from being used is said once.
+    void FinishStoring()
+    {
+        m_engine.FinishStoring();
+        for (const std::string& notice : m_engine.TakeStoreNotices()) {
+            std::cerr << "qirv-cli check: " << notice << '\n';
+        }
+    }
+
 private:
     void EndIfDone()
     {
@@ -274,5 +284,6 @@ int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names
     if (standardInput.joinable()) {
         standardInput.join();
     }
+    run.FinishStoring();
     return status;
 }

@@ -100,6 +100,20 @@ int RunCheck(const QCommandLineParser& parser)
     return RunCheckCommand(*options, ToStrings(parser.positionalArguments()), request);
 }
 
+int RunHistory(const QCommandLineParser& parser)
+{
+    OutputFormat format = OutputFormat::Tsv;
+    if (const std::optional<std::string> name = ValueOf(parser, "format")) {
+        const std::optional<OutputFormat> named = OutputFormatNamed(*name);
+        if (!named) {
+            return UsageError("history: --format is tsv, csv or json, not \"" + *name + "\"");
+        }
+        format = *named;
+    }
+    return RunHistoryCommand(DefaultAnswerStorePath(), ToStrings(parser.positionalArguments()),
+                             format);
+}
+
 int RunServer(const QCommandLineParser& parser)
 {
     QString error;
@@ -236,6 +250,11 @@ const std::vector<Command>& Commands()
               "when the list in use is over 30 days old."},
          }),
          RunCheck},
+        {"history", "NAME...",
+         "Print every answer the store of earlier answers (" + DefaultAnswerStorePath() +
+             ") holds for each NAME, newest first.",
+         {FormatOption("the name, the time, the status and the server")},
+         RunHistory},
         {"generate",
          "",
          "Print the candidate names for keyword lines (standard input unless given), as the "

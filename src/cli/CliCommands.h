@@ -63,6 +63,11 @@ struct CheckRequest
 int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names,
                     const CheckRequest& request);
 
+// Prints every stored answer of each name, newest first: NAME, TIME, STATUS and SERVER a tab
+// apart, or the fields of an exported list as CSV or JSON. Exits 1 when a name has none.
+int RunHistoryCommand(const std::string& storePath, const std::vector<std::string>& names,
+                      OutputFormat format);
+
 // What `generate` takes from its command line.
 struct GenerateRequest
 {

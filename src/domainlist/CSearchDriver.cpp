@@ -206,6 +206,14 @@ void CSearchDriver::ShowFinished(unsigned int noAnswers)
         message += "\n\n" + std::to_string(foundInDns) +
                    (foundInDns == 1 ? " name was found in DNS." : " names were found in DNS.");
     }
+    if (const int remembered = m_engine.Remembered(); remembered > 0) {
+        message += "\n\n" + std::to_string(remembered) +
+                   (remembered == 1 ? " answer was remembered from earlier searches."
+                                    : " answers were remembered from earlier searches.");
+    }
+    for (const std::string& notice : m_engine.TakeStoreNotices()) {
+        message += "\n\n" + notice;
+    }
     if (noAnswers > 0) {
         message += "\n\n" + std::to_string(noAnswers) +
                    (noAnswers == 1 ? " name got no answer; Search Domains asks it again."

@@ -1,5 +1,6 @@
 #include "DomainListModel.h"
 
+#include <QDateTime>
 #include <QFont>
 #include <algorithm>
 #include <unordered_set>
@@ -203,6 +204,12 @@ QVariant DomainListModel::data(const QModelIndex& index, int role) const
         return row.mark == SearchMark::Asking ? QVariant(BoldFont()) : QVariant();
     }
     if (role == Qt::ToolTipRole) {
+        if (row.remembered) {
+            return QStringLiteral("Remembered from %1")
+                .arg(QDateTime::fromSecsSinceEpoch(row.answeredAt)
+                         .toLocalTime()
+                         .toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+        }
         const std::string_view reason = m_rows.Reason(index.row());
         return reason.empty() ? QVariant() : QVariant(Text(reason));
     }

@@ -4,14 +4,19 @@
 #include "query/QueryName.h"
 #include "query/core/DomainName.h"
 #include "rdap/CRdapQuery.h"
+#include "store/CRememberedAnswers.h"
 #include "whois/CWhoisSocket.h"
 
+#include <QDateTime>
 #include <algorithm>
 #include <random>
 
 using Outcome = SearchScheduler::Outcome;
 
 namespace {
+
+// Names looked up in the store together: one transaction each, yet the first answers come soon.
+constexpr std::size_t kNamesPerStoreLookup = 2000;
 
 // Lookups in flight at once: a resolver answers thousands a second, but a million names must not
 // open a million queries.
@@ -56,6 +61,8 @@ void CLookupEngine::SetOptions(SearchOptions options)
         [this](Ticket ticket) { return !m_stillWanted || m_stillWanted(ticket); });
     m_slots.clear();
     m_dns.reset();
+    // Another file, or none: what is waiting is written to the one it was meant for.
+    m_store.reset();
 }
 
 void CLookupEngine::SetStillWanted(std::function<bool(Ticket)> stillWanted)
@@ -81,6 +88,11 @@ void CLookupEngine::Ask(Ticket ticket, const QByteArray& name)
         // A new run: what DNS found before may have changed.
         m_foundInDns.clear();
         m_foundInDnsCount = 0;
+        m_rememberedCount = 0;
+        // A store given up in the last run (locked, full) is tried again.
+        if (m_store && m_store->HasGivenUp()) {
+            m_store.reset();
+        }
     }
     m_busy = true;
     const QueryName query = ToQueryName(name);
@@ -96,13 +108,112 @@ void CLookupEngine::Ask(Ticket ticket, const QByteArray& name)
             ticket, FailureResult(0, QueryFailureKind::NotAskable, NoServerKnownFor(typed)));
     } else {
         m_waiting[ticket] = Waiting{query.ascii, RouteIndex(route)};
-        if (m_options.askDnsFirst) {
-            EnterDns(ticket);
+        if (m_options.rememberAnswers) {
+            m_storeQueue.push_back(ticket);
+            if (!m_storePosted) {
+                m_storePosted = true;
+                QMetaObject::invokeMethod(this, &CLookupEngine::SendToStore, Qt::QueuedConnection);
+            }
         } else {
-            QueueForRegistry(ticket);
+            GoOnAsking(ticket);
         }
     }
     SchedulePump(std::chrono::milliseconds(0));
+}
+
+void CLookupEngine::GoOnAsking(Ticket ticket)
+{
+    if (m_options.askDnsFirst) {
+        EnterDns(ticket);
+    } else {
+        QueueForRegistry(ticket);
+    }
+}
+
+CRememberedAnswers& CLookupEngine::Store()
+{
+    if (!m_store) {
+        m_store = std::make_unique<CRememberedAnswers>(m_options.answerStorePath.empty()
+                                                           ? DefaultAnswerStorePath()
+                                                           : m_options.answerStorePath,
+                                                       m_options.answerAges);
+        connect(m_store.get(), &CRememberedAnswers::looked, this, &CLookupEngine::OnLooked);
+    }
+    return *m_store;
+}
+
+void CLookupEngine::SendToStore()
+{
+    m_storePosted = false;
+    for (std::size_t first = 0; first < m_storeQueue.size(); first += kNamesPerStoreLookup) {
+        const std::size_t end = std::min(m_storeQueue.size(), first + kNamesPerStoreLookup);
+        std::vector<Ticket> tickets(m_storeQueue.begin() + static_cast<std::ptrdiff_t>(first),
+                                    m_storeQueue.begin() + static_cast<std::ptrdiff_t>(end));
+        std::vector<std::string> names;
+        names.reserve(tickets.size());
+        for (const Ticket ticket : tickets) {
+            names.push_back(m_waiting.at(ticket).name.toLower().toStdString());
+        }
+        const std::uint64_t batch = m_nextStoreBatch++;
+        m_storeLookups.emplace(batch, std::move(tickets));
+        Store().Look(batch, std::move(names));
+    }
+    m_storeQueue.clear();
+}
+
+void CLookupEngine::OnLooked(std::uint64_t batch,
+                             const std::vector<std::optional<StoredAnswer>>& fresh)
+{
+    const auto lookup = m_storeLookups.find(batch);
+    // A batch of a stopped search.
+    if (lookup == m_storeLookups.end()) {
+        return;
+    }
+    const std::vector<Ticket> tickets = std::move(lookup->second);
+    m_storeLookups.erase(lookup);
+    for (std::size_t index = 0; index < tickets.size(); ++index) {
+        const std::optional<StoredAnswer>& answer = fresh[index];
+        if (!answer) {
+            GoOnAsking(tickets[index]);
+            continue;
+        }
+        QueryResult remembered = VerdictResult(0, *answer->verdict);
+        remembered.server = answer->server;
+        remembered.rememberedAt = answer->answeredAt;
+        m_waiting.erase(tickets[index]);
+        m_unaskable.emplace_back(tickets[index], std::move(remembered));
+        ++m_rememberedCount;
+    }
+    SchedulePump(std::chrono::milliseconds(0));
+}
+
+void CLookupEngine::Remember(const QByteArray& name, const QueryResult& result)
+{
+    // Names that were never sent anywhere have nothing to remember.
+    if (!m_options.rememberAnswers || result.rememberedAt || result.server.empty() ||
+        name.isEmpty()) {
+        return;
+    }
+    Store().Remember(StoredAnswer{name.toLower().toStdString(), QDateTime::currentSecsSinceEpoch(),
+                                  result.verdict, result.verdict ? std::string() : result.reason,
+                                  result.server});
+}
+
+std::vector<std::string> CLookupEngine::TakeStoreNotices()
+{
+    return m_store ? m_store->TakeNotices() : std::vector<std::string>();
+}
+
+void CLookupEngine::FinishStoring()
+{
+    if (m_store) {
+        m_store->WriteNow();
+    }
+}
+
+void CLookupEngine::ForgetRememberedAnswers()
+{
+    Store().Forget();
 }
 
 void CLookupEngine::QueueForRegistry(Ticket ticket)
@@ -182,6 +293,7 @@ void CLookupEngine::OnDnsFinished(const QueryResult& result)
         const auto waiting = m_waiting.find(lookup.ticket);
         m_foundInDns.insert(waiting->second.name.toLower().toStdString());
         ++m_foundInDnsCount;
+        Remember(waiting->second.name, result);
         m_waiting.erase(waiting);
         m_unaskable.emplace_back(lookup.ticket, result);
     } else {
@@ -210,6 +322,8 @@ void CLookupEngine::Stop()
     m_dnsExtensions.clear();
     m_dnsQueue.clear();
     m_dnsRunning.clear();
+    m_storeQueue.clear();
+    m_storeLookups.clear();
     m_busy = false;
 }
 
@@ -249,19 +363,26 @@ void CLookupEngine::Pump()
             StartQuery(next->ticket);
             continue;
         }
-        m_waiting.erase(next->ticket);
+        const auto waiting = m_waiting.find(next->ticket);
+        QByteArray name;
+        if (waiting != m_waiting.end()) {
+            name = waiting->second.name;
+            m_waiting.erase(waiting);
+        }
         if (next->kind == Kind::Drop) {
             emit dropped(next->ticket);
         } else {
             QueryResult givenUp = m_lastFailure[next->server];
             givenUp.server = next->server;
+            Remember(name, givenUp);
             emit answered(next->ticket, givenUp);
         }
         if (Emitted(generation)) {
             return;
         }
     }
-    if (!m_scheduler.HasWork() && m_unaskable.empty() && DnsIdle()) {
+    if (!m_scheduler.HasWork() && m_unaskable.empty() && DnsIdle() && m_storeQueue.empty() &&
+        m_storeLookups.empty()) {
         if (m_busy) {
             m_busy = false;
             emit finished();
@@ -375,5 +496,6 @@ void CLookupEngine::OnFinished(const QueryResult& result)
         named = FailureResult(result.item, QueryFailureKind::NoVerdict, kFreeButInDns);
     }
     named.server = server;
+    Remember(ended.query.name, named);
     emit answered(ended.ticket, named);
 }

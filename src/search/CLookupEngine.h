@@ -4,6 +4,7 @@
 #include "query/core/QueryResult.h"
 #include "registry/core/ServerRoutes.h"
 #include "search/core/SearchScheduler.h"
+#include "store/core/AnswerStore.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -18,6 +19,7 @@
 
 class CDnsQuery;
 class CRdapQuery;
+class CRememberedAnswers;
 class CWhoisSocket;
 
 // Asks about many names at once, each at the server that answers it, as the scheduler allows:
@@ -27,6 +29,10 @@ class CWhoisSocket;
 // what happens next. Every name asked ends with exactly one `answered`: a verdict, or the reason
 // there was none; or with `dropped` when the owner no longer wants it. Nothing ever waits on a
 // failed query.
+//
+// With remembered answers, a name is first looked up in the store of earlier answers: a fresh
+// one is given back as it was (with its server and time), and only the others go on. Every answer
+// a server gives is kept there for later searches.
 //
 // With DNS first, a name is looked up in DNS before it joins its server's queue: NS records of
 // that very name make it Taken at once, anything else sends it on to its registry. Once a run per
@@ -65,6 +71,15 @@ public:
     int RefusalsReceived() const { return m_scheduler.RefusalsReceived(); }
     // Names found in DNS in the last run (the names asked from idle to `finished`).
     int FoundInDns() const { return m_foundInDnsCount; }
+    // Names answered from the store of earlier answers in the last run.
+    int Remembered() const { return m_rememberedCount; }
+    // What went wrong with the store since the last call, a line each; a search goes on
+    // without a store it cannot use.
+    std::vector<std::string> TakeStoreNotices();
+    // Writes the answers still waiting to be stored; returns once they are written.
+    void FinishStoring();
+    // Removes every remembered answer from the store (the options' file).
+    void ForgetRememberedAnswers();
 
 signals:
     // A query for the ticket went out.
@@ -115,6 +130,12 @@ private:
         std::string probedExtension; // set for an extension's probe
     };
 
+    CRememberedAnswers& Store();
+    void SendToStore();
+    void OnLooked(std::uint64_t batch, const std::vector<std::optional<StoredAnswer>>& fresh);
+    void Remember(const QByteArray& name, const QueryResult& result);
+    // After the store: DNS, or the registry's queue.
+    void GoOnAsking(Ticket ticket);
     void EnterDns(Ticket ticket);
     void QueueForRegistry(Ticket ticket);
     void StartDnsLookups();
@@ -140,6 +161,13 @@ private:
     // By server: the answer given to the names it had left when it was given up.
     std::unordered_map<std::string, QueryResult> m_lastFailure;
     std::vector<Slot> m_slots;
+    std::unique_ptr<CRememberedAnswers> m_store;
+    // Names waiting to be looked up in the store, and the lookups under way, by batch.
+    std::vector<Ticket> m_storeQueue;
+    std::unordered_map<std::uint64_t, std::vector<Ticket>> m_storeLookups;
+    std::uint64_t m_nextStoreBatch = 0;
+    bool m_storePosted = false;
+    int m_rememberedCount = 0;
     std::unique_ptr<CDnsQuery> m_dns;
     std::unordered_map<std::string, DnsExtension> m_dnsExtensions;
     std::deque<Ticket> m_dnsQueue;

@@ -1,6 +1,7 @@
 #include "SearchOptions.h"
 
 #include <QCommandLineParser>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace {
@@ -12,10 +13,19 @@ const QString kPace = QStringLiteral("pace");
 const QString kOneAtATime = QStringLiteral("one-at-a-time");
 const QString kDnsServer = QStringLiteral("dns-server");
 const QString kNoDns = QStringLiteral("no-dns");
+const QString kMaxAge = QStringLiteral("max-age");
+const QString kNoStore = QStringLiteral("no-store");
 
 constexpr int kMostJobs = 256;
 
 } // namespace
+
+std::string DefaultAnswerStorePath()
+{
+    return (QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+            QStringLiteral("/qirv/answers.sqlite"))
+        .toStdString();
+}
 
 std::string FullHelp(const CommandOption& option)
 {
@@ -54,6 +64,13 @@ const std::vector<CommandOption>& SearchOptionTable()
         {kNoDns.toStdString(), "",
          "Ask the registries alone. Without it a name whose NS records are in DNS is Taken "
          "without asking its registry; DNS never says a name is free."},
+        {kMaxAge.toStdString(), "taken=AGE,available=AGE",
+         "Answer a name from the store of earlier answers while its last answer is younger than "
+         "this: taken for Taken and Information Missing, available for Available!; AGE is a "
+         "number and s, m, h or d. No Answer is always asked again.",
+         "taken=30d,available=1h"},
+        {kNoStore.toStdString(), "",
+         "Neither read nor write the store of earlier answers (" + DefaultAnswerStorePath() + ")."},
         {kJobs.toStdString(), "N", "Ask at most N queries at once, each to a different server.",
          std::to_string(SearchOptions().scheduling.jobs)},
         {kPace.toStdString(), "SERVER=N/S",
@@ -139,6 +156,17 @@ std::optional<SearchOptions> ReadSearchOptions(const QCommandLineParser& parser,
         options.dnsServers.push_back(std::move(*server));
     }
     options.askDnsFirst = !parser.isSet(kNoDns);
+    if (parser.isSet(kMaxAge)) {
+        const std::optional<AnswerAges> ages = ParseAnswerAges(parser.value(kMaxAge).toStdString());
+        if (!ages) {
+            error = QStringLiteral("Not ages taken=AGE,available=AGE: \"%1\"")
+                        .arg(parser.value(kMaxAge));
+            return std::nullopt;
+        }
+        options.answerAges = *ages;
+    }
+    options.rememberAnswers = !parser.isSet(kNoStore);
+    options.answerStorePath = DefaultAnswerStorePath();
     options.scheduling.oneAtATime = parser.isSet(kOneAtATime);
     return options;
 }

@@ -3,6 +3,7 @@
 #include "query/core/QueryLimits.h"
 #include "registry/core/ServerRoutes.h"
 #include "search/core/SearchScheduler.h"
+#include "store/core/AnswerAges.h"
 
 #include <QString>
 #include <chrono>
@@ -30,7 +31,16 @@ struct SearchOptions
     // Empty: the system's resolvers.
     std::vector<ServerAddress> dnsServers;
     std::chrono::milliseconds dnsTimeout = QueryLimits::kDnsTimeout;
+    // Whether answers of earlier searches stand in for queries while they are fresh, and every
+    // answer is kept for the searches to come. The programs turn it on unless told otherwise
+    // ("--no-store", the window's setting), in the file DefaultAnswerStorePath() names.
+    bool rememberAnswers = false;
+    std::string answerStorePath;
+    AnswerAges answerAges;
 };
+
+// $XDG_DATA_HOME/qirv/answers.sqlite (~/.local/share/qirv/answers.sqlite).
+std::string DefaultAnswerStorePath();
 
 // One option of a command line, as its parser and every help text that lists it read it.
 struct CommandOption
@@ -54,8 +64,8 @@ struct CommandOption
 std::string FullHelp(const CommandOption& option);
 QCommandLineOption ParserOption(const CommandOption& option);
 
-// --whois-server, --rdap-server, --dns-server, --no-dns, --jobs, --pace and --one-at-a-time, each
-// default the one a search takes when the option is not given.
+// --whois-server, --rdap-server, --dns-server, --no-dns, --max-age, --no-store, --jobs, --pace and
+// --one-at-a-time, each default the one a search takes when the option is not given.
 const std::vector<CommandOption>& SearchOptionTable();
 
 void AddSearchOptions(QCommandLineParser& parser);

@@ -116,6 +116,7 @@ void DomainRows::SetResult(int row, ListRecord record)
     if (record.answeredAt != At(row).answeredAt || record.server != Server(row)) {
         SetAnswered(row, record.server, record.answeredAt);
     }
+    m_rows[static_cast<std::size_t>(row)].remembered = record.remembered;
 }
 
 ListRecord DomainRows::Record(int row) const
@@ -123,7 +124,8 @@ ListRecord DomainRows::Record(int row) const
     const DomainRow& source = At(row);
     return ListRecord{source.name,       source.status,
                       source.checked,    std::string(Server(row)),
-                      source.answeredAt, std::string(Reason(row))};
+                      source.answeredAt, std::string(Reason(row)),
+                      source.remembered};
 }
 
 void DomainRows::SetAnswered(int row, std::string_view server, std::uint32_t answeredAt)
@@ -206,6 +208,7 @@ void DomainRows::SetStatus(int row, RowStatus status)
 {
     DomainRow& changed = m_rows[static_cast<std::size_t>(row)];
     changed.status = status;
+    changed.remembered = false;
     if (status != RowStatus::NoAnswer) {
         m_reasons.Drop(changed.id);
     }
@@ -215,6 +218,7 @@ void DomainRows::SetNoAnswer(int row, std::string reason)
 {
     DomainRow& changed = m_rows[static_cast<std::size_t>(row)];
     changed.status = RowStatus::NoAnswer;
+    changed.remembered = false;
     m_reasons.Set(changed.id, std::move(reason));
 }
 

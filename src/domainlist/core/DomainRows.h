@@ -54,6 +54,8 @@ struct DomainRow
     // (an index into the list's server names, 0: none). Kept so that an exported list says so.
     std::uint32_t answeredAt = 0;
     std::uint16_t server = 0;
+    // The last answer came from the store of earlier searches, not from a query of this one.
+    bool remembered = false;
 };
 
 // A million rows are kept in memory: the small fields share the last eight bytes, and anything
@@ -70,6 +72,8 @@ struct ListRecord
     std::string server;
     std::uint32_t answeredAt = 0; // seconds since 1970 UTC; 0: never answered
     std::string reason;           // only for "No Answer"
+    // The answer came from the store of earlier searches; not part of any file.
+    bool remembered = false;
 };
 
 // A row followed through deletions: where it is now, or where it was if it was deleted.
@@ -111,8 +115,8 @@ public:
     // Which server answered last, and when (seconds since 1970 UTC).
     void SetAnswered(int row, std::string_view server, std::uint32_t answeredAt);
     std::string_view Server(int row) const;
-    // Gives the row what the record says of its last answer: the status, the reason, the server
-    // and the time (not the record's name or check mark).
+    // Gives the row what the record says of its last answer: the status, the reason, the server,
+    // the time and whether it was remembered (not the record's name or check mark).
     void SetResult(int row, ListRecord record);
 
     void SetMark(int row, SearchMark mark) { m_rows[static_cast<std::size_t>(row)].mark = mark; }

@@ -1,5 +1,7 @@
 #include "SearchAnswer.h"
 
+#include <algorithm>
+
 bool IsAskedBySearch(bool checked, RowStatus status)
 {
     return checked && (status == RowStatus::Pending || status == RowStatus::NoAnswer);
@@ -15,5 +17,10 @@ void WriteAnswer(ListRecord& record, const QueryResult& answer, std::uint32_t an
                          (answer.detail.empty() ? std::string() : ": " + answer.detail) + ")";
     }
     record.server = answer.server;
-    record.answeredAt = answeredAt;
+    // A remembered answer keeps the time its server gave it.
+    record.answeredAt =
+        answer.rememberedAt
+            ? static_cast<std::uint32_t>(std::max<std::int64_t>(*answer.rememberedAt, 0))
+            : answeredAt;
+    record.remembered = answer.rememberedAt.has_value();
 }

@@ -20,6 +20,7 @@ enum class ReasonWording
 
 // Writes a search's answer into a record: the verdict's status, or "No Answer" and its reason;
 // the server asked; and when, in seconds since 1970 UTC. The time is the caller's, so that the
-// window and qirv-cli stamp their rows alike and a test can name it.
+// window and qirv-cli stamp their rows alike and a test can name it; a remembered answer keeps
+// the time it was first given.
 void WriteAnswer(ListRecord& record, const QueryResult& answer, std::uint32_t answeredAt,
                  ReasonWording wording = ReasonWording::AsTheRowShows);

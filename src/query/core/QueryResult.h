@@ -3,6 +3,7 @@
 #include "DomainStatus.h"
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,6 +37,9 @@ struct QueryResult
     std::optional<std::chrono::milliseconds> retryAfter{};
     // "host:port" of the server asked; empty when none was.
     std::string server{};
+    // For an answer remembered from an earlier search rather than asked now: when its server gave
+    // it, in seconds since 1970 UTC.
+    std::optional<std::int64_t> rememberedAt{};
 };
 
 // Why a query ended without a verdict, in the words the error box and qirv-cli show.
