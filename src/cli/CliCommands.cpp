@@ -250,7 +250,8 @@ const std::vector<Command>& Commands()
               "when the list in use is over 30 days old."},
          }),
          RunCheck},
-        {"history", "NAME...",
+        {"history",
+         "NAME...",
          "Print every answer the store of earlier answers (" + DefaultAnswerStorePath() +
              ") holds for each NAME, newest first.",
          {FormatOption("the name, the time, the status and the server")},

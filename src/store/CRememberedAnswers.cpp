@@ -57,6 +57,8 @@ void CRememberedAnswers::PassNotices()
 
 void CRememberedAnswers::Look(std::uint64_t batch, std::vector<std::string> names)
 {
+    // Answers given a moment ago are read back too: the thread writes them before it looks.
+    StartWriting();
     QMetaObject::invokeMethod(&m_worker, [this, batch, names = std::move(names)] {
         std::vector<std::optional<StoredAnswer>> fresh(names.size());
         if (Usable()) {

@@ -6,6 +6,8 @@
 #include "app/CAboutDlg.h"
 #include "app/CSearchDlg.h"
 #include "app/ControlIds.h"
+#include "search/SearchOptions.h"
+#include "store/core/AnswerStore.h"
 #include "web/WebAddresses.h"
 
 #include <QAbstractItemModelTester>
@@ -134,11 +136,37 @@ private slots:
         QCOMPARE(
             menus[3],
             (QStringList{"32790 Check for Updates...", "-", "32795 Update Registry List...",
-                         "32798 Refresh Registry List Automatically", "-", "32799 Ask DNS First"}));
+                         "32798 Refresh Registry List Automatically", "-", "32799 Ask DNS First",
+                         "32800 Remember Answers", "32801 Forget Remembered Answers..."}));
         QCOMPARE(Entries(*test.window.findChild<QMenu*>("listMenu")),
                  (QStringList{"32780 Copy Available Domains", "32781 Save Available Domains", "-",
                               "32772 Copy Selected Row...", "-", "32773 Open Domain in Browser",
                               "-", "32774 Whois Domain...", "-", "32782 Delete Taken Domains"}));
+    }
+
+    // Forgetting cannot be undone: it asks first, and No keeps every answer.
+    void forgetRememberedAnswers_asksFirst()
+    {
+        const std::int64_t now = QDateTime::currentSecsSinceEpoch();
+        const auto answersKept = [now] {
+            AnswerStore store(DefaultAnswerStorePath());
+            store.Open(now);
+            return store.History("kept.com").size();
+        };
+        {
+            AnswerStore store(DefaultAnswerStorePath());
+            QVERIFY(store.Open(now));
+            QVERIFY(store.Add({StoredAnswer{"kept.com", now, DomainStatus::Taken, "", "DNS"}}));
+        }
+        Window test;
+        test.boxes.answer = false;
+        test.Run(CommandId::ForgetRememberedAnswers);
+        QCOMPARE(test.boxes.asked.size(), 1u);
+        QTest::qWait(100);
+        QCOMPARE(answersKept(), 1u);
+        test.boxes.answer = true;
+        test.Run(CommandId::ForgetRememberedAnswers);
+        QTRY_COMPARE(answersKept(), 0u);
     }
 
     void editAndListEntries_runTheirCommands()

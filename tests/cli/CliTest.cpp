@@ -28,10 +28,18 @@ QString CacheHome()
     return folder.path();
 }
 
+// The data folder of every run, which holds the store of answers: the user's is never touched.
+QString DataHome()
+{
+    static const QTemporaryDir folder;
+    return folder.path();
+}
+
 // Runs qirv-cli (or `program`) while this test's event loop keeps serving the fake server;
 // standard output goes to `outputFile` when one is named. A check keeps the list of RDAP servers
 // it has (--no-update) unless it is to `refresh` it, and asks the fake registries alone
-// (--no-dns): the machine's resolvers are not the test's to ask.
+// (--no-dns): the machine's resolvers are not the test's to ask. It neither reads nor writes
+// remembered answers (--no-store) unless it names their ages (--max-age).
 CliRun RunCli(QStringList arguments, const QByteArray& input = {}, const QString& outputFile = {},
               const QString& program = QStringLiteral(QIRV_CLI_PATH), bool refresh = false)
 {
@@ -41,9 +49,13 @@ CliRun RunCli(QStringList arguments, const QByteArray& input = {}, const QString
     if (arguments.contains(QStringLiteral("check")) && !arguments.contains("--dns-server")) {
         arguments.prepend(QStringLiteral("--no-dns"));
     }
+    if (arguments.contains(QStringLiteral("check")) && !arguments.contains("--max-age")) {
+        arguments.prepend(QStringLiteral("--no-store"));
+    }
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CACHE_HOME"), CacheHome());
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), DataHome());
     // The window's program must print its help and version without any display.
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
@@ -212,6 +224,9 @@ private slots:
         QTest::newRow("whois server with a bad port")
             << QStringList{"check", "--whois-server", "h:0", "x.com"};
         QTest::newRow("unknown option") << QStringList{"check", "--fast", "x.com"};
+        QTest::newRow("ages without a unit")
+            << QStringList{"check", "--max-age", "taken=30", "x.com"};
+        QTest::newRow("history without names") << QStringList{"history"};
     }
 
     void badUsage_exitsWithTwo()
@@ -226,7 +241,7 @@ private slots:
     {
         QTest::addColumn<QString>("command");
         for (const char* command :
-             {"server", "servers", "classify", "check", "generate", "words"}) {
+             {"server", "servers", "classify", "check", "history", "generate", "words"}) {
             QTest::newRow(command) << QString::fromLatin1(command);
         }
     }
@@ -340,8 +355,9 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CACHE_HOME"), CacheHome());
         process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(QIRV_CLI_PATH),
-                      CheckArguments(server, {"--no-update", "--no-dns", "first.com", "-"}));
+        process.start(
+            QStringLiteral(QIRV_CLI_PATH),
+            CheckArguments(server, {"--no-update", "--no-dns", "--no-store", "first.com", "-"}));
         QVERIFY(process.waitForStarted());
         process.write("www.second.com\n");
         QByteArray output;
@@ -492,6 +508,82 @@ private slots:
         const CliRun many = RunCli({"check", "--whois-server", address}, names);
         QCOMPARE(many.exitCode, 1);
         QCOMPARE(many.output.count(failure), 5000);
+    }
+
+    // A second check takes the first one's verdicts without asking, with the server and time
+    // they were given; a name without a verdict is asked again. History lists every answer.
+    void check_remembersVerdictsForTheNextRun()
+    {
+        FakeWhoisServer server;
+        server.SetResponder([](const QByteArray& query) {
+            return FakeWhoisServer::Reply(query.startsWith("quiet")   ? "nothing to see\n"
+                                          : query.startsWith("taken") ? "Domain Name: X\n"
+                                                                      : "No match for x\n");
+        });
+        const QStringList check = CheckArguments(
+            server, {"--max-age", "taken=30d,available=1h", "--format", "csv",
+                     "taken.remembered.com", "free.remembered.com", "quiet.remembered.com"});
+        const CliRun first = RunCli(check);
+        const CliRun second = RunCli(check);
+        QCOMPARE(server.Received().size(), 4);
+        QCOMPARE(second.exitCode, 1);
+        for (const QByteArray& line : first.output.split('\n')) {
+            if (line.startsWith("taken") || line.startsWith("free")) {
+                QVERIFY2(second.output.contains(line + '\n'), second.output.constData());
+            }
+        }
+        QVERIFY(second.errors.isEmpty());
+
+        // Available for no time at all: asked again.
+        RunCli(CheckArguments(server, {"--max-age", "available=0s", "free.remembered.com"}));
+        QCOMPARE(server.Received().size(), 5);
+
+        const CliRun history =
+            RunCli({"history", "www.QUIET.remembered.com", "taken.remembered.com"});
+        const QByteArray asked = "\t" + server.Address() + "\n";
+        QCOMPARE(history.output.count("quiet.remembered.com\t"), 2);
+        QCOMPARE(history.output.count("\tNo Answer" + asked), 2);
+        QVERIFY(history.output.endsWith("\tTaken" + asked));
+        QCOMPARE(history.exitCode, 0);
+        QCOMPARE(RunCli({"history", "never.remembered.com"}).exitCode, 1);
+    }
+
+    // Two checks writing to one store at once: each waits for the other's transaction, and
+    // every answer of both is kept.
+    void check_twoRunsAtOnce_loseNoAnswer()
+    {
+        FakeWhoisServer server;
+        server.SetScript(FakeWhoisServer::Reply("No match for x\n"));
+        QList<QProcess*> runs;
+        QStringList everyName;
+        for (const QString prefix : {"left", "right"}) {
+            QByteArray names;
+            for (int number = 0; number < 1500; ++number) {
+                everyName << prefix + QString::number(number) + ".together.com";
+                names += everyName.constLast().toUtf8() + '\n';
+            }
+            auto* process = new QProcess(this);
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("XDG_CACHE_HOME"), CacheHome());
+            environment.insert(QStringLiteral("XDG_DATA_HOME"), DataHome());
+            process->setProcessEnvironment(environment);
+            process->start(
+                QStringLiteral(QIRV_CLI_PATH),
+                CheckArguments(server, {"--no-update", "--no-dns", "--max-age", "taken=30d"}));
+            QVERIFY(process->waitForStarted());
+            process->write(names);
+            process->closeWriteChannel();
+            runs << process;
+        }
+        for (QProcess* process : runs) {
+            QTRY_COMPARE_WITH_TIMEOUT(process->state(), QProcess::NotRunning, 60000);
+            QCOMPARE(process->exitCode(), 0);
+            QCOMPARE(process->readAllStandardError(), QByteArray());
+            process->deleteLater();
+        }
+        const CliRun history = RunCli(QStringList{"history"} + everyName);
+        QCOMPARE(history.output.count('\n'), 3000);
+        QCOMPARE(history.exitCode, 0);
     }
 };
 

@@ -7,6 +7,8 @@
 #include "domainlist/CSearchDriver.h"
 
 #include <QAbstractItemModelTester>
+#include <QDateTime>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -47,9 +49,12 @@ struct SearchFixture
                          });
     }
 
-    void UseServer(ServerAddress address)
+    // With `storePath`, answers are remembered there.
+    void UseServer(ServerAddress address, const QString& storePath = {})
     {
         SearchOptions options;
+        options.rememberAnswers = !storePath.isEmpty();
+        options.answerStorePath = storePath.toStdString();
         options.routes.AddWhoisServer({}, std::move(address));
         options.replyTimeout = std::chrono::milliseconds(400);
         engine.SetOptions(std::move(options));
@@ -283,6 +288,51 @@ private slots:
         QCOMPARE(search.boxes.shown.back().text,
                  std::string("Domain Name Search Finished!\n\n1 name got no answer; Search "
                              "Domains asks it again."));
+    }
+
+    // The rows a search took from the store say when their answer was given; the finished box
+    // counts them, and says why when the store could not be used, the search answered all the same.
+    void rememberedAnswers_sayWhenAndAreCounted()
+    {
+        SearchFixture search;
+        QTemporaryDir folder;
+        search.UseServer(ParseServerAddress(search.server.Address().toStdString()).value(),
+                         folder.filePath("answers.sqlite"));
+        search.Add({"taken1.com", "free2.com"});
+        search.driver.OnSearchDomains();
+        QVERIFY(search.WaitForFinish());
+        const std::uint32_t firstAnswered = search.list.Model().Rows().At(0).answeredAt;
+
+        search.boxes.shown.clear();
+        search.queries.clear();
+        search.list.Model().RemoveAll();
+        search.Add({"taken1.com", "free2.com", "taken3.com"});
+        search.driver.OnSearchDomains();
+        QVERIFY(search.WaitForFinish());
+        QCOMPARE(search.queries, QByteArrayList{"taken3.com"});
+        QCOMPARE(search.Statuses(), (QByteArrayList{"Taken", "Available!", "Taken"}));
+        QCOMPARE(search.boxes.shown.back().text,
+                 kFinished + "\n\n2 answers were remembered from earlier searches.");
+        const auto toolTip = [&](int row) {
+            return search.list.Model().index(row, 1).data(Qt::ToolTipRole).toString();
+        };
+        QCOMPARE(toolTip(0),
+                 "Remembered from " +
+                     QDateTime::fromSecsSinceEpoch(firstAnswered).toString("yyyy-MM-dd HH:mm"));
+        QCOMPARE(search.list.Model().Rows().At(0).answeredAt, firstAnswered);
+        QCOMPARE(toolTip(2), QString());
+
+        search.boxes.shown.clear();
+        search.UseServer(ParseServerAddress(search.server.Address().toStdString()).value(),
+                         "/proc/qirv-test/answers.sqlite");
+        search.list.Model().RemoveAll();
+        search.Add({"free4.com"});
+        search.driver.OnSearchDomains();
+        QVERIFY(search.WaitForFinish());
+        QCOMPARE(search.Statuses(), QByteArrayList{"Available!"});
+        QCOMPARE(search.boxes.shown.back().text,
+                 kFinished + "\n\nRemembered answers are not used: /proc/qirv-test/answers.sqlite: "
+                             "unable to open database file.");
     }
 
     void deletingRowsAboveTheAskedRow_stillWritesTheVerdictIntoIt()

@@ -37,9 +37,11 @@ int RunRegisteredTests(int argc, char** argv)
 void UsePrivateSettings()
 {
     // QSettings finds its folder through XDG_CONFIG_HOME once, at its first use. Qt's own test
-    // mode is not enough: its folder is one for every run under the same home.
+    // mode is not enough: its folder is one for every run under the same home. The store of
+    // remembered answers lives under XDG_DATA_HOME.
     static QTemporaryDir folder;
-    if (!folder.isValid() || !qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path()))) {
+    if (!folder.isValid() || !qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path())) ||
+        !qputenv("XDG_DATA_HOME", QFile::encodeName(folder.filePath(QStringLiteral("data"))))) {
         qFatal("No private folder for the tests' settings");
     }
     QCoreApplication::setOrganizationName(QStringLiteral("qirv"));
