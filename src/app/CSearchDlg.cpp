@@ -325,6 +325,10 @@ void CSearchDlg::SetSearchOptions(SearchOptions options)
     m_storeAllowed = options.rememberAnswers;
     options.askDnsFirst = m_dnsAllowed && IsAskDnsFirstOn();
     options.rememberAnswers = m_storeAllowed && IsRememberAnswersOn();
+    // "--no-store": the setting cannot turn the store on.
+    if (m_rememberAnswersAction) {
+        m_rememberAnswersAction->setEnabled(m_storeAllowed);
+    }
     m_lookupEngine.SetOptions(std::move(options));
 }
 
