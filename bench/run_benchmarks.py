@@ -58,7 +58,7 @@ def names(count):
 
 def time_cli_check(port, count):
     start = time.perf_counter()
-    result = subprocess.run([os.path.join(BIN, "qirv-cli"), "check", "--no-update", "--no-dns", "--whois-server", f"127.0.0.1:{port}"],
+    result = subprocess.run([os.path.join(BIN, "qirv-cli"), "check", "--no-update", "--no-dns", "--no-store", "--whois-server", f"127.0.0.1:{port}"],
                             input=names(count), capture_output=True, text=True, env=ENV)
     elapsed = time.perf_counter() - start
     if result.stdout.count("Available!") != count:
