@@ -116,7 +116,7 @@ SearchOptions Options(const RegistrySimulator& simulator, Pace pace, Store store
     for (int server = 0; server < simulator.ServerCount(); ++server) {
         const QString address = QString::fromLatin1(simulator.Address(server));
         arguments << "--whois-server"
-                  << "." + QString::fromLatin1(simulator.Spec(server).suffix) + "=" + address;
+                  << "." + QString::fromLatin1(kSuffixes[server]) + "=" + address;
         if (pace == Pace::Given) {
             arguments << "--pace"
                       << QStringLiteral("%1=%2/%3")
