@@ -58,7 +58,8 @@ def names(count):
 
 def time_cli_check(port, count):
     start = time.perf_counter()
-    result = subprocess.run([os.path.join(BIN, "qirv-cli"), "check", "--no-update", "--no-dns", "--whois-server", f"127.0.0.1:{port}"],
+    result = subprocess.run([os.path.join(BIN, "qirv-cli"), "check", "--no-update", "--no-dns", "--no-store",
+                             "--whois-server", f"127.0.0.1:{port}"],
                             input=names(count), capture_output=True, text=True, env=ENV)
     elapsed = time.perf_counter() - start
     if result.stdout.count("Available!") != count:
@@ -193,6 +194,60 @@ def dns_first():
         "yes" if rate >= 5000 and wrong == 0 else "no")
 
 
+def answer_store_run(case):
+    # A failed run says why on stderr (a store that could not be filled, a search that never finished).
+    result = subprocess.run([os.path.join(BENCH, "bench_answer_store"), "--case", case], capture_output=True,
+                            text=True, env=ENV)
+    if result.returncode != 0:
+        sys.exit(f"bench_answer_store --case {case} failed ({result.returncode}):\n{result.stdout}{result.stderr}")
+    return key_values(result.stdout)
+
+
+def answer_store():
+    print("Remembered answers", flush=True)
+    # Both searches of the remembered names are bound by the servers' pace, and the one without the store takes
+    # over four minutes: one run.
+    remembered = answer_store_run("remembered")
+    with_store, without = float(remembered["remembered_with_store_seconds"]), float(
+        remembered["remembered_without_store_seconds"])
+    speedup = without / with_store
+    add("10,000 names over 4 servers at 20/s, 100 ms per reply, 9,000 answered half an hour before and "
+        "remembered", f"{with_store:.2f}", f"s, {remembered['remembered_with_store_queries']} queries",
+        f"{without:.2f}", "s (without the store)", f"{speedup:.1f}x faster", ">= 8x faster",
+        "yes" if speedup >= 8 else "no")
+    lost, wrong = int(remembered["remembered_lost"]), int(remembered["remembered_wrong"])
+    add("names lost (not exactly one answer) or answered wrongly (a false verdict, a remembered answer not as "
+        "stored) in those two cases", f"{lost} lost, {wrong} wrong", "names", goal="0",
+        met="yes" if lost == 0 and wrong == 0 else "no")
+
+    runs = [answer_store_run("new") for _ in range(RUNS)]
+
+    def median(key):
+        return statistics.median(float(run[key]) for run in runs)
+
+    def worst(key):
+        return max(int(run[key]) for run in runs)
+
+    with_store, without = median("new_with_store_seconds"), median("new_without_store_seconds")
+    cost = with_store / without
+    add("100,000 new names, instant server, every answer written to an empty store", f"{with_store:.2f}", "s",
+        f"{without:.2f}", "s (without the store)", f"{cost:.3f}", "<= 1.10", "yes" if cost <= 1.10 else "no")
+    lost, wrong, stored_wrong = worst("new_lost"), worst("new_wrong"), worst("new_stored_wrong")
+    add("names lost or answered wrongly in those two cases, and answers not stored as given",
+        f"{lost} lost, {wrong} wrong, {stored_wrong} not stored", "names", goal="0",
+        met="yes" if lost + wrong + stored_wrong == 0 else "no")
+    per_answer = median("new_bytes_per_answer")
+    add("store on disk per answer after those 100,000 answers", f"{per_answer:.0f}", "bytes", "100",
+        "bytes (goal)", f"{per_answer / 100:.2f}", "about 100 bytes", "yes" if per_answer <= 110 else "no")
+
+    million = answer_store_run("size")
+    per_answer = float(million["million_bytes_per_answer"])
+    add("store on disk per answer after 1,000,000 answers added 2,000 at a time", f"{per_answer:.0f}", "bytes",
+        "100", "bytes (goal)", f"{per_answer / 100:.2f}", "about 100 bytes", "yes" if per_answer <= 110 else "no")
+    add("1,000,000 answers added to the store 2,000 at a time", f"{float(million['million_answers_per_second']):.0f}",
+        "answers/s")
+
+
 def start_up():
     print("Start-up", flush=True)
     samples = []
@@ -276,23 +331,71 @@ def machine():
 
 def print_table():
     header = "| figure | value | baseline | ratio | goal | met |\n|---|---|---|---|---|---|\n"
-    lines = [f"| {figure} | {value} {unit} | {baseline} {baseline_unit} | {ratio} | {goal} | {met} |"
-             for figure, value, unit, baseline, baseline_unit, ratio, goal, met in rows]
+    lines = [table_line(row) for row in rows]
     table = header + "\n".join(lines) + "\n"
     print("\n" + table)
     return table
 
 
+RESULTS = os.path.join(ROOT, "bench", "RESULTS.md")
+
+# How the sections whose rows are measured on their own take their figures, for the sentence that says so.
+METHODS = {
+    "dns-first": "times and the rate the median of 3 runs, counts the worst run's",
+    "answer-store": "the 10,000 remembered names one run, as both their searches are bound by the servers' pace; "
+                    "the 100,000 new names the median of 3 runs, their counts the worst run's; the sizes and the "
+                    "rate of adding one run",
+}
+
+
+def table_line(row):
+    figure, value, unit, baseline, baseline_unit, ratio, goal, met = row
+    return f"| {figure} | {value} {unit} | {baseline} {baseline_unit} | {ratio} | {goal} | {met} |"
+
+
 def write_results():
     table = print_table()
-    with open(os.path.join(ROOT, "bench", "RESULTS.md"), "w") as results:
+    with open(RESULTS, "w") as results:
         results.write("# Benchmark results\n\n")
         results.write(f"Measured {datetime.date.today().isoformat()} on {machine()}, release build, "
                       f"offscreen. Check figures are the median of {RUNS} runs (for the 9 rationed servers: the "
                       "seconds; their counts are the worst run's), start-up the median of 10, the list and "
-                      "generation figures one Google Benchmark run each. "
-                      "Made by `scripts/bench`.\n\n")
+                      "generation figures one Google Benchmark run each; of the remembered answers, "
+                      f"{METHODS['answer-store']}. Made by `scripts/bench`.\n\n")
         results.write(table)
+
+
+def figure_of(line):
+    return line[2:].split(" | ")[0]
+
+
+def update_results(sections):
+    """Puts the rows just measured in place of their earlier ones in RESULTS.md (new ones after the table),
+    and says when and how each section was measured on its own; the rest of the file stays as it is."""
+    lines = open(RESULTS).read().rstrip("\n").split("\n")
+    table = [index for index, line in enumerate(lines) if line.startswith("| ")]
+    if not table:
+        sys.exit(f"{RESULTS} has no table to update; run every section once")
+    measured = {row[0]: row for row in rows}
+    for index in table:
+        row = measured.pop(figure_of(lines[index]), None)
+        if row:
+            lines[index] = table_line(row)
+    end = table[-1] + 1
+    lines[end:end] = [table_line(row) for row in rows if row[0] in measured]
+    today = datetime.date.today().isoformat()
+    for section, section_rows in sections.items():
+        command = f"`bench/run_benchmarks.py --only {section}`"
+        method = f" ({METHODS[section]})" if section in METHODS else ""
+        note = (f"The {len(section_rows)} {section} rows (from \"{section_rows[0][0]}\" to \"{section_rows[-1][0]}\") "
+                f"were measured on {today} on their own, with {command}{method}.")
+        earlier = [index for index, line in enumerate(lines) if command in line]
+        if earlier:
+            lines[earlier[0]] = note
+        else:
+            lines += ["", note]
+    with open(RESULTS, "w") as results:
+        results.write("\n".join(lines) + "\n")
 
 
 SECTIONS = {
@@ -300,6 +403,7 @@ SECTIONS = {
     "window": window_under_load,
     "engine": search_engine,
     "dns-first": dns_first,
+    "answer-store": answer_store,
     "start-up": start_up,
     "list": list_and_generation,
     "memory": bytes_per_row,
@@ -309,15 +413,27 @@ SECTIONS = {
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--only", choices=SECTIONS, action="append",
-                        help="run these sections alone and print their rows, leaving RESULTS.md as it is")
-    only = parser.parse_args().only
+                        help="run these sections alone and print their rows, leaving RESULTS.md as it is "
+                             "(unless --write)")
+    parser.add_argument("--write", action="store_true",
+                        help="with --only: put their rows in RESULTS.md in place of the earlier ones, with a "
+                             "sentence saying when they were measured on their own")
+    arguments = parser.parse_args()
+    only = arguments.only
+    if arguments.write and not only:
+        parser.error("--write goes with --only; a full run writes RESULTS.md anyway")
+    sections = {}
     for name, section in SECTIONS.items():
         if not only or name in only:
+            first = len(rows)
             section()
-    if only:
-        print_table()
-    else:
+            sections[name] = rows[first:]
+    if not only:
         write_results()
+        return
+    print_table()
+    if arguments.write:
+        update_results(sections)
 
 
 if __name__ == "__main__":
