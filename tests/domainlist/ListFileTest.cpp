@@ -92,13 +92,24 @@ private slots:
                                 << QList<int>{};
         QTest::newRow("csv in any column order, quoted line break")
             << QByteArray("Checked,Name\r\nfalse,\"a,.com\"\r\ntrue,\"b\r\nc\"\r\nyes,d.com\r\n")
-            << QStringList{"a,.com", "d.com"} << 1 << QList<int>{3};
+            << QStringList{"a,.com", "d.com"} << 2 << QList<int>{3, 4};
         QTest::newRow("csv bad quoting")
             << header + "\"a.com\"x,Taken,true,,,\r\nb\"c.com,Taken,true,,,\r\nok.com,,,,,\r\n"
             << QStringList{"ok.com"} << 2 << QList<int>{2, 3};
         QTest::newRow("csv unclosed quote loses only its line")
             << header + "\"a.com,Taken,true,,,\r\nb.com,Taken,true,,,\r\n"
             << QStringList{"b.com"} << 1 << QList<int>{2};
+        // A quote that is not closed properly on a later line takes in none of the lines
+        // after its own, whatever quotes they hold.
+        QTest::newRow("csv stray quote swallows no line")
+            << header + "a.com,Taken,true,,,\"oops\r\nb.com,Taken,true,,,\r\n"
+                        "c.com,No Answer,true,,,\"refused\"\r\nd.com,\"Taken,true,,,\r\n"
+                        "e.com,Taken,true,,,\"\"\r\nf.com,,,,,\r\n"
+            << QStringList{"b.com", "c.com", "e.com", "f.com"} << 2 << QList<int>{2, 5};
+        QTest::newRow("csv record of several lines left out, every line counted")
+            << header + "a.com,No Answer,true,,,\"first\r\nsecond\"\r\n"
+                        "b.com,Gone,true,,,\"x\r\ny\r\nz\"\r\nc.com,,,,,\r\n"
+            << QStringList{"a.com", "c.com"} << 3 << QList<int>{4, 5, 6};
         QTest::newRow("csv bad values")
             << header + "a.com,Gone,true,,,\r\nb.com,Taken,maybe,,,\r\n"
                         "c.com,Taken,true,,2026-13-01T00:00:00Z,\r\nd.com,Taken\r\n"
@@ -114,6 +125,13 @@ private slots:
                           "{\"name\":\"c.com\" \"status\"},\n{\"name\":\"d\\u00e9.com\","
                           "\"extra\":[1,{\"x\":null}],\"status\":\"Available!\"}\n]")
             << QStringList{"dé.com"} << 3 << QList<int>{2, 3, 4};
+        QTest::newRow("json object not closed takes in no line after its first")
+            << QByteArray("[\n{\"name\":\"a.com\"\n{\"name\":\"b.com\"},\n{\"name\":\"c.com\"}\n]")
+            << QStringList{"b.com", "c.com"} << 1 << QList<int>{2};
+        QTest::newRow("json object of several lines left out, every line counted")
+            << QByteArray("[\n{\"name\":\"a.com\",\n\"status\":\"Gone\"},\n{\"name\":\"b.com\",\n"
+                          "\"status\":\"Taken\"}\n]")
+            << QStringList{"b.com"} << 2 << QList<int>{2, 3};
         QTest::newRow("json escapes: surrogate pair, lone surrogate, raw line break")
             << QByteArray("{\"name\":\"\\ud83d\\ude00.com\"}\n{\"name\":\"\\ud83d.com\"}\n"
                           "{\"name\":\"a\nb.com\"}\n{\"name\":\"ok.com\"}\n")

@@ -49,48 +49,49 @@ std::optional<bool> CheckedNamed(std::string_view text)
 }
 
 // RFC 4180 records: fields split by commas, records by CR LF or LF, quoted fields with doubled
-// quotes that may span lines.
+// quotes that may span lines. A quoted field takes in the lines after its own only when it is
+// closed properly (its closing quote followed by a comma, the line's end or the text's): a stray
+// quote never swallows the lines after it.
 class CsvReader
 {
 public:
     explicit CsvReader(std::string_view text) : m_text(text) {}
 
     bool AtEnd() const { return m_at >= m_text.size(); }
-    std::size_t Line() const { return m_line; }
+    // The lines of the record read last, from its first to its last.
+    std::size_t FirstLine() const { return m_firstLine; }
+    std::size_t LastLine() const { return m_lastLine; }
 
-    // The next record's fields; nothing when it is malformed, and then the reader has moved to
-    // the line after the one the error is on (for an unclosed quote: the record's first line).
+    // The next record's fields. Nothing when its quoting is broken: then the record is its first
+    // line alone, and the reader has moved to the line after it, which is read anew.
     std::optional<std::vector<std::string>> Next()
     {
         const std::size_t recordStart = m_at;
-        const std::size_t recordLine = m_line;
+        m_firstLine = m_line;
         std::vector<std::string> fields(1);
         while (true) {
             if (AtEnd()) {
+                m_lastLine = m_line;
                 return fields;
             }
             const char c = m_text[m_at];
             if (c == '"' && fields.back().empty()) {
                 const std::size_t closing = ReadQuoted(fields.back());
-                if (closing == std::string_view::npos) {
-                    m_at = recordStart;
-                    m_line = recordLine;
-                    return SkipLine();
+                if (closing == std::string_view::npos || !EndsAField(closing + 1)) {
+                    return BrokenQuoting(recordStart);
                 }
                 MoveTo(closing + 1);
-                if (!AtEnd() && m_text[m_at] != ',' && m_text[m_at] != '\n' && !IsLineEndAt(m_at)) {
-                    return SkipLine();
-                }
                 continue;
             }
             if (c == ',') {
                 fields.emplace_back();
                 ++m_at;
             } else if (c == '\n' || IsLineEndAt(m_at)) {
+                m_lastLine = m_line;
                 MoveTo(m_text[m_at] == '\r' ? m_at + 2 : m_at + 1);
                 return fields;
             } else if (c == '"') {
-                return SkipLine();
+                return BrokenQuoting(recordStart);
             } else {
                 const std::size_t end = m_text.find_first_of(",\"\r\n", m_at);
                 const std::size_t stop = end == std::string_view::npos ? m_text.size() : end;
@@ -105,6 +106,12 @@ public:
     }
 
 private:
+    // Whether a field may end at `at`: at a comma, a line's end or the text's.
+    bool EndsAField(std::size_t at) const
+    {
+        return at >= m_text.size() || m_text[at] == ',' || m_text[at] == '\n' || IsLineEndAt(at);
+    }
+
     bool IsLineEndAt(std::size_t at) const
     {
         return m_text[at] == '\r' && at + 1 < m_text.size() && m_text[at + 1] == '\n';
@@ -137,8 +144,12 @@ private:
         m_at = at;
     }
 
-    std::nullopt_t SkipLine()
+    // Back to the record's start, and on to the line after its first.
+    std::nullopt_t BrokenQuoting(std::size_t recordStart)
     {
+        m_at = recordStart;
+        m_line = m_firstLine;
+        m_lastLine = m_firstLine;
         const std::size_t end = m_text.find('\n', m_at);
         MoveTo(end == std::string_view::npos ? m_text.size() : end + 1);
         return std::nullopt;
@@ -147,6 +158,8 @@ private:
     std::string_view m_text;
     std::size_t m_at = 0;
     std::size_t m_line = 1;
+    std::size_t m_firstLine = 1;
+    std::size_t m_lastLine = 1;
 };
 
 // The header's column for each field name (-1 when absent); nothing when the line is not a
@@ -210,13 +223,19 @@ bool ReadCsvList(std::string_view text, ListFileContents& contents)
     contents.format = ListFormat::Csv;
     BadLines bad(contents);
     while (!reader.AtEnd()) {
-        const std::size_t line = reader.Line();
         std::optional<std::vector<std::string>> fields = reader.Next();
+        // Every line of a record that is left out is counted: a quoted line break makes one
+        // record of several lines.
+        const auto leftOut = [&] {
+            for (std::size_t line = reader.FirstLine(); line <= reader.LastLine(); ++line) {
+                bad.Add(line);
+            }
+        };
         if (fields && fields->size() == 1 && fields->front().empty()) {
             continue; // an empty line
         }
         if (!fields || fields->size() != header->size()) {
-            bad.Add(line);
+            leftOut();
             continue;
         }
         const auto field = [&](std::size_t index) -> std::optional<std::string> {
@@ -229,14 +248,14 @@ bool ReadCsvList(std::string_view text, ListFileContents& contents)
         if (const std::optional<std::string> checked = field(2)) {
             read.checked = CheckedNamed(*checked);
             if (!read.checked) {
-                bad.Add(line);
+                leftOut();
                 continue;
             }
         }
         if (std::optional<ListRecord> record = std::move(read).ToRecord()) {
             contents.records.push_back(std::move(*record));
         } else {
-            bad.Add(line);
+            leftOut();
         }
     }
     return true;

@@ -78,6 +78,16 @@ public:
         m_at = end == std::string_view::npos ? m_text.size() : end;
     }
 
+    std::size_t At() const { return m_at; }
+    // After a syntax error in a record that began at `start` on line `line`: back to the line after
+    // that one, so that a record cut off never takes in the lines after its first.
+    void ResumeAfter(std::size_t start, std::size_t line)
+    {
+        m_at = start;
+        m_line = line;
+        SkipLine();
+    }
+
     // Reads one object into `fields`; false on a syntax error. A value of the wrong type marks
     // the record as unusable in `typesFit`, but the object is still read to its end.
     bool ReadObject(RecordFields& fields, bool& typesFit)
@@ -331,10 +341,11 @@ void ReadJsonList(std::string_view text, ListFileContents& contents)
         }
         RecordFields fields;
         bool typesFit = true;
+        const std::size_t start = reader.At();
         if (next != '{' || !reader.ReadObject(fields, typesFit)) {
             bad.Add(line);
             lastWasBad = true;
-            reader.SkipLine();
+            reader.ResumeAfter(start, line);
             continue;
         }
         lastWasBad = false;
@@ -342,7 +353,10 @@ void ReadJsonList(std::string_view text, ListFileContents& contents)
         if (record) {
             contents.records.push_back(std::move(*record));
         } else {
-            bad.Add(line);
+            // An object over several lines leaves out each of them.
+            for (std::size_t each = line; each <= reader.Line(); ++each) {
+                bad.Add(each);
+            }
         }
     }
     if (!closed && !lastWasBad) {
