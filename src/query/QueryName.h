@@ -15,7 +15,10 @@ struct QueryName
     bool IsAskable() const { return !ascii.isEmpty(); }
 };
 
-// Blanks around the name are dropped. A name without a "." or holding CR, LF or NUL, a URL, an
-// address or a name no registry could hold is "Not a domain name"; an international name without
-// an ASCII form says so.
+// Blanks around the name are dropped, and the rest is converted by IDNA (UTS 46: lower case,
+// international labels as "xn--..."). A name without a "." or holding CR, LF or NUL, a URL, an
+// address or a name no registry could hold is "Not a domain name"; a label of other characters
+// than letters, digits and hyphens, or with a hyphen first or last, is "Not a domain name: '!' is
+// not allowed" (naming the first such character); an international name without an ASCII form,
+// or an "xn--" label that is not one, says so.
 QueryName ToQueryName(const QByteArray& typed);

@@ -404,16 +404,25 @@ private slots:
         QCOMPARE(RunCli({"check", "--rdap-server", "ftp://x", "a.info"}).exitCode, 2);
     }
 
+    // Format and shell characters are printed as they are, never obeyed; no label may hold them,
+    // so such a name is never sent (and a registry's "no match" never makes it look free).
     void namesAreData_formatCharactersAndShellCharactersPassThroughUnchanged()
     {
         FakeWhoisServer server;
         server.SetScript(FakeWhoisServer::Reply("No match for x\n"));
-        const CliRun run =
-            RunCli(CheckArguments(server, {"%s%n%x.com", "$(touch /tmp/qirv-x);`id`.com"}));
-        // The second holds "/", as a URL would: it is not a name and is never sent.
-        QCOMPARE(run.output, QByteArray("$(touch /tmp/qirv-x);`id`.com\tNot a domain name\n"
-                                        "%s%n%x.com\tAvailable!\n"));
-        QCOMPARE(server.Received(), (QList<QByteArray>{"%s%n%x.com\n"}));
+        const CliRun run = RunCli(CheckArguments(
+            server, {"%s%n%x.com", "$(touch /tmp/qirv-x);`id`.com", "www.hello-world!.com",
+                     "www.a_b.com", "www.-x-.com", "free.com"}));
+        // The second holds "/", as a URL would: it is not a name at all.
+        QCOMPARE(run.output,
+                 QByteArray("%s%n%x.com\tNot a domain name: '%' is not allowed\n"
+                            "$(touch /tmp/qirv-x);`id`.com\tNot a domain name\n"
+                            "www.hello-world!.com\tNot a domain name: '!' is not allowed\n"
+                            "www.a_b.com\tNot a domain name: '_' is not allowed\n"
+                            "www.-x-.com\tNot a domain name: '-' is not allowed at the start or "
+                            "end of a label\n"
+                            "free.com\tAvailable!\n"));
+        QCOMPARE(server.Received(), (QList<QByteArray>{"free.com\n"}));
         QVERIFY(!QFile::exists("/tmp/qirv-x"));
     }
 

@@ -57,14 +57,22 @@ def main():
         assert [row["name"] for row in rows] == names.splitlines(), (rows, names)
         assert all(row["status"] == "Pending" and row["checked"] is True for row in rows), rows
 
-    given = ["free-a.com", 'taken,"q".com', "free-ü.com"]
+    # A name with a comma and quotes is quoted in both formats; it is no domain name, so it is
+    # never sent, and its reason (with a comma and quotes too) says why.
+    not_a_name = 'taken,"q".com'
+    given = ["free-a.com", not_a_name, "free-ü.com", "taken-b.com"]
     for format in ["csv", "json"]:
         asked.clear()
         code, text, _ = run("check", "--no-update", "--no-dns", "--no-store", "--whois-server", server, "--format", format, *given)
         rows = rows_of(text, format)
-        assert code == 0, code
+        assert code == 1, code
         assert sorted(row["name"] for row in rows) == sorted(given), rows
+        assert not_a_name not in asked, asked
         for row in rows:
+            if row["name"] == not_a_name:
+                assert row["status"] == "No Answer" and not row["server"], row
+                assert row["reason"] == "Not a domain name: ',' is not allowed", row
+                continue
             assert row["status"] == ("Available!" if row["name"].startswith("free") else "Taken"), row
             assert row["server"] == server and row["time"].endswith("Z") and not row["reason"], row
 
@@ -74,8 +82,8 @@ def main():
             file.flush()
             asked.clear()
             code, resumed, _ = run("check", "--no-update", "--no-dns", "--no-store", "--whois-server", server, "--format", format, "--input", file.name)
-        assert code == 0, code
-        assert asked == ['taken,"q".com'], asked
+        assert code == 1, code
+        assert asked == ["taken-b.com"], asked
         resumed_rows = rows_of(resumed, format)
         assert sorted(row["name"] for row in resumed_rows) == sorted(given), resumed_rows
         assert all(row["status"] != "Pending" for row in resumed_rows), resumed_rows

@@ -68,7 +68,7 @@ private slots:
         QTest::addColumn<QByteArray>("sent");
         const QByteArray label63(63, 'a');
         const QByteArray notAName = "Not a domain name";
-        QTest::newRow("plain, case kept") << QByteArray("MiXeD.com") << QByteArray("MiXeD.com");
+        QTest::newRow("plain, in lower case") << QByteArray("MiXeD.COM") << QByteArray("mixed.com");
         QTest::newRow("blanks around") << QByteArray(" a.com\r\n") << QByteArray("a.com");
         QTest::newRow("international") << QByteArray("b\xc3\xbc"
                                                      "cher.com")
@@ -97,7 +97,57 @@ private slots:
         QTest::newRow("path") << QByteArray("foo.com/") << notAName;
         QTest::newRow("IPv4 address") << QByteArray("1.2.3.4") << notAName;
         QTest::newRow("IPv6 address") << QByteArray("[::1]") << notAName;
-        QTest::newRow("inner blank") << QByteArray("a b.com") << notAName;
+        QTest::newRow("inner blank")
+            << QByteArray("a b.com") << QByteArray("Not a domain name: ' ' is not allowed");
+        QTest::newRow("inner tab")
+            << QByteArray("a\tb.com") << QByteArray("Not a domain name: U+0009 is not allowed");
+        // Labels of letters, digits and hyphens (LDH), as registries give them out; the first
+        // character that is not allowed is named.
+        const QByteArray notAllowed = "Not a domain name: ";
+        QTest::newRow("hyphen inside")
+            << QByteArray("www.a-b-c.com") << QByteArray("www.a-b-c.com");
+        QTest::newRow("hyphens as third and fourth of an international label")
+            << QByteArray("XN--BCHER-KVA.com") << QByteArray("xn--bcher-kva.com");
+        QTest::newRow("hyphens as fourth and fifth")
+            << QByteArray("red--car.com") << QByteArray("red--car.com");
+        QTest::newRow("exclamation mark")
+            << QByteArray("www.hello-world!.com") << notAllowed + "'!' is not allowed";
+        QTest::newRow("underscore")
+            << QByteArray("www.a_b.com") << notAllowed + "'_' is not allowed";
+        QTest::newRow("comma, as in a CSV line")
+            << QByteArray("www.hand,7.com") << notAllowed + "',' is not allowed";
+        QTest::newRow("percent") << QByteArray("%s.com") << notAllowed + "'%' is not allowed";
+        QTest::newRow("quote") << QByteArray("a\"b.com") << notAllowed + "'\"' is not allowed";
+        QTest::newRow("control character")
+            << QByteArray("a\x01.com") << notAllowed + "U+0001 is not allowed";
+        QTest::newRow("in the extension")
+            << QByteArray("a.c_m") << notAllowed + "'_' is not allowed";
+        QTest::newRow("beside an international letter")
+            << QByteArray("b\xc3\xbc_cher.com") << notAllowed + "'_' is not allowed";
+        QTest::newRow("full-width underscore, which IDNA makes '_'")
+            << QByteArray("a\xef\xbc\xbf"
+                          "b.com")
+            << notAllowed + "'_' is not allowed";
+        const QByteArray hyphen = notAllowed + "'-' is not allowed at the start or end of a label";
+        QTest::newRow("hyphen first and last") << QByteArray("www.-x-.com") << hyphen;
+        QTest::newRow("hyphen last") << QByteArray("x-.com") << hyphen;
+        QTest::newRow("hyphen first of the extension") << QByteArray("x.-com") << hyphen;
+        QTest::newRow("hyphen before an international letter")
+            << QByteArray("-b\xc3\xbc.com") << hyphen;
+        QTest::newRow("hyphens as third and fourth")
+            << QByteArray("ab--cd.com")
+            << notAllowed + "'--' is not allowed as the third and fourth characters of a label";
+        QTest::newRow("hyphens as third and fourth, among international letters")
+            << QByteArray("\xc3\xbc\xc3\xbc--c.com")
+            << notAllowed + "'--' is not allowed as the third and fourth characters of a label";
+        QTest::newRow("xn-- label that decodes to nothing")
+            << QByteArray("xn--zz.com")
+            << QByteArray("Not a valid international domain name: xn--zz.com");
+        QTest::newRow("xn-- label of a label that may not be")
+            << QByteArray("xn---b-yka.com")
+            << QByteArray("Not a valid international domain name: xn---b-yka.com");
+        QTest::newRow("international, with IDNA's mapping")
+            << QByteArray("Fa\xc3\x9f.DE") << QByteArray("xn--fa-hia.de");
     }
     void queryName()
     {

@@ -1,6 +1,8 @@
 #include "DomainName.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 
 std::string WithoutLeadingWww(std::string_view name)
 {
@@ -21,10 +23,14 @@ bool IsQueryableName(std::string_view name)
            name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
+bool HoldsUrlPieces(std::string_view name)
+{
+    return name.find_first_of("/\\:@?#") != std::string_view::npos;
+}
+
 bool HasDomainNameShape(std::string_view asciiName)
 {
-    if (asciiName.empty() || asciiName.size() > kLongestDomainName ||
-        asciiName.find_first_of("/\\:@?# \t") != std::string_view::npos) {
+    if (asciiName.empty() || asciiName.size() > kLongestDomainName || HoldsUrlPieces(asciiName)) {
         return false;
     }
     std::size_t labels = 0;
@@ -36,6 +42,73 @@ bool HasDomainNameShape(std::string_view asciiName)
     });
     // Four numbers are an IPv4 address, not a name; no top-level domain is all digits.
     return labelsFit && labels >= 2 && !onlyDigits;
+}
+
+namespace {
+
+bool IsLetterDigitOrHyphen(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+}
+
+// The character as a message shows it: itself in quotes, or its code when it cannot be seen.
+std::string Shown(unsigned char c)
+{
+    if (c >= ' ' && c < 0x7F) {
+        return std::string{'\'', static_cast<char>(c), '\''};
+    }
+    std::array<char, 8> code{};
+    std::snprintf(code.data(), code.size(), "U+%04X", static_cast<unsigned>(c));
+    return code.data();
+}
+
+// Whether the third and fourth characters of a label are hyphens ("ab--c"); a character of
+// another script counts once, whatever its bytes.
+bool HyphensAsThirdAndFourth(std::string_view label)
+{
+    std::size_t position = 0;
+    for (const char c : label) {
+        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80) {
+            continue; // the rest of a UTF-8 character
+        }
+        ++position;
+        if (position >= 3 && c != '-') {
+            return false;
+        }
+        if (position == 4) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsAceLabel(std::string_view label)
+{
+    return label.size() >= 4 && (label[0] == 'x' || label[0] == 'X') &&
+           (label[1] == 'n' || label[1] == 'N') && label.substr(2, 2) == "--";
+}
+
+} // namespace
+
+std::string LabelFault(std::string_view name)
+{
+    std::string fault;
+    EveryLabel(name, [&](std::string_view label) {
+        for (const char c : label) {
+            if (static_cast<unsigned char>(c) < 0x80 && !IsLetterDigitOrHyphen(c)) {
+                fault = Shown(static_cast<unsigned char>(c)) + " is not allowed";
+                return false;
+            }
+        }
+        if (!label.empty() && (label.front() == '-' || label.back() == '-')) {
+            fault = "'-' is not allowed at the start or end of a label";
+        } else if (HyphensAsThirdAndFourth(label) && !IsAceLabel(label)) {
+            // Such labels are kept for encodings like IDNA's "xn--"; registries give none out.
+            fault = "'--' is not allowed as the third and fourth characters of a label";
+        }
+        return fault.empty();
+    });
+    return fault;
 }
 
 std::string_view TldOf(std::string_view name)

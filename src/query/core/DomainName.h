@@ -32,10 +32,20 @@ std::string WithoutLeadingWww(std::string_view name);
 // early or start a second one (CR, LF, NUL).
 bool IsQueryableName(std::string_view name);
 
+// Whether a name holds what only a URL or an address would: "/", "\", ":", "@", "?" or "#"
+// ("http://x.com", "x.com/", "[::1]").
+bool HoldsUrlPieces(std::string_view name);
+
 // Whether a name in its ASCII form has the shape of a domain name a registry could hold: at most
 // 253 octets, two or more labels of 1 to 63 octets each, and neither an IP address nor a piece of
-// a URL ("http://x.com", "x.com/").
+// a URL.
 bool HasDomainNameShape(std::string_view asciiName);
+
+// What keeps the labels of a name from being those registries give out: letters, digits and
+// hyphens, no hyphen first or last, and no two hyphens as the third and fourth characters but in
+// an "xn--" label. Said as it follows "Not a domain name: " ("'!' is not allowed"); empty when
+// nothing does. Characters of other scripts (bytes from 0x80) are left to IDNA.
+std::string LabelFault(std::string_view name);
 
 // The suffix that picks the reply's rule: the text after the last ".", without it; empty when the
 // name ends with ".".
