@@ -1,6 +1,7 @@
 #include "DialogTemplate.h"
 
 #include "CThemeLibrary.h"
+#include "VisibleChecks.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -40,7 +41,7 @@ QWidget* CreateControl(ControlKind kind, const QString& text, QWidget& dialog)
         return button;
     }
     case ControlKind::CheckBox:
-        return new QCheckBox(text, &dialog);
+        return new CCheckBox(text, &dialog);
     case ControlKind::GroupBox:
         return new QGroupBox(text, &dialog);
     case ControlKind::Label:

@@ -30,7 +30,7 @@ std::optional<ChosenFile> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode
     }
     QSettings settings;
     const QString lastFolder = settings.value(FolderKey(request.kind)).toString();
-    QFileDialog dialog(parent);
+    QFileDialog dialog(parent, QString::fromStdString(request.title));
     dialog.setNameFilters(filters);
     if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir()) {
         dialog.setDirectory(lastFolder);

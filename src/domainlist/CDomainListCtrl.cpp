@@ -1,5 +1,6 @@
 #include "CDomainListCtrl.h"
 
+#include "controls/VisibleChecks.h"
 #include "seams/MessageBoxSeam.h"
 
 #include <QApplication>
@@ -106,6 +107,8 @@ CDomainListCtrl::CDomainListCtrl(MessageBoxSeam& messageBoxes, QWidget* parent)
 {
     setHorizontalHeader(m_header);
     setModel(&m_model);
+    // Unchecked boxes stay visible in a dark palette.
+    setItemDelegate(new CVisibleCheckDelegate(this));
     connect(m_header, &QHeaderView::sectionClicked, this, &CDomainListCtrl::SortByColumn);
     connect(this, &QAbstractItemView::doubleClicked, this, &CDomainListCtrl::rowDoubleClicked);
     setContextMenuPolicy(Qt::CustomContextMenu);

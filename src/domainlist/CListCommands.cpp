@@ -140,7 +140,8 @@ void CListCommands::ExportList()
     const FileDialogRequest request{FileKind::DomainList,
                                     {"CSV, every row (*.csv)", "CSV, checked rows only (*.csv)",
                                      "JSON, every row (*.json)",
-                                     "JSON, checked rows only (*.json)"}};
+                                     "JSON, checked rows only (*.json)"},
+                                    "Export List"};
     const std::optional<ChosenFile> chosen = m_seams.fileDialogs.GetSaveFile(request);
     if (!chosen || chosen->path.empty()) {
         return;

@@ -19,6 +19,9 @@ struct FileDialogRequest
     // The file types offered, such as "Text Files (*.txt)"; the first is chosen at the start.
     // A name typed without an extension gets the one of the chosen type.
     std::vector<std::string> filters{"Text Files (*.txt)"};
+    // The dialog's title, the command that opened it ("Export List"); empty for the desktop's
+    // own ("Open", "Save As").
+    std::string title{};
 };
 
 struct ChosenFile

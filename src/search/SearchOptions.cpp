@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QStandardPaths>
 #include <QUrl>
+#include <map>
 
 namespace {
 
@@ -50,12 +51,12 @@ const std::vector<CommandOption>& SearchOptionTable()
     static const std::vector<CommandOption> table{
         {kWhoisServer.toStdString(), "[.SUFFIX=]HOST[:PORT]",
          "Send queries to this whois server instead of the registry's: with .SUFFIX= only names "
-         "ending in SUFFIX, without it every other name.",
+         "ending in SUFFIX (one server for each SUFFIX), without it every other name.",
          "", true},
         {kRdapServer.toStdString(), "[.SUFFIX=]URL",
          "Send RDAP queries to this base URL instead of the registry's: with .SUFFIX= names "
-         "ending in SUFFIX, without it every name whose registry is asked over RDAP (such as "
-         ".info or .dev).",
+         "ending in SUFFIX (one server for each SUFFIX), without it every name whose registry is "
+         "asked over RDAP (such as .info or .dev).",
          "", true},
         {kDnsServer.toStdString(), "HOST[:PORT]",
          "Look names up in DNS at this server (an IP address; port 53 by default) instead of the "
@@ -100,6 +101,20 @@ void AddSearchOptions(QCommandLineParser& parser)
 std::optional<SearchOptions> ReadSearchOptions(const QCommandLineParser& parser, QString& error)
 {
     SearchOptions options;
+    // Each suffix may be given one server, of either protocol: of two, one would be ignored
+    // without a word.
+    std::map<std::string, QString> suffixGivenBy;
+    const auto secondForSuffix = [&](const std::string& suffix, const QString& given) {
+        if (suffix.empty()) {
+            return false;
+        }
+        const auto [earlier, isFirst] = suffixGivenBy.try_emplace(suffix, given);
+        if (!isFirst) {
+            error = QStringLiteral("Two servers for %1: \"%2\" and \"%3\"")
+                        .arg(QString::fromStdString(suffix), earlier->second, given);
+        }
+        return !isFirst;
+    };
     for (const QString& value : parser.values(kWhoisServer)) {
         std::optional<SuffixChoice> choice = ReadSuffixChoice(value.toStdString());
         std::optional<ServerAddress> server =
@@ -108,12 +123,18 @@ std::optional<SearchOptions> ReadSearchOptions(const QCommandLineParser& parser,
             error = QStringLiteral("Not a server address: \"%1\"").arg(value);
             return std::nullopt;
         }
+        if (secondForSuffix(choice->suffix, "--" + kWhoisServer + ' ' + value)) {
+            return std::nullopt;
+        }
         options.routes.AddWhoisServer(std::move(choice->suffix), std::move(*server));
     }
     for (const QString& value : parser.values(kRdapServer)) {
         std::optional<SuffixChoice> choice = ReadSuffixChoice(value.toStdString());
         if (!choice || !IsWebAddress(QString::fromStdString(choice->value))) {
             error = QStringLiteral("Not an http or https URL: \"%1\"").arg(value);
+            return std::nullopt;
+        }
+        if (secondForSuffix(choice->suffix, "--" + kRdapServer + ' ' + value)) {
             return std::nullopt;
         }
         options.routes.AddRdapServer(std::move(choice->suffix), std::move(choice->value));

@@ -170,9 +170,11 @@ private slots:
         // The file type picked in the dialog gives a bare name its extension; a type of several
         // extensions gives none.
         const FileDialogRequest types{FileKind::DomainList,
-                                      {"CSV (*.csv)", "JSON (*.json)", "Lists (*.txt *.csv)"}};
+                                      {"CSV (*.csv)", "JSON (*.json)", "Lists (*.txt *.csv)"},
+                                      "Export List"};
         const auto saveAs = [&](Qt::Key typeKey) {
             WhenModalOpens([&](QWidget& dialog) {
+                QCOMPARE(dialog.windowTitle(), QStringLiteral("Export List"));
                 auto* typeBox = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
                 typeBox->setFocus();
                 QTest::keyClick(typeBox, typeKey);
@@ -192,12 +194,15 @@ private slots:
     {
         QtMessageBoxes boxes;
         Qt::TextFormat format = Qt::AutoText;
+        QString title;
         WhenModalOpens([&](QWidget& modal) {
+            title = modal.windowTitle();
             format = static_cast<QMessageBox&>(modal).textFormat();
             static_cast<QMessageBox&>(modal).accept();
         });
         boxes.Show("<h1 style='font-size:900px'>Query refused</h1>", MessageBoxIcon::Stop);
         QCOMPARE(format, Qt::PlainText);
+        QCOMPARE(title, QStringLiteral("Qirv"));
     }
 
     void help_worksAndClosesWhileTheWindowRuns()

@@ -469,6 +469,20 @@ private slots:
             << cli << QStringList{"check", "a\tb", "c\nd.com"} << QByteArray() << QString() << 1
             << QByteArray("a\\tb\tNot a domain name\nc\\nd.com\tNot a domain name\n")
             << QByteArray();
+        QTest::newRow("a suffix given two servers")
+            << cli << QStringList{"check",          "--whois-server",      ".com=127.0.0.1:4471",
+                                  "--whois-server", ".COM=127.0.0.1:4472", "a.com"}
+            << QByteArray() << QString() << 2 << QByteArray()
+            << QByteArray("qirv-cli check: Two servers for .com: \"--whois-server "
+                          ".com=127.0.0.1:4471\" and \"--whois-server .COM=127.0.0.1:4472\"\n");
+        QTest::newRow("a suffix given a server of each protocol")
+            << cli
+            << QStringList{"server",         "--rdap-server",        ".info=http://127.0.0.1:4473/",
+                           "--whois-server", ".info=127.0.0.1:4471", "a.info"}
+            << QByteArray() << QString() << 2 << QByteArray()
+            << QByteArray("qirv-cli server: Two servers for .info: \"--whois-server "
+                          ".info=127.0.0.1:4471\" and \"--rdap-server "
+                          ".info=http://127.0.0.1:4473/\"\n");
         QTest::newRow("options before the command")
             << cli << QStringList{"--jobs", "2", "check", "nodot"} << QByteArray() << QString() << 1
             << QByteArray("nodot\tNot a domain name\n") << QByteArray();

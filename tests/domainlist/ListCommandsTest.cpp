@@ -196,6 +196,7 @@ private slots:
         } else {
             test.files.filterAnswer = static_cast<std::size_t>(fileType);
             test.commands.ExportList();
+            QCOMPARE(test.files.lastRequest.title, std::string("Export List"));
         }
         QVERIFY(test.boxes.shown.empty());
 
