@@ -3,6 +3,7 @@
 #include "DomainListModel.h"
 #include "query/core/DomainName.h"
 #include "seams/MessageBoxSeam.h"
+#include "search/core/SearchScheduler.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -12,17 +13,8 @@ namespace {
 
 constexpr const char* kSearchFinished = "Domain Name Search Finished!";
 constexpr int kRowsPerScanStep = 2000;
-
-QString Duration(qint64 seconds)
-{
-    if (seconds < 60) {
-        return QStringLiteral("%1 s").arg(seconds);
-    }
-    if (seconds < 3600) {
-        return QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
-    }
-    return QStringLiteral("%1 h %2 min").arg(seconds / 3600).arg(seconds / 60 % 60);
-}
+// The least time between two texts of the bar, in milliseconds.
+constexpr qint64 kRedrawGap = 200;
 
 } // namespace
 
@@ -30,6 +22,10 @@ CSearchDriver::CSearchDriver(DomainListModel& model, CLookupEngine& engine,
                              MessageBoxSeam& messageBoxes, QObject* parent)
     : QObject(parent), m_model(model), m_engine(engine), m_messageBoxes(messageBoxes)
 {
+    m_redrawTimer.setInterval(1000);
+    connect(&m_redrawTimer, &QTimer::timeout, this, [this] { EmitProgress(true); });
+    m_lateRedrawTimer.setSingleShot(true);
+    connect(&m_lateRedrawTimer, &QTimer::timeout, this, [this] { EmitProgress(true); });
     m_engine.SetStillWanted([this](CLookupEngine::Ticket ticket) {
         return IsToBeAsked(m_model.RowOfId(static_cast<std::uint32_t>(ticket)));
     });
@@ -44,10 +40,13 @@ CSearchDriver::CSearchDriver(DomainListModel& model, CLookupEngine& engine,
     connect(&m_engine, &CLookupEngine::answered, this, &CSearchDriver::OnAnswered,
             Qt::DirectConnection);
     connect(&m_engine, &CLookupEngine::dropped, this, [this](CLookupEngine::Ticket ticket) {
-        m_model.SetSearchMark(m_model.RowOfId(static_cast<std::uint32_t>(ticket)),
-                              SearchMark::None);
-        --m_askedCount;
-        RecountTotal();
+        const int row = m_model.RowOfId(static_cast<std::uint32_t>(ticket));
+        // A deleted row stopped counting when it went.
+        if (row >= 0) {
+            m_model.SetSearchMark(row, SearchMark::None);
+            --m_askedCount;
+            RecountTotal();
+        }
     });
     connect(&m_engine, &CLookupEngine::finished, this, [this] {
         // More rows may be on their way from the scan.
@@ -73,6 +72,12 @@ CSearchDriver::CSearchDriver(DomainListModel& model, CLookupEngine& engine,
                     RecountTotal();
                 }
             });
+    // Deleted rows leave the count at once, not when their turn comes.
+    connect(&m_model, &QAbstractItemModel::layoutChanged, this, [this] {
+        if (m_searchPending) {
+            RecountAsked();
+        }
+    });
     // "Delete List" ends the search, whatever it was waiting for.
     connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
         if (m_searchPending && m_model.rowCount() == 0) {
@@ -134,6 +139,17 @@ void CSearchDriver::RecountTotal()
     EmitProgress();
 }
 
+void CSearchDriver::RecountAsked()
+{
+    unsigned int toCome = 0;
+    for (int row = 0; row < m_model.rowCount(); ++row) {
+        const SearchMark mark = m_model.Rows().At(row).mark;
+        toCome += mark == SearchMark::Queued || mark == SearchMark::Asking ? 1 : 0;
+    }
+    m_askedCount = m_doneCount + toCome;
+    RecountTotal();
+}
+
 void CSearchDriver::OnSearchDomains()
 {
     if (m_searchPending) {
@@ -156,8 +172,8 @@ void CSearchDriver::OnSearchDomains()
     m_searchPending = true;
     m_scanning = true;
     m_scanFromId = 0;
-    m_clock.start();
     m_textClock.invalidate();
+    m_redrawTimer.start();
     ScanOn();
 }
 
@@ -165,9 +181,8 @@ void CSearchDriver::OnAnswered(CLookupEngine::Ticket ticket, const QueryResult& 
 {
     const int row = m_model.RowOfId(static_cast<std::uint32_t>(ticket));
     if (row < 0) {
-        // The row was deleted while it was asked about: it takes nothing and counts no more.
-        --m_askedCount;
-        RecountTotal();
+        // The row was deleted while it was asked about: it takes nothing, and stopped counting
+        // when it went.
         return;
     }
     m_noAnswerCount += answer.verdict ? 0 : 1;
@@ -226,11 +241,13 @@ void CSearchDriver::EndSearch()
 {
     m_searchPending = false;
     m_scanning = false;
+    m_redrawTimer.stop();
+    m_lateRedrawTimer.stop();
     m_model.ClearSearchMarks();
     EmitProgress();
 }
 
-void CSearchDriver::EmitProgress()
+void CSearchDriver::EmitProgress(bool redraw)
 {
     const int maximum = static_cast<int>(qMax(m_totalCount, 1u));
     if (!m_searchPending) {
@@ -239,9 +256,20 @@ void CSearchDriver::EmitProgress()
     }
     // The text is redrawn a few times a second at most: at a thousand answers a second, the
     // bar's text would otherwise cost more than the answers.
-    if (!m_textClock.isValid() || m_textClock.elapsed() >= 200 || m_doneCount >= m_totalCount) {
+    if (redraw) {
+        // Nothing arrived: the bar changes only when its words do.
+        QString text = ProgressText();
+        if (text == m_progressText) {
+            return;
+        }
+        m_progressText = std::move(text);
+        m_textClock.start();
+    } else if (!m_textClock.isValid() || m_textClock.elapsed() >= kRedrawGap ||
+               m_doneCount >= m_totalCount) {
         m_progressText = ProgressText();
         m_textClock.start();
+    } else if (!m_lateRedrawTimer.isActive()) {
+        m_lateRedrawTimer.start(static_cast<int>(kRedrawGap - m_textClock.elapsed()));
     }
     emit progressChanged(static_cast<int>(qMin(m_doneCount, m_totalCount)), maximum,
                          m_progressText);
@@ -250,10 +278,23 @@ void CSearchDriver::EmitProgress()
 QString CSearchDriver::ProgressText() const
 {
     QString text = QStringLiteral("%1 / %2").arg(m_doneCount).arg(m_totalCount);
-    // The rate so far is the best guess of the rest: the servers' pace does not change much.
-    if (m_doneCount > 0 && m_doneCount < m_totalCount) {
-        const qint64 left = m_clock.elapsed() * (m_totalCount - m_doneCount) / m_doneCount;
-        text += QStringLiteral(", about %1 left").arg(Duration((left + 999) / 1000));
+    // The engine knows what each server has left and how fast it goes: the slowest decides.
+    if (m_doneCount < m_totalCount) {
+        if (const auto left = std::chrono::ceil<std::chrono::seconds>(m_engine.TimeLeft());
+            left.count() > 0) {
+            text +=
+                QStringLiteral(", about %1 left").arg(QString::fromStdString(DurationText(left)));
+        }
+    }
+    const std::vector<ServerPause> pauses = m_engine.Pauses();
+    if (!pauses.empty()) {
+        text +=
+            ". " + QString::fromStdString(PauseText(pauses.front(), SearchScheduler::Clock::now()));
+        if (pauses.size() > 1) {
+            const std::size_t more = pauses.size() - 1;
+            text += more == 1 ? QStringLiteral("; 1 more server paused")
+                              : QStringLiteral("; %1 more servers paused").arg(more);
+        }
     }
     return text;
 }

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class DomainListModel;
 class MessageBoxSeam;
@@ -32,8 +33,9 @@ public:
 
 signals:
     // The progress bar's state: `value` finished rows of `maximum` (at least 1, so that an empty
-    // search never shows a busy bar), and the bar's text; the value returns to 0 when the search
-    // ends.
+    // search never shows a busy bar), and the bar's text: the count, the time left and the server
+    // that is paused, redrawn every second while the search runs; the value returns to 0 when the
+    // search ends.
     void progressChanged(int value, int maximum, const QString& text);
 
 private:
@@ -45,12 +47,15 @@ private:
     // a search of a hundred thousand rows starts without freezing the window.
     void ScanOn();
     void RecountTotal();
+    // After rows were deleted: those still to be answered no longer count.
+    void RecountAsked();
     bool IsToBeAsked(int row) const;
     void Finish();
     // The end of a search, and how many names got no answer in it.
     void ShowFinished(unsigned int noAnswers);
     void EndSearch();
-    void EmitProgress();
+    // The text is redrawn at most five times a second, unless `redraw`.
+    void EmitProgress(bool redraw = false);
     QString ProgressText() const;
 
     DomainListModel& m_model;
@@ -62,10 +67,14 @@ private:
     // The rows from this id on are still to be scanned.
     std::uint32_t m_scanFromId = 0;
     bool m_scanning = false;
-    unsigned int m_askedCount = 0; // handed to the engine, less those dropped or deleted
+    // Handed to the engine, less those dropped or deleted: the rows answered and those to come.
+    unsigned int m_askedCount = 0;
     unsigned int m_countAtStart = 0;
     MessageBoxSeam& m_messageBoxes;
-    QElapsedTimer m_clock;
     QElapsedTimer m_textClock;
+    // Redraws the text while nothing arrives: the time left and the pauses change all the same.
+    QTimer m_redrawTimer;
+    // Redraws a text that an answer left behind, once five times a second allows.
+    QTimer m_lateRedrawTimer;
     QString m_progressText;
 };

@@ -45,7 +45,7 @@ struct SearchFixture
                          [this](int value, int maximum, const QString& text) {
                              barValues.append(value);
                              barMaximum = maximum;
-                             barText = text;
+                             barTexts.append(text);
                          });
     }
 
@@ -117,7 +117,7 @@ struct SearchFixture
     QByteArrayList queries;
     QList<int> barValues;
     int barMaximum = 0;
-    QString barText;
+    QStringList barTexts;
 };
 
 } // namespace
@@ -140,6 +140,23 @@ private slots:
         QCOMPARE(search.barValues, (QList<int>{0, 1, 2, 3, 0}));
         QCOMPARE(search.FinishMessages(), 1);
         QVERIFY(!search.driver.IsSearchPending());
+    }
+
+    // While the second name waits for the server's budget, nothing arrives, yet the time left
+    // counts down every second.
+    void progressText_countsDownWhileNothingArrives()
+    {
+        SearchFixture search;
+        SearchOptions options = search.engine.Options();
+        options.scheduling.budgets[search.server.Address().toStdString()] =
+            QueryBudget{1, std::chrono::milliseconds(2500)};
+        search.engine.SetOptions(options);
+        search.Add({"www.taken1.com", "www.taken2.com"});
+        search.driver.OnSearchDomains();
+        QVERIFY(search.WaitForFinish());
+        QVERIFY2(search.barTexts.contains("1 / 2, about 2 s left") &&
+                     search.barTexts.contains("1 / 2, about 1 s left"),
+                 qPrintable(search.barTexts.join(" | ")));
     }
 
     void uncheckedRows_areSkipped()
@@ -357,6 +374,8 @@ private slots:
         search.OnQuery("slowtaken1.com", [&] {
             search.list.Model().RemoveRows(
                 [](const DomainRow& row) { return row.name == "www.slowtaken1.com"; });
+            // It leaves the count at once, not when its answer comes.
+            QCOMPARE(search.barMaximum, 1);
         });
         search.driver.OnSearchDomains();
         QVERIFY(search.WaitForFinish());
