@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <string>
 
 class DomainListModel;
 class MessageBoxSeam;
@@ -25,8 +26,10 @@ public:
                   QObject* parent = nullptr);
 
     // "Search Domains": starts, or starts afresh, with every checked row that has no verdict.
+    // With nothing to ask (no row checked, or every checked row answered) a box says why.
     void OnSearchDomains();
-    // "Stop Search": always allowed, also when no search runs.
+    // "Stop Search": always allowed; its box says how many names the search had still to ask,
+    // or that no search runs.
     void OnStopSearch();
     bool IsSearchPending() const { return m_searchPending; }
 
@@ -47,8 +50,11 @@ private:
     void RecountTotal();
     bool IsToBeAsked(int row) const;
     void Finish();
-    // The end of a search, and how many names got no answer in it.
-    void ShowFinished(unsigned int noAnswers);
+    // The end of a search: `heading`, then what DNS and the store gave, and how many names got no
+    // answer in it.
+    void ShowFinished(std::string heading);
+    // The rows the search was to ask that have no answer from it yet.
+    unsigned int CountUnanswered() const;
     void EndSearch();
     void EmitProgress();
     QString ProgressText() const;
@@ -58,7 +64,10 @@ private:
     bool m_searchPending = false;
     unsigned int m_doneCount = 0;
     unsigned int m_totalCount = 0;
+    // Names without a verdict: those a new search may answer, and those none can ("No server
+    // known for .zz", "Not a domain name").
     unsigned int m_noAnswerCount = 0;
+    unsigned int m_notAskableCount = 0;
     // The rows from this id on are still to be scanned.
     std::uint32_t m_scanFromId = 0;
     bool m_scanning = false;
