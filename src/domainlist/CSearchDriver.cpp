@@ -12,6 +12,11 @@
 namespace {
 
 constexpr const char* kSearchFinished = "Domain Name Search Finished!";
+constexpr const char* kNoneChecked = "No names are checked.";
+constexpr const char* kAllCheckedAnswered =
+    "Every checked name has its answer already; Search Domains asks only \"Pending\" and \"No "
+    "Answer\" names.";
+constexpr const char* kNoSearchRuns = "No search is running.";
 constexpr int kRowsPerScanStep = 2000;
 // The least time between two texts of the bar, in milliseconds.
 constexpr qint64 kRedrawGap = 200;
@@ -78,11 +83,12 @@ CSearchDriver::CSearchDriver(DomainListModel& model, CLookupEngine& engine,
             RecountAsked();
         }
     });
-    // "Delete List" ends the search, whatever it was waiting for.
+    // "Delete List" ends the search, whatever it was waiting for, without a word: the user
+    // threw its rows away.
     connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
         if (m_searchPending && m_model.rowCount() == 0) {
             m_engine.Stop();
-            Finish();
+            EndSearch();
         }
     });
 }
@@ -158,6 +164,7 @@ void CSearchDriver::OnSearchDomains()
     m_model.ClearSearchMarks();
     m_doneCount = 0;
     m_noAnswerCount = 0;
+    m_notAskableCount = 0;
     m_askedCount = 0;
     m_countAtStart = 0;
     for (int row = 0; row < m_model.rowCount(); ++row) {
@@ -167,6 +174,12 @@ void CSearchDriver::OnSearchDomains()
         m_searchPending = false;
         m_totalCount = 0;
         EmitProgress();
+        const DomainRows& rows = m_model.Rows();
+        bool someChecked = false;
+        for (int row = 0; row < rows.Count() && !someChecked; ++row) {
+            someChecked = rows.At(row).checked;
+        }
+        m_messageBoxes.Show(someChecked ? kAllCheckedAnswered : kNoneChecked, MessageBoxIcon::None);
         return;
     }
     m_searchPending = true;
@@ -185,7 +198,10 @@ void CSearchDriver::OnAnswered(CLookupEngine::Ticket ticket, const QueryResult& 
         // when it went.
         return;
     }
-    m_noAnswerCount += answer.verdict ? 0 : 1;
+    // Asking again cannot help a name that cannot be asked.
+    const bool notAskable = answer.failure == QueryFailureKind::NotAskable;
+    m_noAnswerCount += !answer.verdict && !notAskable ? 1 : 0;
+    m_notAskableCount += !answer.verdict && notAskable ? 1 : 0;
     m_model.SetAnswer(row, answer, static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
     m_model.SetSearchMark(row, SearchMark::Done);
     StepProgress();
@@ -199,10 +215,26 @@ void CSearchDriver::StepProgress()
 
 void CSearchDriver::OnStopSearch()
 {
-    const bool wasSearching = m_searchPending;
+    if (!m_searchPending) {
+        m_engine.Stop();
+        m_messageBoxes.Show(kNoSearchRuns, MessageBoxIcon::None);
+        return;
+    }
+    // Counted before the marks of the answered rows go.
+    const unsigned int notAsked = CountUnanswered();
     m_engine.Stop();
     EndSearch();
-    ShowFinished(wasSearching ? m_noAnswerCount : 0);
+    ShowFinished("Search stopped: " + std::to_string(notAsked) +
+                 (notAsked == 1 ? " name was not asked." : " names were not asked."));
+}
+
+unsigned int CSearchDriver::CountUnanswered() const
+{
+    unsigned int count = 0;
+    for (int row = 0; row < m_model.rowCount(); ++row) {
+        count += m_model.Rows().At(row).mark != SearchMark::Done && IsToBeAsked(row) ? 1 : 0;
+    }
+    return count;
 }
 
 void CSearchDriver::Finish()
@@ -211,12 +243,12 @@ void CSearchDriver::Finish()
         return;
     }
     EndSearch();
-    ShowFinished(m_noAnswerCount);
+    ShowFinished(kSearchFinished);
 }
 
-void CSearchDriver::ShowFinished(unsigned int noAnswers)
+void CSearchDriver::ShowFinished(std::string heading)
 {
-    std::string message = kSearchFinished;
+    std::string message = std::move(heading);
     if (const int foundInDns = m_engine.FoundInDns(); foundInDns > 0) {
         message += "\n\n" + std::to_string(foundInDns) +
                    (foundInDns == 1 ? " name was found in DNS." : " names were found in DNS.");
@@ -229,10 +261,15 @@ void CSearchDriver::ShowFinished(unsigned int noAnswers)
     for (const std::string& notice : m_engine.TakeStoreNotices()) {
         message += "\n\n" + notice;
     }
-    if (noAnswers > 0) {
+    if (const unsigned int noAnswers = m_noAnswerCount; noAnswers > 0) {
         message += "\n\n" + std::to_string(noAnswers) +
                    (noAnswers == 1 ? " name got no answer; Search Domains asks it again."
                                    : " names got no answer; Search Domains asks them again.");
+    }
+    if (const unsigned int notAskable = m_notAskableCount; notAskable > 0) {
+        message += "\n\n" + std::to_string(notAskable) +
+                   (notAskable == 1 ? " name cannot be asked; its row says why."
+                                    : " names cannot be asked; their rows say why.");
     }
     m_messageBoxes.Show(message, MessageBoxIcon::None);
 }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <string>
 
 class DomainListModel;
 class MessageBoxSeam;
@@ -26,8 +27,10 @@ public:
                   QObject* parent = nullptr);
 
     // "Search Domains": starts, or starts afresh, with every checked row that has no verdict.
+    // With nothing to ask (no row checked, or every checked row answered) a box says why.
     void OnSearchDomains();
-    // "Stop Search": always allowed, also when no search runs.
+    // "Stop Search": always allowed; its box says how many names the search had still to ask,
+    // or that no search runs.
     void OnStopSearch();
     bool IsSearchPending() const { return m_searchPending; }
 
@@ -51,8 +54,11 @@ private:
     void RecountAsked();
     bool IsToBeAsked(int row) const;
     void Finish();
-    // The end of a search, and how many names got no answer in it.
-    void ShowFinished(unsigned int noAnswers);
+    // The end of a search: `heading`, then what DNS and the store gave, and how many names got no
+    // answer in it.
+    void ShowFinished(std::string heading);
+    // The rows the search was to ask that have no answer from it yet.
+    unsigned int CountUnanswered() const;
     void EndSearch();
     // The text is redrawn at most five times a second, unless `redraw`.
     void EmitProgress(bool redraw = false);
@@ -63,7 +69,10 @@ private:
     bool m_searchPending = false;
     unsigned int m_doneCount = 0;
     unsigned int m_totalCount = 0;
+    // Names without a verdict: those a new search may answer, and those none can ("No server
+    // known for .zz", "Not a domain name").
     unsigned int m_noAnswerCount = 0;
+    unsigned int m_notAskableCount = 0;
     // The rows from this id on are still to be scanned.
     std::uint32_t m_scanFromId = 0;
     bool m_scanning = false;
