@@ -37,6 +37,7 @@ struct NoDesktop : ClipboardSeam, UrlOpenerSeam, FileDialogSeam
     {
         return ChosenFile{path, 0};
     }
+    void KeepFolderOf(FileKind, const std::string&) override {}
     std::string path;
 };
 

@@ -14,8 +14,12 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <array>
 #include <utility>
 
@@ -52,6 +56,33 @@ constexpr auto kMainWindow = std::to_array<ControlTemplate>({
 constexpr int kWidthInDialogUnits = 421;
 constexpr int kHeightInDialogUnits = 353;
 
+// The window may grow beyond the template's size, its least: the list takes the room, the
+// groups right of and below it keep their place against the right and bottom edges.
+constexpr unsigned kRightColumn = Growth::FollowRight;
+constexpr unsigned kBottomLeft = Growth::FollowBottom;
+constexpr unsigned kBottomRight = Growth::FollowBottom | Growth::FollowRight;
+constexpr ControlGrowth kGrowth[] = {
+    {"domainListGroup", Growth::TakeWidth | Growth::TakeHeight},
+    {"domainList", Growth::TakeWidth | Growth::TakeHeight},
+    {"listFunctionsGroup", Growth::FollowRight | Growth::TakeHeight},
+    {"selectAvailable", kRightColumn},
+    {"copySelected", kRightColumn},
+    {"saveSelected", kRightColumn},
+    {"selectTaken", kRightColumn},
+    {"deleteTaken", kRightColumn},
+    {"deleteSelected", kRightColumn},
+    {"deleteUnselected", kRightColumn},
+    {"selectAll", kRightColumn},
+    {"unselectAll", kRightColumn},
+    {"progress", Growth::FollowBottom | Growth::TakeWidth},
+    {"addDeleteGroup", kBottomLeft},
+    {"addNewKeywords", kBottomLeft},
+    {"deleteList", kBottomLeft},
+    {"searchGroup", kBottomRight},
+    {"searchDomains", kBottomRight},
+    {"stopSearch", kBottomRight},
+};
+
 // The banner, the group boxes and the progress bar are not tab stops.
 constexpr std::array kTabOrder{AddNewKeywords, DomainList,       SearchDomains, DeleteList,
                                SelectAll,      DeleteUnselected, UnselectAll,   CopySelected,
@@ -60,7 +91,7 @@ constexpr std::array kTabOrder{AddNewKeywords, DomainList,       SearchDomains, 
 
 // In the order the buttons are set up.
 constexpr IconButtonSetUp kButtons[] = {
-    {SearchDomains, "Start Domains Search", 153, 157},
+    {SearchDomains, "Start Domains Search (F5)", 153, 157},
     {StopSearch, "Stop Domains Search", 143, 144},
     {SelectAll, "Check All Domains", 145, 147},
     {UnselectAll, "UnCheck All Domains", 146, 146},
@@ -88,57 +119,59 @@ struct MenuEntry
 
 constexpr MenuEntry kSeparator{};
 
+// Each "&" marks the letter that picks the entry while its menu is open, one of its own in each
+// menu.
 constexpr MenuEntry kFileMenu[] = {
-    {CommandId::OpenDomainList, "Open Domain List...", &CListCommands::OpenList},
+    {CommandId::OpenDomainList, "&Open Domain List...", &CListCommands::OpenList},
     kSeparator,
-    {CommandId::SaveAvailable, "Save Available Domains", &CListCommands::SaveAvailable},
+    {CommandId::SaveAvailable, "Save &Available Domains", &CListCommands::SaveAvailable},
     kSeparator,
-    {CommandId::SaveAll, "Save All Domains...", &CListCommands::SaveAll},
-    {CommandId::ExportList, "Export List...", &CListCommands::ExportList},
+    {CommandId::SaveAll, "&Save All Domains...", &CListCommands::SaveAll},
+    {CommandId::ExportList, "&Export List...", &CListCommands::ExportList},
     kSeparator,
-    {CommandId::LoadKeywords, "Load KeyWords List", nullptr, &CSearchDlg::OnLoadKeywords},
+    {CommandId::LoadKeywords, "Load &KeyWords List", nullptr, &CSearchDlg::OnLoadKeywords},
     kSeparator,
-    {CommandId::LoadTopWords, "Load Top Used Words", nullptr, &CSearchDlg::OnLoadTopWords},
-    {CommandId::LoadPrefixes, "Load Preffixes...", nullptr, &CSearchDlg::OnLoadPrefixes},
-    {CommandId::LoadSuffixes, "Load Suffixes...", nullptr, &CSearchDlg::OnLoadSuffixes},
+    {CommandId::LoadTopWords, "Load &Top Used Words", nullptr, &CSearchDlg::OnLoadTopWords},
+    {CommandId::LoadPrefixes, "Load Pre&ffixes...", nullptr, &CSearchDlg::OnLoadPrefixes},
+    {CommandId::LoadSuffixes, "Load S&uffixes...", nullptr, &CSearchDlg::OnLoadSuffixes},
     kSeparator,
-    {CommandId::PrintList, "Print Domains List...", nullptr, &CSearchDlg::PrintDomainList},
+    {CommandId::PrintList, "&Print Domains List...", nullptr, &CSearchDlg::PrintDomainList},
     kSeparator,
-    {CommandId::Exit, "Exit", nullptr, &CSearchDlg::reject},
+    {CommandId::Exit, "E&xit", nullptr, &CSearchDlg::reject},
 };
 
 constexpr MenuEntry kEditMenu[] = {
-    {CommandId::CopyAvailable, "Copy Available Domains", &CListCommands::CopyAvailable},
+    {CommandId::CopyAvailable, "&Copy Available Domains", &CListCommands::CopyAvailable},
     kSeparator,
     // Every name, as "Save All Domains..." saves every name.
-    {CommandId::CopyAllDomains, "Copy All Domains...", &CListCommands::CopyAll},
+    {CommandId::CopyAllDomains, "Copy A&ll Domains...", &CListCommands::CopyAll},
     kSeparator,
-    {CommandId::DeleteTaken, "Delete Taken Domains", &CListCommands::DeleteTaken},
+    {CommandId::DeleteTaken, "&Delete Taken Domains", &CListCommands::DeleteTaken},
 };
 
 constexpr MenuEntry kHelpMenu[] = {
-    {CommandId::HelpTopics, "Help Topics...", nullptr, &CSearchDlg::ShowHelp},
+    {CommandId::HelpTopics, "&Help Topics...", nullptr, &CSearchDlg::ShowHelp},
     kSeparator,
-    {CommandId::VisitHomePage, "Visit Home Page...", nullptr, &CSearchDlg::OpenHomePage},
+    {CommandId::VisitHomePage, "&Visit Home Page...", nullptr, &CSearchDlg::OpenHomePage},
     kSeparator,
-    {CommandId::FrequentlyAskedQuestions, "Frequently Asked Questions", nullptr,
+    {CommandId::FrequentlyAskedQuestions, "&Frequently Asked Questions", nullptr,
      &CSearchDlg::OpenHomePage},
     kSeparator,
-    {CommandId::About, "About...", nullptr, &CSearchDlg::ShowAbout},
+    {CommandId::About, "&About...", nullptr, &CSearchDlg::ShowAbout},
 };
 
 constexpr MenuEntry kUpdateMenu[] = {
-    {CommandId::CheckForUpdates, "Check for Updates...", nullptr, &CSearchDlg::OpenHomePage},
+    {CommandId::CheckForUpdates, "&Check for Updates...", nullptr, &CSearchDlg::OpenHomePage},
     kSeparator,
-    {CommandId::UpdateRegistryList, "Update Registry List...", nullptr,
+    {CommandId::UpdateRegistryList, "&Update Registry List...", nullptr,
      &CSearchDlg::UpdateRegistryList},
-    {CommandId::RefreshRegistryListAutomatically, "Refresh Registry List Automatically", nullptr,
+    {CommandId::RefreshRegistryListAutomatically, "&Refresh Registry List Automatically", nullptr,
      &CSearchDlg::OnAutomaticRefreshToggled, true},
     kSeparator,
-    {CommandId::AskDnsFirst, "Ask DNS First", nullptr, &CSearchDlg::OnAskDnsFirstToggled, true},
-    {CommandId::RememberAnswers, "Remember Answers", nullptr, &CSearchDlg::OnRememberAnswersToggled,
-     true},
-    {CommandId::ForgetRememberedAnswers, "Forget Remembered Answers...", nullptr,
+    {CommandId::AskDnsFirst, "Ask &DNS First", nullptr, &CSearchDlg::OnAskDnsFirstToggled, true},
+    {CommandId::RememberAnswers, "Remember &Answers", nullptr,
+     &CSearchDlg::OnRememberAnswersToggled, true},
+    {CommandId::ForgetRememberedAnswers, "&Forget Remembered Answers...", nullptr,
      &CSearchDlg::ForgetRememberedAnswers},
 };
 
@@ -156,16 +189,33 @@ constexpr Menu kMenuBar[] = {
 };
 
 constexpr MenuEntry kListMenu[] = {
-    {CommandId::ListCopyAvailable, "Copy Available Domains", &CListCommands::CopyAvailable},
-    {CommandId::ListSaveAvailable, "Save Available Domains", &CListCommands::SaveAvailable},
+    {CommandId::ListCopyAvailable, "&Copy Available Domains", &CListCommands::CopyAvailable},
+    {CommandId::ListSaveAvailable, "&Save Available Domains", &CListCommands::SaveAvailable},
     kSeparator,
-    {CommandId::CopySelectedRow, "Copy Selected Row...", &CListCommands::CopySelectedRow},
+    {CommandId::CopySelectedRow, "Copy Selected &Row...", &CListCommands::CopySelectedRow},
     kSeparator,
-    {CommandId::OpenInBrowser, "Open Domain in Browser", &CListCommands::OpenSelectedRow},
+    {CommandId::OpenInBrowser, "&Open Domain in Browser", &CListCommands::OpenSelectedRow},
     kSeparator,
-    {CommandId::WhoisDomain, "Whois Domain...", &CListCommands::WhoisSelectedRow},
+    {CommandId::WhoisDomain, "&Whois Domain...", &CListCommands::WhoisSelectedRow},
     kSeparator,
-    {CommandId::ListDeleteTaken, "Delete Taken Domains", &CListCommands::DeleteTaken},
+    {CommandId::ListDeleteTaken, "&Delete Taken Domains", &CListCommands::DeleteTaken},
+};
+
+// The keys of menu entries. Copy Selected Row's works while the list has the focus, the others
+// while the window is active.
+struct MenuKey
+{
+    int id;
+    QKeyCombination key;
+};
+
+constexpr MenuKey kMenuKeys[] = {
+    {CommandId::OpenDomainList, Qt::CTRL | Qt::Key_O},
+    {CommandId::SaveAll, Qt::CTRL | Qt::Key_S},
+    {CommandId::ExportList, Qt::CTRL | Qt::Key_E},
+    {CommandId::PrintList, Qt::CTRL | Qt::Key_P},
+    {CommandId::Exit, Qt::CTRL | Qt::Key_Q},
+    {CommandId::CopySelectedRow, Qt::CTRL | Qt::Key_C},
 };
 
 constexpr auto kAutomaticRefreshKey = "RegistryList/refreshAutomatically";
@@ -201,14 +251,14 @@ std::string QuitQuestion(int names)
 CSearchDlg::CSearchDlg(const Seams& seams, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       m_messageBoxes(seams.messageBoxes ? *seams.messageBoxes : m_ownMessageBoxes),
       m_fileDialogs(seams.fileDialogs ? *seams.fileDialogs : m_ownFileDialogs),
       m_clipboard(seams.clipboard ? *seams.clipboard : m_ownClipboard),
       m_urls(seams.urls ? *seams.urls : m_ownUrls),
       m_listPrinter(seams.printDialog ? *seams.printDialog : m_ownPrintDialog),
       m_help(seams.helpFile.isEmpty() ? CSearchApp::HelpFilePath() : seams.helpFile, this),
-      m_client(new QWidget(this)), m_lookupEngine(this),
+      m_client(new QWidget(this)), m_clientArea(new QScrollArea(this)), m_lookupEngine(this),
       m_list(new CDomainListCtrl(m_messageBoxes, this)), m_progressBar(new QProgressBar(this)),
       m_searchDriver(m_list->Model(), m_lookupEngine, m_messageBoxes, this),
       m_listCommands(m_list->Model(), [this] { return m_list->GetFirstSelected(); },
@@ -231,14 +281,22 @@ CSearchDlg::CSearchDlg(const Seams& seams, QWidget* parent)
     m_controls = BuildDialog(
         *m_client, kMainWindow, units,
         {{Banner, new CBannerLink(m_urls)}, {DomainList, m_list}, {Progress, m_progressBar}});
-    m_client->setFixedSize(units.ToPixels(QSize(kWidthInDialogUnits, kHeightInDialogUnits)));
+    m_templateSize = units.ToPixels(QSize(kWidthInDialogUnits, kHeightInDialogUnits));
+    m_client->setMinimumSize(m_templateSize);
+    new CTemplateGrowth(*m_client, m_templateSize, kGrowth);
     BuildMenus();
+    // Where the screen is smaller than the template (a high scale factor), the client scrolls.
+    m_clientArea->setObjectName(QStringLiteral("clientArea"));
+    m_clientArea->setFrameShape(QFrame::NoFrame);
+    m_clientArea->setFocusPolicy(Qt::NoFocus);
+    m_clientArea->setWidgetResizable(true);
+    m_clientArea->setWidget(m_client);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setMenuBar(m_menuBar);
-    layout->addWidget(m_client);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(m_clientArea);
+    resize(FullSize());
     for (std::size_t index = 1; index < kTabOrder.size(); ++index) {
         setTabOrder(m_controls.value(kTabOrder[index - 1]), m_controls.value(kTabOrder[index]));
     }
@@ -285,6 +343,41 @@ CSearchDlg::CSearchDlg(const Seams& seams, QWidget* parent)
                 m_messageBoxes.Show(message.toStdString(),
                                     succeeded ? MessageBoxIcon::None : MessageBoxIcon::Stop);
             });
+}
+
+QSize CSearchDlg::FullSize() const
+{
+    return m_templateSize + QSize(0, m_menuBar->sizeHint().height());
+}
+
+void CSearchDlg::FitToScreen()
+{
+    const QScreen* screen = this->screen();
+    if (!screen) {
+        return;
+    }
+    // The frame's size is known once the window is shown; the room is what the screen leaves.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize room = screen->availableGeometry().size() - frame;
+    // Where the controls scroll one way, the scroll bar takes room the other way.
+    QSize least = FullSize();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_clientArea);
+    least +=
+        QSize(least.height() > room.height() ? bar : 0, least.width() > room.width() ? bar : 0);
+    setMinimumSize(least.boundedTo(room));
+    if (!isMaximized() && !isFullScreen() && (width() > room.width() || height() > room.height())) {
+        resize(size().boundedTo(room));
+    }
+}
+
+void CSearchDlg::showEvent(QShowEvent* event)
+{
+    if (!m_screenWatched && windowHandle()) {
+        m_screenWatched = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, &CSearchDlg::FitToScreen);
+    }
+    FitToScreen();
+    QDialog::showEvent(event);
 }
 
 void CSearchDlg::SetUpButtons()
@@ -390,6 +483,13 @@ void CSearchDlg::ConnectButtons()
     onClick(DeleteTaken, [this] { m_listCommands.DeleteTaken(); });
     onClick(CopySelected, [this] { m_listCommands.CopyChecked(); });
     onClick(SaveSelected, [this] { m_listCommands.SaveChecked(); });
+    // F5 presses "Search Domains", as its tooltip says.
+    auto* searchKey = new QAction(this);
+    searchKey->setObjectName(QStringLiteral("searchKey"));
+    searchKey->setShortcut(Qt::Key_F5);
+    connect(searchKey, &QAction::triggered, this,
+            [this] { qobject_cast<QPushButton*>(m_controls.value(SearchDomains))->click(); });
+    addAction(searchKey);
     connect(m_list, &CDomainListCtrl::rowDoubleClicked, this,
             [this] { m_listCommands.OpenSelectedRow(); });
     connect(m_list, &CDomainListCtrl::contextMenuAt, this, &CSearchDlg::ShowListMenu);
@@ -422,6 +522,15 @@ void CSearchDlg::BuildMenus()
     m_listMenu = new QMenu(this);
     m_listMenu->setObjectName(QStringLiteral("listMenu"));
     fill(*m_listMenu, kListMenu);
+    for (const MenuKey& key : kMenuKeys) {
+        auto* action = findChild<QAction*>(QString::number(key.id));
+        action->setShortcut(key.key);
+        if (key.id == CommandId::CopySelectedRow) {
+            // The list's menu is shown only on request: the list itself holds its key.
+            action->setShortcutContext(Qt::WidgetShortcut);
+            m_list->addAction(action);
+        }
+    }
     m_automaticRefreshAction = m_menuBar->findChild<QAction*>(
         QString::number(CommandId::RefreshRegistryListAutomatically));
     m_automaticRefreshAction->setChecked(IsAutomaticRefreshOn());

@@ -23,6 +23,7 @@ class QAction;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
 
 // How the main window reaches the desktop; each one left out is the desktop's own.
 struct SearchDlgSeams
@@ -99,11 +100,17 @@ protected:
     // Closing the window (close box, Esc, Exit) asks first while the list holds names, and then
     // ends any query at once, without a message.
     void done(int result) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void ConnectButtons();
     void SetUpButtons();
     void BuildMenus();
+    // The template's size with the menu bar: the window's least size, where the screen allows.
+    QSize FullSize() const;
+    // Keeps the least size and the window within the screen's free area; a smaller screen than
+    // the template scrolls the controls.
+    void FitToScreen();
 
     QtMessageBoxes m_ownMessageBoxes;
     QtFileDialogs m_ownFileDialogs;
@@ -117,8 +124,12 @@ private:
     CListPrinter m_listPrinter;
     CHelpService m_help;
     CThemeLibrary m_themeLibrary;
-    // The controls sit on this client area, below the menu bar.
+    // The controls sit on this client area, below the menu bar, in a scroll area that scrolls
+    // only where the screen is smaller than the template.
     QWidget* m_client;
+    QScrollArea* m_clientArea;
+    QSize m_templateSize;
+    bool m_screenWatched = false;
     QMenuBar* m_menuBar = nullptr;
     QMenu* m_listMenu = nullptr;
     CLookupEngine m_lookupEngine;

@@ -68,6 +68,14 @@ public:
             },
             Qt::DirectConnection);
         QObject::connect(&m_engine, &CLookupEngine::finished, &m_engine, [this] { EndIfDone(); });
+        // Said once per pause: a check that seems to hang says what it waits for.
+        QObject::connect(
+            &m_engine, &CLookupEngine::serverPaused, &m_engine,
+            [](const ServerPause& pause) {
+                std::cerr << "qirv-cli check: " << PauseText(pause, SearchScheduler::Clock::now())
+                          << std::endl;
+            },
+            Qt::DirectConnection);
     }
 
     void Add(ListRecord record)

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -187,4 +188,44 @@ QHash<int, QWidget*> BuildFixedDialog(QDialog& dialog, const QString& caption,
     QHash<int, QWidget*> built = BuildDialog(dialog, controls, units, custom);
     dialog.setFixedSize(units.ToPixels(sizeInDialogUnits));
     return built;
+}
+
+CTemplateGrowth::CTemplateGrowth(QWidget& client, QSize templateSize,
+                                 std::span<const ControlGrowth> growth)
+    : QObject(&client), m_client(client), m_templateSize(templateSize)
+{
+    for (const ControlGrowth& control : growth) {
+        QWidget* widget =
+            client.findChild<QWidget*>(QString::fromUtf8(control.name), Qt::FindDirectChildrenOnly);
+        if (!widget) {
+            qFatal("CTemplateGrowth: no control \"%s\"", control.name);
+        }
+        m_placed.append({widget, widget->geometry(), control.growth});
+    }
+    client.installEventFilter(this);
+    Place();
+}
+
+bool CTemplateGrowth::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &m_client && event->type() == QEvent::Resize) {
+        Place();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void CTemplateGrowth::Place()
+{
+    // Never smaller than the template: a client squeezed below it (a scroll area's) keeps the
+    // template's places.
+    const int wider = std::max(m_client.width() - m_templateSize.width(), 0);
+    const int taller = std::max(m_client.height() - m_templateSize.height(), 0);
+    for (const Placed& placed : m_placed) {
+        QRect place = placed.place;
+        place.translate(placed.growth & Growth::FollowRight ? wider : 0,
+                        placed.growth & Growth::FollowBottom ? taller : 0);
+        place.setWidth(place.width() + (placed.growth & Growth::TakeWidth ? wider : 0));
+        place.setHeight(place.height() + (placed.growth & Growth::TakeHeight ? taller : 0));
+        placed.control->setGeometry(place);
+    }
 }

@@ -2,6 +2,8 @@
 
 #include <QFont>
 #include <QHash>
+#include <QList>
+#include <QObject>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -76,6 +78,47 @@ QHash<int, QWidget*> BuildFixedDialog(QDialog& dialog, const QString& caption,
                                       QSize sizeInDialogUnits,
                                       std::span<const ControlTemplate> controls,
                                       const QHash<int, QWidget*>& custom = {});
+
+// How a control follows a window that is larger than its template: it keeps its template place
+// unless it follows the right or the bottom edge, or takes the extra width or height.
+namespace Growth {
+inline constexpr unsigned FollowRight = 1;
+inline constexpr unsigned FollowBottom = 2;
+inline constexpr unsigned TakeWidth = 4;
+inline constexpr unsigned TakeHeight = 8;
+} // namespace Growth
+
+struct ControlGrowth
+{
+    const char* name; // the control's objectName
+    unsigned growth;  // Growth flags
+};
+
+// Lets a window built by BuildDialog grow beyond its template: from now on, whenever `client` is
+// resized, each control named in `growth` is placed at its present (template) place, moved or
+// widened by how much `client` is larger than `templateSize`. The others keep their place.
+class CTemplateGrowth : public QObject
+{
+public:
+    CTemplateGrowth(QWidget& client, QSize templateSize, std::span<const ControlGrowth> growth);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Placed
+    {
+        QWidget* control;
+        QRect place;
+        unsigned growth;
+    };
+
+    void Place();
+
+    QWidget& m_client;
+    QSize m_templateSize;
+    QList<Placed> m_placed;
+};
 
 // The window flags of such a dialog: caption and close box, no maximise box.
 inline constexpr Qt::WindowFlags kFixedDialogFlags =

@@ -55,7 +55,9 @@ std::optional<ChosenFile> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode
     if (path.isEmpty()) {
         return std::nullopt;
     }
-    settings.setValue(FolderKey(request.kind), QFileInfo(path).absolutePath());
+    if (mode == QFileDialog::AcceptOpen) {
+        settings.setValue(FolderKey(request.kind), QFileInfo(path).absolutePath());
+    }
     const auto filter = filters.indexOf(dialog.selectedNameFilter());
     return ChosenFile{path.toStdString(), filter < 0 ? 0 : static_cast<std::size_t>(filter)};
 }
@@ -70,4 +72,9 @@ std::optional<ChosenFile> QtFileDialogs::GetOpenFile(const FileDialogRequest& re
 std::optional<ChosenFile> QtFileDialogs::GetSaveFile(const FileDialogRequest& request)
 {
     return RunFileDialog(m_parent, QFileDialog::AcceptSave, request);
+}
+
+void QtFileDialogs::KeepFolderOf(FileKind kind, const std::string& path)
+{
+    QSettings().setValue(FolderKey(kind), QFileInfo(QString::fromStdString(path)).absolutePath());
 }

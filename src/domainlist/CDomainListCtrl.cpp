@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace {
 
@@ -133,6 +134,11 @@ void CDomainListCtrl::SetUp()
     m_header->setSectionResizeMode(QHeaderView::Interactive);
     m_header->resizeSection(DomainListModel::NameColumn, kNameColumnWidth);
     m_header->resizeSection(DomainListModel::StatusColumn, kStatusColumnWidth);
+    connect(m_header, &QHeaderView::sectionResized, this, [this](int column) {
+        if (column == DomainListModel::NameColumn) {
+            FitStatusColumn();
+        }
+    });
 
     // The highlighted row stays visible while another control has the focus.
     QPalette colours = palette();
@@ -212,6 +218,20 @@ void CDomainListCtrl::keyPressEvent(QKeyEvent* event)
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+bool CDomainListCtrl::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::Resize) {
+        FitStatusColumn();
+    }
+    return QTableView::viewportEvent(event);
+}
+
+void CDomainListCtrl::FitStatusColumn()
+{
+    const int room = viewport()->width() - columnWidth(DomainListModel::NameColumn);
+    m_header->resizeSection(DomainListModel::StatusColumn, std::max(kStatusColumnWidth, room));
 }
 
 void CDomainListCtrl::UpdateHeaderArrow()

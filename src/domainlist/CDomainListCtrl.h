@@ -66,9 +66,13 @@ signals:
 protected:
     // Space toggles the focused row's check box from whichever column has the focus.
     void keyPressEvent(QKeyEvent* event) override;
+    // A wider list gives the Status column the room, so that long "No Answer" reasons show.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void UpdateHeaderArrow();
+    // The Status column at its width, or wider to reach the list's right edge.
+    void FitStatusColumn();
 
     MessageBoxSeam& m_messageBoxes;
     DomainListModel m_model;

@@ -105,17 +105,23 @@ std::string CListCommands::CheckedNamesText() const
     return NamesText(m_model.Rows(), Rows::Checked, "\r\n");
 }
 
-void CListCommands::CopyNames(bool everyRow)
+void CListCommands::CopyNames(bool everyRow, const char* whenNone)
 {
     // Text pasted on this desktop (terminals, editors) expects LF alone; a CR would show as ^M.
     const std::string text =
         NamesText(m_model.Rows(), everyRow ? Rows::Every : Rows::Checked, "\n");
+    if (text.empty()) {
+        // Emptying the clipboard would throw away what the user copied before, for nothing.
+        m_seams.messageBoxes.Show(std::string(whenNone) + "; the clipboard is left as it was.",
+                                  MessageBoxIcon::None);
+        return;
+    }
     m_seams.clipboard.SetText(std::string(TrimRight(text)));
 }
 
 void CListCommands::CopyChecked()
 {
-    CopyNames(false);
+    CopyNames(false, "No names are checked");
 }
 
 void CListCommands::SaveChecked()
@@ -131,7 +137,7 @@ void CListCommands::SaveChecked()
         chunk = written ? std::string() : text;
         written = true;
     });
-    ReportWriteFailure("saved", path, failure);
+    FinishWrite("saved", path, failure);
 }
 
 void CListCommands::ExportList()
@@ -181,17 +187,18 @@ void CListCommands::ExportList()
             footerWritten = true;
         }
     });
-    ReportWriteFailure("exported", path, failure);
+    FinishWrite("exported", path, failure);
 }
 
-void CListCommands::ReportWriteFailure(const char* done, const std::string& path,
-                                       const QString& failure)
+void CListCommands::FinishWrite(const char* done, const std::string& path, const QString& failure)
 {
-    if (!failure.isEmpty()) {
-        m_seams.messageBoxes.Show(std::string("The domain list could not be ") + done + " to \"" +
-                                      path + "\": " + failure.toStdString(),
-                                  MessageBoxIcon::Stop);
+    if (failure.isEmpty()) {
+        m_seams.fileDialogs.KeepFolderOf(FileKind::DomainList, path);
+        return;
     }
+    m_seams.messageBoxes.Show(std::string("The domain list could not be ") + done + " to \"" +
+                                  path + "\": " + failure.toStdString(),
+                              MessageBoxIcon::Stop);
 }
 
 void CListCommands::OpenList()
@@ -231,9 +238,22 @@ void CListCommands::OpenList()
         failed(contents.problem);
         return;
     }
-    m_model.AppendRecords(std::move(contents.records));
+    const std::size_t names = contents.records.size();
+    const int added = m_model.AppendRecords(std::move(contents.records));
+    // A file that adds nothing says why, with the lines it could not read.
+    std::string message;
+    if (names == 0 && contents.badLineCount == 0) {
+        message = "\"" + path + "\" holds no domain names.";
+    } else if (names > 0 && added == 0) {
+        message = names == 1 ? "The 1 name of \"" + path + "\" is already in the list."
+                             : "All " + std::to_string(names) + " names of \"" + path +
+                                   "\" are already in the list.";
+    }
     if (contents.badLineCount > 0) {
-        m_seams.messageBoxes.Show(BadLinesText(path, contents), MessageBoxIcon::None);
+        message += (message.empty() ? "" : "\n\n") + BadLinesText(path, contents);
+    }
+    if (!message.empty()) {
+        m_seams.messageBoxes.Show(message, MessageBoxIcon::None);
     }
 }
 
@@ -276,7 +296,7 @@ void CListCommands::DeleteTaken()
 void CListCommands::CopyAvailable()
 {
     CheckAvailable();
-    CopyChecked();
+    CopyNames(false, "No name is \"Available!\"");
 }
 
 void CListCommands::SaveAvailable()
@@ -294,5 +314,5 @@ void CListCommands::SaveAll()
 void CListCommands::CopyAll()
 {
     // Copying changes no check mark: the marks are the user's working set.
-    CopyNames(true);
+    CopyNames(true, "The list holds no names");
 }

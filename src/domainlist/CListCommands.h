@@ -41,7 +41,7 @@ public:
     void DeleteUnchecked();
 
     // The checked names, one a line (LF, the desktop's line end), with the white space at the
-    // very end cut off.
+    // very end cut off. With nothing checked the clipboard keeps its text, and a box says so.
     void CopyChecked();
     // The checked names, each followed by CR LF, into a text file the user chooses (".txt" is
     // added to a name without extension). A file that cannot be written is reported.
@@ -66,15 +66,17 @@ public:
     void ExportList();
     // Adds the rows of a names file or an export behind the others, with their statuses and
     // marks; names listed already are left out, and so are lines that cannot be read (one box
-    // says which).
+    // says which). A file that adds no row says why.
     void OpenList();
 
     std::string CheckedNamesText() const;
 
 private:
-    void CopyNames(bool everyRow);
-    // Tells why the list could not be "saved" or "exported" to `path`; nothing when it was.
-    void ReportWriteFailure(const char* done, const std::string& path, const QString& failure);
+    // With no name to copy the clipboard keeps its text, and a box says `whenNone` and so.
+    void CopyNames(bool everyRow, const char* whenNone);
+    // Tells why the list could not be "saved" or "exported" to `path`; when it was, the next
+    // file dialog of domain lists opens in its folder.
+    void FinishWrite(const char* done, const std::string& path, const QString& failure);
     // The highlighted row's name, empty when no row is highlighted.
     std::string HighlightedName() const;
 

@@ -3,6 +3,7 @@
 #include "DomainListModel.h"
 #include "query/core/DomainName.h"
 #include "seams/MessageBoxSeam.h"
+#include "search/core/SearchScheduler.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -11,18 +12,14 @@
 namespace {
 
 constexpr const char* kSearchFinished = "Domain Name Search Finished!";
+constexpr const char* kNoneChecked = "No names are checked.";
+constexpr const char* kAllCheckedAnswered =
+    "Every checked name has its answer already; Search Domains asks only \"Pending\" and \"No "
+    "Answer\" names.";
+constexpr const char* kNoSearchRuns = "No search is running.";
 constexpr int kRowsPerScanStep = 2000;
-
-QString Duration(qint64 seconds)
-{
-    if (seconds < 60) {
-        return QStringLiteral("%1 s").arg(seconds);
-    }
-    if (seconds < 3600) {
-        return QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
-    }
-    return QStringLiteral("%1 h %2 min").arg(seconds / 3600).arg(seconds / 60 % 60);
-}
+// The least time between two texts of the bar, in milliseconds.
+constexpr qint64 kRedrawGap = 200;
 
 } // namespace
 
@@ -30,6 +27,10 @@ CSearchDriver::CSearchDriver(DomainListModel& model, CLookupEngine& engine,
                              MessageBoxSeam& messageBoxes, QObject* parent)
     : QObject(parent), m_model(model), m_engine(engine), m_messageBoxes(messageBoxes)
 {
+    m_redrawTimer.setInterval(1000);
+    connect(&m_redrawTimer, &QTimer::timeout, this, [this] { EmitProgress(true); });
+    m_lateRedrawTimer.setSingleShot(true);
+    connect(&m_lateRedrawTimer, &QTimer::timeout, this, [this] { EmitProgress(true); });
     m_engine.SetStillWanted([this](CLookupEngine::Ticket ticket) {
         return IsToBeAsked(m_model.RowOfId(static_cast<std::uint32_t>(ticket)));
     });
@@ -44,10 +45,13 @@ CSearchDriver::CSearchDriver(DomainListModel& model, CLookupEngine& engine,
     connect(&m_engine, &CLookupEngine::answered, this, &CSearchDriver::OnAnswered,
             Qt::DirectConnection);
     connect(&m_engine, &CLookupEngine::dropped, this, [this](CLookupEngine::Ticket ticket) {
-        m_model.SetSearchMark(m_model.RowOfId(static_cast<std::uint32_t>(ticket)),
-                              SearchMark::None);
-        --m_askedCount;
-        RecountTotal();
+        const int row = m_model.RowOfId(static_cast<std::uint32_t>(ticket));
+        // A deleted row stopped counting when it went.
+        if (row >= 0) {
+            m_model.SetSearchMark(row, SearchMark::None);
+            --m_askedCount;
+            RecountTotal();
+        }
     });
     connect(&m_engine, &CLookupEngine::finished, this, [this] {
         // More rows may be on their way from the scan.
@@ -73,11 +77,18 @@ CSearchDriver::CSearchDriver(DomainListModel& model, CLookupEngine& engine,
                     RecountTotal();
                 }
             });
-    // "Delete List" ends the search, whatever it was waiting for.
+    // Deleted rows leave the count at once, not when their turn comes.
+    connect(&m_model, &QAbstractItemModel::layoutChanged, this, [this] {
+        if (m_searchPending) {
+            RecountAsked();
+        }
+    });
+    // "Delete List" ends the search, whatever it was waiting for, without a word: the user
+    // threw its rows away.
     connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
         if (m_searchPending && m_model.rowCount() == 0) {
             m_engine.Stop();
-            Finish();
+            EndSearch();
         }
     });
 }
@@ -134,6 +145,17 @@ void CSearchDriver::RecountTotal()
     EmitProgress();
 }
 
+void CSearchDriver::RecountAsked()
+{
+    unsigned int toCome = 0;
+    for (int row = 0; row < m_model.rowCount(); ++row) {
+        const SearchMark mark = m_model.Rows().At(row).mark;
+        toCome += mark == SearchMark::Queued || mark == SearchMark::Asking ? 1 : 0;
+    }
+    m_askedCount = m_doneCount + toCome;
+    RecountTotal();
+}
+
 void CSearchDriver::OnSearchDomains()
 {
     if (m_searchPending) {
@@ -142,6 +164,7 @@ void CSearchDriver::OnSearchDomains()
     m_model.ClearSearchMarks();
     m_doneCount = 0;
     m_noAnswerCount = 0;
+    m_notAskableCount = 0;
     m_askedCount = 0;
     m_countAtStart = 0;
     for (int row = 0; row < m_model.rowCount(); ++row) {
@@ -151,13 +174,19 @@ void CSearchDriver::OnSearchDomains()
         m_searchPending = false;
         m_totalCount = 0;
         EmitProgress();
+        const DomainRows& rows = m_model.Rows();
+        bool someChecked = false;
+        for (int row = 0; row < rows.Count() && !someChecked; ++row) {
+            someChecked = rows.At(row).checked;
+        }
+        m_messageBoxes.Show(someChecked ? kAllCheckedAnswered : kNoneChecked, MessageBoxIcon::None);
         return;
     }
     m_searchPending = true;
     m_scanning = true;
     m_scanFromId = 0;
-    m_clock.start();
     m_textClock.invalidate();
+    m_redrawTimer.start();
     ScanOn();
 }
 
@@ -165,12 +194,14 @@ void CSearchDriver::OnAnswered(CLookupEngine::Ticket ticket, const QueryResult& 
 {
     const int row = m_model.RowOfId(static_cast<std::uint32_t>(ticket));
     if (row < 0) {
-        // The row was deleted while it was asked about: it takes nothing and counts no more.
-        --m_askedCount;
-        RecountTotal();
+        // The row was deleted while it was asked about: it takes nothing, and stopped counting
+        // when it went.
         return;
     }
-    m_noAnswerCount += answer.verdict ? 0 : 1;
+    // Asking again cannot help a name that cannot be asked.
+    const bool notAskable = answer.failure == QueryFailureKind::NotAskable;
+    m_noAnswerCount += !answer.verdict && !notAskable ? 1 : 0;
+    m_notAskableCount += !answer.verdict && notAskable ? 1 : 0;
     m_model.SetAnswer(row, answer, static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
     m_model.SetSearchMark(row, SearchMark::Done);
     StepProgress();
@@ -184,10 +215,26 @@ void CSearchDriver::StepProgress()
 
 void CSearchDriver::OnStopSearch()
 {
-    const bool wasSearching = m_searchPending;
+    if (!m_searchPending) {
+        m_engine.Stop();
+        m_messageBoxes.Show(kNoSearchRuns, MessageBoxIcon::None);
+        return;
+    }
+    // Counted before the marks of the answered rows go.
+    const unsigned int notAsked = CountUnanswered();
     m_engine.Stop();
     EndSearch();
-    ShowFinished(wasSearching ? m_noAnswerCount : 0);
+    ShowFinished("Search stopped: " + std::to_string(notAsked) +
+                 (notAsked == 1 ? " name was not asked." : " names were not asked."));
+}
+
+unsigned int CSearchDriver::CountUnanswered() const
+{
+    unsigned int count = 0;
+    for (int row = 0; row < m_model.rowCount(); ++row) {
+        count += m_model.Rows().At(row).mark != SearchMark::Done && IsToBeAsked(row) ? 1 : 0;
+    }
+    return count;
 }
 
 void CSearchDriver::Finish()
@@ -196,12 +243,12 @@ void CSearchDriver::Finish()
         return;
     }
     EndSearch();
-    ShowFinished(m_noAnswerCount);
+    ShowFinished(kSearchFinished);
 }
 
-void CSearchDriver::ShowFinished(unsigned int noAnswers)
+void CSearchDriver::ShowFinished(std::string heading)
 {
-    std::string message = kSearchFinished;
+    std::string message = std::move(heading);
     if (const int foundInDns = m_engine.FoundInDns(); foundInDns > 0) {
         message += "\n\n" + std::to_string(foundInDns) +
                    (foundInDns == 1 ? " name was found in DNS." : " names were found in DNS.");
@@ -214,10 +261,15 @@ void CSearchDriver::ShowFinished(unsigned int noAnswers)
     for (const std::string& notice : m_engine.TakeStoreNotices()) {
         message += "\n\n" + notice;
     }
-    if (noAnswers > 0) {
+    if (const unsigned int noAnswers = m_noAnswerCount; noAnswers > 0) {
         message += "\n\n" + std::to_string(noAnswers) +
                    (noAnswers == 1 ? " name got no answer; Search Domains asks it again."
                                    : " names got no answer; Search Domains asks them again.");
+    }
+    if (const unsigned int notAskable = m_notAskableCount; notAskable > 0) {
+        message += "\n\n" + std::to_string(notAskable) +
+                   (notAskable == 1 ? " name cannot be asked; its row says why."
+                                    : " names cannot be asked; their rows say why.");
     }
     m_messageBoxes.Show(message, MessageBoxIcon::None);
 }
@@ -226,11 +278,13 @@ void CSearchDriver::EndSearch()
 {
     m_searchPending = false;
     m_scanning = false;
+    m_redrawTimer.stop();
+    m_lateRedrawTimer.stop();
     m_model.ClearSearchMarks();
     EmitProgress();
 }
 
-void CSearchDriver::EmitProgress()
+void CSearchDriver::EmitProgress(bool redraw)
 {
     const int maximum = static_cast<int>(qMax(m_totalCount, 1u));
     if (!m_searchPending) {
@@ -239,9 +293,20 @@ void CSearchDriver::EmitProgress()
     }
     // The text is redrawn a few times a second at most: at a thousand answers a second, the
     // bar's text would otherwise cost more than the answers.
-    if (!m_textClock.isValid() || m_textClock.elapsed() >= 200 || m_doneCount >= m_totalCount) {
+    if (redraw) {
+        // Nothing arrived: the bar changes only when its words do.
+        QString text = ProgressText();
+        if (text == m_progressText) {
+            return;
+        }
+        m_progressText = std::move(text);
+        m_textClock.start();
+    } else if (!m_textClock.isValid() || m_textClock.elapsed() >= kRedrawGap ||
+               m_doneCount >= m_totalCount) {
         m_progressText = ProgressText();
         m_textClock.start();
+    } else if (!m_lateRedrawTimer.isActive()) {
+        m_lateRedrawTimer.start(static_cast<int>(kRedrawGap - m_textClock.elapsed()));
     }
     emit progressChanged(static_cast<int>(qMin(m_doneCount, m_totalCount)), maximum,
                          m_progressText);
@@ -250,10 +315,23 @@ void CSearchDriver::EmitProgress()
 QString CSearchDriver::ProgressText() const
 {
     QString text = QStringLiteral("%1 / %2").arg(m_doneCount).arg(m_totalCount);
-    // The rate so far is the best guess of the rest: the servers' pace does not change much.
-    if (m_doneCount > 0 && m_doneCount < m_totalCount) {
-        const qint64 left = m_clock.elapsed() * (m_totalCount - m_doneCount) / m_doneCount;
-        text += QStringLiteral(", about %1 left").arg(Duration((left + 999) / 1000));
+    // The engine knows what each server has left and how fast it goes: the slowest decides.
+    if (m_doneCount < m_totalCount) {
+        if (const auto left = std::chrono::ceil<std::chrono::seconds>(m_engine.TimeLeft());
+            left.count() > 0) {
+            text +=
+                QStringLiteral(", about %1 left").arg(QString::fromStdString(DurationText(left)));
+        }
+    }
+    const std::vector<ServerPause> pauses = m_engine.Pauses();
+    if (!pauses.empty()) {
+        text +=
+            ". " + QString::fromStdString(PauseText(pauses.front(), SearchScheduler::Clock::now()));
+        if (pauses.size() > 1) {
+            const std::size_t more = pauses.size() - 1;
+            text += more == 1 ? QStringLiteral("; 1 more server paused")
+                              : QStringLiteral("; %1 more servers paused").arg(more);
+        }
     }
     return text;
 }

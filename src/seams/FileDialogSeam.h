@@ -38,8 +38,12 @@ public:
     virtual ~FileDialogSeam() = default;
     // The chosen file, or nothing when the user cancels.
     virtual std::optional<ChosenFile> GetOpenFile(const FileDialogRequest& request) = 0;
-    // The Save dialog; it asks before an existing file is chosen for replacing.
+    // The Save dialog; it asks before an existing file is chosen for replacing. Its folder is not
+    // kept for the next dialog: a save that fails must not send the next one there (a folder
+    // such as /proc, whose files hang a dialog that looks into them).
     virtual std::optional<ChosenFile> GetSaveFile(const FileDialogRequest& request) = 0;
+    // The next dialog of this kind opens in the folder of `path`, a file just written.
+    virtual void KeepFolderOf(FileKind kind, const std::string& path) = 0;
 
     // A text file of words to open, and a text file to save a domain list in.
     std::optional<std::string> GetOpenFileName();

@@ -108,6 +108,8 @@ void CLookupEngine::Ask(Ticket ticket, const QByteArray& name)
             ticket, FailureResult(0, QueryFailureKind::NotAskable, NoServerKnownFor(typed)));
     } else {
         m_waiting[ticket] = Waiting{query.ascii, RouteIndex(route)};
+        // Counted in the time left from now on, also while the store and DNS hold it.
+        m_scheduler.Expect(route.Key(), 1);
         if (m_options.rememberAnswers) {
             m_storeQueue.push_back(ticket);
             if (!m_storePosted) {
@@ -180,6 +182,7 @@ void CLookupEngine::OnLooked(std::uint64_t batch,
         QueryResult remembered = VerdictResult(0, *answer->verdict);
         remembered.server = answer->server;
         remembered.rememberedAt = answer->answeredAt;
+        Unexpect(tickets[index]);
         m_waiting.erase(tickets[index]);
         m_unaskable.emplace_back(tickets[index], std::move(remembered));
         ++m_rememberedCount;
@@ -218,7 +221,24 @@ void CLookupEngine::ForgetRememberedAnswers()
 
 void CLookupEngine::QueueForRegistry(Ticket ticket)
 {
-    m_scheduler.Add(ticket, m_routes[m_waiting.at(ticket).route].Key());
+    const std::string server = m_routes[m_waiting.at(ticket).route].Key();
+    m_scheduler.Expect(server, -1);
+    m_scheduler.Add(ticket, server);
+}
+
+void CLookupEngine::Unexpect(Ticket ticket)
+{
+    m_scheduler.Expect(m_routes[m_waiting.at(ticket).route].Key(), -1);
+}
+
+std::chrono::milliseconds CLookupEngine::TimeLeft() const
+{
+    return m_scheduler.TimeLeft(SearchScheduler::Clock::now());
+}
+
+std::vector<ServerPause> CLookupEngine::Pauses() const
+{
+    return m_scheduler.Pauses(SearchScheduler::Clock::now());
 }
 
 void CLookupEngine::EnterDns(Ticket ticket)
@@ -294,6 +314,7 @@ void CLookupEngine::OnDnsFinished(const QueryResult& result)
         m_foundInDns.insert(waiting->second.name.toLower().toStdString());
         ++m_foundInDnsCount;
         Remember(waiting->second.name, result);
+        Unexpect(lookup.ticket);
         m_waiting.erase(waiting);
         m_unaskable.emplace_back(lookup.ticket, result);
     } else {
@@ -373,6 +394,10 @@ void CLookupEngine::Pump()
             emit dropped(next->ticket);
         } else {
             QueryResult givenUp = m_lastFailure[next->server];
+            if (!next->reason.empty()) {
+                givenUp = FailureResult(0, QueryFailureKind::Refused, {});
+                givenUp.reason = next->reason;
+            }
             givenUp.server = next->server;
             Remember(name, givenUp);
             emit answered(next->ticket, givenUp);
@@ -481,9 +506,20 @@ void CLookupEngine::OnFinished(const QueryResult& result)
     if (outcome == Outcome::Unreachable) {
         m_lastFailure[server] = result;
     }
-    const bool finished = m_scheduler.Complete(ended.ticket, outcome, SearchScheduler::Clock::now(),
-                                               result.retryAfter);
+    const auto now = SearchScheduler::Clock::now();
+    const bool finished = m_scheduler.Complete(ended.ticket, outcome, now, result.retryAfter);
     SchedulePump(std::chrono::milliseconds(0));
+    const std::uint64_t generation = m_generation;
+    if (outcome == Outcome::Refused) {
+        for (const ServerPause& pause : m_scheduler.Pauses(now)) {
+            if (pause.server == server) {
+                emit serverPaused(pause);
+            }
+        }
+        if (Emitted(generation)) {
+            return;
+        }
+    }
     if (!finished) {
         m_waiting[ended.ticket] = ended.query;
         emit requeued(ended.ticket);

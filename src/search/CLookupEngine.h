@@ -68,6 +68,10 @@ public:
     void Stop();
 
     bool IsBusy() const { return m_busy; }
+    // About how long the names asked will take to end, by what the servers have shown so far.
+    std::chrono::milliseconds TimeLeft() const;
+    // The servers that refused and wait before they are asked again, the most waiting names first.
+    std::vector<ServerPause> Pauses() const;
     int RefusalsReceived() const { return m_scheduler.RefusalsReceived(); }
     // Names found in DNS in the last run (the names asked from idle to `finished`).
     int FoundInDns() const { return m_foundInDnsCount; }
@@ -86,6 +90,8 @@ signals:
     void asking(CLookupEngine::Ticket ticket);
     // The server refused for now: the ticket waits to be asked again.
     void requeued(CLookupEngine::Ticket ticket);
+    // A refusal paused the server, and names wait for it; once per pause. Connect directly.
+    void serverPaused(const ServerPause& pause);
     // Connect directly: the result lives only as long as the call. Its server is the one asked,
     // "host:port" alike for every protocol.
     void answered(CLookupEngine::Ticket ticket, const QueryResult& result);
@@ -138,6 +144,8 @@ private:
     void GoOnAsking(Ticket ticket);
     void EnterDns(Ticket ticket);
     void QueueForRegistry(Ticket ticket);
+    // A name that leaves before its registry's queue: its server no longer expects it.
+    void Unexpect(Ticket ticket);
     void StartDnsLookups();
     void OnDnsFinished(const QueryResult& result);
     bool DnsIdle() const;

@@ -1,5 +1,6 @@
 #include "FakeWhoisServer.h"
 #include "ModalDriver.h"
+#include "RecordingDesktop.h"
 #include "RecordingMessageBox.h"
 #include "TestMain.h"
 #include "app/CSearchDlg.h"
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -54,12 +56,28 @@ QString TypeFileName(QWidget& dialog, const QString& folder, const QString& name
     return boxText;
 }
 
+// Counts the print dialogs and cancels each.
+class CancelledPrintDialog : public PrintDialogSeam
+{
+public:
+    bool Run(QPrinter& printer) override
+    {
+        static_cast<void>(printer);
+        ++asked;
+        return false;
+    }
+    int asked = 0;
+};
+
 struct RunningWindow
 {
     RunningWindow()
         : window([this] {
               SearchDlgSeams seams;
               seams.messageBoxes = &boxes;
+              seams.fileDialogs = &files;
+              seams.clipboard = &clipboard;
+              seams.printDialog = &printDialog;
               seams.helpFile = QStringLiteral(QIRV_HELP_FILE);
               return seams;
           }())
@@ -79,6 +97,9 @@ struct RunningWindow
 
     FakeWhoisServer server;
     RecordingMessageBox boxes;
+    ScriptedFileDialogs files;
+    RecordingClipboard clipboard;
+    CancelledPrintDialog printDialog;
     CSearchDlg window;
     QAbstractItemModelTester modelTester{&window.List().Model(),
                                          QAbstractItemModelTester::FailureReportingMode::QtTest};
@@ -125,6 +146,49 @@ private slots:
         });
         // Closing the window during a search closes the connection without a message.
         QTRY_COMPARE(test.server.OpenConnections(), 0);
+        QVERIFY(test.boxes.shown.empty());
+    }
+
+    // The desktop's usual keys, each shown beside its menu entry; Ctrl+C in the list copies the
+    // highlighted name, F5 searches.
+    void standardKeys_runTheirCommands()
+    {
+        RunningWindow test;
+        test.window.List().Model().AppendPendingNames({"www.a.com", "www.b.com"});
+        test.Run([&] {
+            const auto ctrl = [&](Qt::Key key) {
+                Press(test.window, key, Qt::ControlModifier);
+            };
+            test.Button("selectAll").setFocus();
+            ctrl(Qt::Key_O);
+            QCOMPARE(test.files.openAsked, 1);
+            ctrl(Qt::Key_S);
+            ctrl(Qt::Key_E);
+            QCOMPARE(test.files.saveAsked, 2);
+            ctrl(Qt::Key_P);
+            QCOMPARE(test.printDialog.asked, 1);
+
+            // Ctrl+C copies the highlighted row's name while the list has the focus, and only
+            // then.
+            ctrl(Qt::Key_C);
+            QVERIFY(test.clipboard.texts.empty());
+            test.window.List().setFocus();
+            test.window.List().selectRow(1);
+            ctrl(Qt::Key_C);
+            QCOMPARE(test.clipboard.texts, std::vector<std::string>{"www.b.com"});
+
+            Press(test.window, Qt::Key_F5);
+            QVERIFY(test.window.SearchDriver().IsSearchPending());
+            QTRY_COMPARE(test.server.ConnectionCount(), 1);
+
+            test.boxes.answer = false;
+            ctrl(Qt::Key_Q);
+            QVERIFY(test.window.isVisible());
+            test.boxes.answer = true;
+            ctrl(Qt::Key_Q);
+            QVERIFY(!test.window.isVisible());
+        });
+        QCOMPARE(test.boxes.asked.size(), 2u);
         QVERIFY(test.boxes.shown.empty());
     }
 
@@ -187,6 +251,14 @@ private slots:
         QCOMPARE(chosen.filter, 1u);
         chosen = saveAs(Qt::Key_End);
         QCOMPARE(chosen.path, folder.filePath("out").toStdString());
+
+        // A save dialog leaves its folder for the next one only once the file is written.
+        const QString key = QStringLiteral("FileDialogs/domainListFolder");
+        QSettings().remove(key);
+        QCOMPARE(saveAs(Qt::Key_Down).path, folder.filePath("out.json").toStdString());
+        QVERIFY(!QSettings().contains(key));
+        dialogs.KeepFolderOf(FileKind::DomainList, folder.filePath("out.json").toStdString());
+        QCOMPARE(QSettings().value(key).toString(), folder.path());
     }
 
     // Box texts hold names and servers' words: markup in them is shown, never obeyed.

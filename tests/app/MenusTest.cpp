@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -98,8 +99,12 @@ QStringList Entries(const QMenu& menu)
 {
     QStringList entries;
     for (const QAction* action : menu.actions()) {
-        entries.append(action->isSeparator() ? QStringLiteral("-")
-                                             : action->objectName() + " " + action->text());
+        // The text, and the key the menu shows beside it.
+        const QString key = action->shortcut().toString();
+        entries.append(action->isSeparator()
+                           ? QStringLiteral("-")
+                           : action->objectName() + " " + action->text() +
+                                 (key.isEmpty() ? QString() : QStringLiteral(" | ") + key));
     }
     return entries;
 }
@@ -122,26 +127,41 @@ private slots:
         }
         QCOMPARE(titles, (QStringList{"&File", "&Edit", "&Help", "&Update"}));
         QCOMPARE(menus[0],
-                 (QStringList{"32796 Open Domain List...", "-", "32783 Save Available Domains", "-",
-                              "32784 Save All Domains...", "32797 Export List...", "-",
-                              "32779 Load KeyWords List", "-", "32791 Load Top Used Words",
-                              "32777 Load Preffixes...", "32778 Load Suffixes...", "-",
-                              "32786 Print Domains List...", "-", "2 Exit"}));
+                 (QStringList{
+                     "32796 &Open Domain List... | Ctrl+O", "-", "32783 Save &Available Domains",
+                     "-", "32784 &Save All Domains... | Ctrl+S", "32797 &Export List... | Ctrl+E",
+                     "-", "32779 Load &KeyWords List", "-", "32791 Load &Top Used Words",
+                     "32777 Load Pre&ffixes...", "32778 Load S&uffixes...", "-",
+                     "32786 &Print Domains List... | Ctrl+P", "-", "2 E&xit | Ctrl+Q"}));
         QCOMPARE(menus[1],
-                 (QStringList{"32775 Copy Available Domains", "-", "57634 Copy All Domains...", "-",
-                              "32776 Delete Taken Domains"}));
+                 (QStringList{"32775 &Copy Available Domains", "-", "57634 Copy A&ll Domains...",
+                              "-", "32776 &Delete Taken Domains"}));
         QCOMPARE(menus[2],
-                 (QStringList{"32792 Help Topics...", "-", "32793 Visit Home Page...", "-",
-                              "32794 Frequently Asked Questions", "-", "32787 About..."}));
+                 (QStringList{"32792 &Help Topics...", "-", "32793 &Visit Home Page...", "-",
+                              "32794 &Frequently Asked Questions", "-", "32787 &About..."}));
         QCOMPARE(
             menus[3],
-            (QStringList{"32790 Check for Updates...", "-", "32795 Update Registry List...",
-                         "32798 Refresh Registry List Automatically", "-", "32799 Ask DNS First",
-                         "32800 Remember Answers", "32801 Forget Remembered Answers..."}));
+            (QStringList{"32790 &Check for Updates...", "-", "32795 &Update Registry List...",
+                         "32798 &Refresh Registry List Automatically", "-", "32799 Ask &DNS First",
+                         "32800 Remember &Answers", "32801 &Forget Remembered Answers..."}));
         QCOMPARE(Entries(*test.window.findChild<QMenu*>("listMenu")),
-                 (QStringList{"32780 Copy Available Domains", "32781 Save Available Domains", "-",
-                              "32772 Copy Selected Row...", "-", "32773 Open Domain in Browser",
-                              "-", "32774 Whois Domain...", "-", "32782 Delete Taken Domains"}));
+                 (QStringList{"32780 &Copy Available Domains", "32781 &Save Available Domains", "-",
+                              "32772 Copy Selected &Row... | Ctrl+C", "-",
+                              "32773 &Open Domain in Browser", "-", "32774 &Whois Domain...", "-",
+                              "32782 &Delete Taken Domains"}));
+        // Within each menu every entry has a letter of its own.
+        for (QMenu* menu : test.window.findChildren<QMenu*>()) {
+            QStringList letters;
+            for (const QAction* action : menu->actions()) {
+                if (!action->isSeparator()) {
+                    const QString text = action->text();
+                    const auto mark = text.indexOf('&');
+                    QVERIFY2(mark >= 0, qPrintable(text));
+                    letters.append(text.mid(mark + 1, 1).toLower());
+                }
+            }
+            QCOMPARE(QSet<QString>(letters.begin(), letters.end()).size(), letters.size());
+        }
     }
 
     // Forgetting cannot be undone: it asks first, and No keeps every answer.

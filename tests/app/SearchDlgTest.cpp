@@ -10,6 +10,10 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSet>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTest>
@@ -104,7 +108,7 @@ private slots:
         }
     }
 
-    void window_isAFixedDialogWithCaptionIconAndEmptyList()
+    void window_opensAtTheTemplateSizeWithCaptionIconAndEmptyList()
     {
         RecordingMessageBox boxes;
         CSearchDlg window(SeamsWith(boxes));
@@ -112,9 +116,13 @@ private slots:
         const QWidget* client = window.findChild<QWidget*>("banner")->parentWidget();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(window.minimumSize(), window.maximumSize());
-        QCOMPARE(window.height(), client->height() + window.findChild<QMenuBar*>()->height());
-        QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
+        // The template's size is the least, where the screen has room for it.
+        if (window.screen()->availableSize().height() >= 700) {
+            QCOMPARE(window.minimumSize(), window.size());
+            QCOMPARE(client->size(), client->minimumSize());
+            QCOMPARE(window.height(), client->height() + window.findChild<QMenuBar*>()->height());
+        }
+        QVERIFY(window.windowFlags() & Qt::WindowMaximizeButtonHint);
         QVERIFY(window.windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(!window.windowIcon().isNull());
         QCOMPARE(window.List().GetItemCount(), 0);
@@ -122,6 +130,104 @@ private slots:
         const auto* header = qobject_cast<CSortHeader*>(window.List().horizontalHeader());
         QCOMPARE(header->ArrowColumn(), 0);
         QVERIFY(header->ArrowAscending());
+    }
+
+    // A larger window gives the list the room; the groups right of and below it keep their
+    // place against the right and bottom edges, and the Status column takes the spare width.
+    void window_grows_andTheListTakesTheRoom()
+    {
+        RecordingMessageBox boxes;
+        CSearchDlg window(SeamsWith(boxes));
+        QWidget* client = window.findChild<QWidget*>("banner")->parentWidget();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QSize least = client->minimumSize();
+        window.resize(window.minimumSize());
+        QTRY_COMPARE(client->size(), least);
+        const QStringList names{"domainList", "listFunctionsGroup", "selectAll",  "unselectAll",
+                                "progress",   "addDeleteGroup",     "deleteList", "searchGroup",
+                                "stopSearch", "searchDomains",      "banner",     "selectTaken"};
+        QHash<QString, QRect> before;
+        for (const QString& name : names) {
+            before.insert(name, window.findChild<QWidget*>(name)->geometry());
+        }
+        constexpr int kWider = 300;
+        constexpr int kTaller = 200;
+        window.resize(window.size() + QSize(kWider, kTaller));
+        QTRY_COMPARE(client->size(), least + QSize(kWider, kTaller));
+        const auto now = [&](const char* name) {
+            return window.findChild<QWidget*>(name)->geometry();
+        };
+        QCOMPARE(now("domainList"), before["domainList"].adjusted(0, 0, kWider, kTaller));
+        QCOMPARE(now("listFunctionsGroup"),
+                 before["listFunctionsGroup"].adjusted(kWider, 0, kWider, kTaller));
+        for (const char* name : {"selectAll", "unselectAll", "selectTaken"}) {
+            QCOMPARE(now(name), before[name].translated(kWider, 0));
+        }
+        QCOMPARE(now("progress"), before["progress"].adjusted(0, kTaller, kWider, kTaller));
+        for (const char* name : {"addDeleteGroup", "deleteList"}) {
+            QCOMPARE(now(name), before[name].translated(0, kTaller));
+        }
+        for (const char* name : {"searchGroup", "searchDomains", "stopSearch"}) {
+            QCOMPARE(now(name), before[name].translated(kWider, kTaller));
+        }
+        QCOMPARE(now("banner"), before["banner"]);
+        QCOMPARE(LayoutFaults(*client), QStringList());
+        CDomainListCtrl& list = window.List();
+        QTRY_COMPARE(list.columnWidth(0) + list.columnWidth(1), list.viewport()->width());
+        QVERIFY(list.columnWidth(1) > 100 + kWider / 2);
+
+        // Never smaller than the template.
+        window.resize(QSize(100, 100));
+        QTRY_COMPARE(window.size(), window.minimumSize());
+        QTRY_COMPARE(client->size(), least);
+    }
+
+    // On a screen smaller than the template (at twice the scale: tst_app_scale2) the window
+    // fits the screen and its controls scroll: the keyboard and the scroll bars reach every one.
+    void window_fitsTheScreen_andReachesEveryButton()
+    {
+        RecordingMessageBox boxes;
+        CSearchDlg window(SeamsWith(boxes));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const QRect room = window.screen()->availableGeometry();
+        QVERIFY2(window.frameGeometry().width() <= room.width() &&
+                     window.frameGeometry().height() <= room.height(),
+                 qPrintable(QStringLiteral("%1x%2 on %3x%4")
+                                .arg(window.frameGeometry().width())
+                                .arg(window.frameGeometry().height())
+                                .arg(room.width())
+                                .arg(room.height())));
+        auto* area = window.findChild<QScrollArea*>("clientArea");
+        QWidget* client = area->widget();
+        QCOMPARE(area->verticalScrollBar()->maximum(),
+                 std::max(client->height() - area->viewport()->height(), 0));
+        QCOMPARE(area->horizontalScrollBar()->maximum(),
+                 std::max(client->width() - area->viewport()->width(), 0));
+        const auto shown = [&](const QWidget* control) {
+            return area->viewport()->rect().contains(
+                QRect(control->mapTo(area->viewport(), QPoint()), control->size()));
+        };
+        // Tab moves the focus through every tab stop, and each one is scrolled into view.
+        window.findChild<QWidget*>("deleteTaken")->setFocus();
+        QSet<QString> reached;
+        for (int press = 0; press < 14; ++press) {
+            QTest::keyClick(window.windowHandle(), Qt::Key_Tab);
+            QWidget* focused = QApplication::focusWidget();
+            QVERIFY(focused);
+            // A button whole; the list, which may be larger than the screen, in part.
+            QVERIFY2(qobject_cast<QPushButton*>(focused) ? shown(focused)
+                                                         : !focused->visibleRegion().isEmpty(),
+                     qPrintable(focused->objectName()));
+            reached.insert(focused->objectName());
+        }
+        QCOMPARE(reached.size(), 14);
+        QDir().mkpath(QStringLiteral(QIRV_SCREENSHOT_DIR));
+        const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1");
+        QVERIFY(window.grab().save(
+            QStringLiteral(QIRV_SCREENSHOT_DIR "/main-window-scrolled-x%1.png").arg(scale)));
     }
 
     void tabOrder_followsTheTemplate()

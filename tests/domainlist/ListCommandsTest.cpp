@@ -78,9 +78,29 @@ private slots:
     {
         Commands test;
         test.commands.CopyChecked();
+        QCOMPARE(test.clipboard.texts, (std::vector<std::string>{"www.a.com\nwww.c.com"}));
+        QVERIFY(test.boxes.shown.empty());
+    }
+
+    // Nothing to copy leaves the clipboard as it was, and says so.
+    void copyWithoutNames_leavesTheClipboard_andSaysSo()
+    {
+        Commands test;
         test.commands.UncheckAll();
         test.commands.CopyChecked();
-        QCOMPARE(test.clipboard.texts, (std::vector<std::string>{"www.a.com\nwww.c.com", ""}));
+        test.list.Model().SetVerdict(0, DomainStatus::Taken);
+        test.commands.CopyAvailable();
+        test.commands.ClearList();
+        test.commands.CopyAll();
+        QVERIFY(test.clipboard.texts.empty());
+        std::vector<std::string> texts;
+        for (const auto& box : test.boxes.shown) {
+            texts.push_back(box.text);
+        }
+        QCOMPARE(texts, (std::vector<std::string>{
+                            "No names are checked; the clipboard is left as it was.",
+                            "No name is \"Available!\"; the clipboard is left as it was.",
+                            "The list holds no names; the clipboard is left as it was."}));
     }
 
     void saveChecked_writesEveryLineWithCrLf_andAddsTxtToABareName()
@@ -94,6 +114,10 @@ private slots:
                  QByteArray("www.a.com\r\nwww.c.com\r\n"));
         QCOMPARE(test.ReadFile(test.folder.filePath("list.csv")), QByteArray(""));
         QVERIFY(test.boxes.shown.empty());
+        // The next dialog opens where the files went.
+        QCOMPARE(test.files.keptFolderOf,
+                 (std::vector<std::string>{test.folder.filePath("list.txt").toStdString(),
+                                           test.folder.filePath("list.csv").toStdString()}));
     }
 
     void saveChecked_replacesAnExistingFile_andCancelWritesNothing()
@@ -160,6 +184,17 @@ private slots:
         QVERIFY(test.boxes.shown[1].text.find("/proc/qirv-list.txt") != std::string::npos);
         QVERIFY(test.boxes.shown[2].text.find("folder.txt") != std::string::npos);
         QVERIFY(QFileInfo(test.folder.filePath("folder.txt")).isDir());
+
+        // A failed export too; no failed file leaves its folder for the next dialog (a dialog
+        // opened in /proc hangs reading it).
+        test.files.saveAnswers = {"/proc/qirv-list.csv"};
+        test.commands.ExportList();
+        QCOMPARE(test.boxes.shown.size(), 4u);
+        QVERIFY(test.files.keptFolderOf.empty());
+        test.files.saveAnswers = {test.folder.filePath("good.csv")};
+        test.commands.ExportList();
+        QCOMPARE(test.files.keptFolderOf,
+                 std::vector<std::string>{test.folder.filePath("good.csv").toStdString()});
     }
 
     void exportThenOpen_givesBackTheSameRows_data()
@@ -256,6 +291,43 @@ private slots:
                                                "\" could not be opened: it is not a text file");
         QVERIFY(test.boxes.shown[2].text.find("missing.txt\" could not be opened: ") !=
                 std::string::npos);
+    }
+
+    // A file that adds no row says why.
+    void openList_thatAddsNothing_saysWhy()
+    {
+        Commands test;
+        const auto write = [&](const char* name, const QByteArray& text) {
+            const QString path = test.folder.filePath(QString::fromUtf8(name));
+            QFile file(path);
+            file.open(QIODevice::WriteOnly);
+            file.write(text);
+            return path;
+        };
+        const QString listed = write("listed.txt", "www.a.com\r\nwww.b.com\r\nwww.c.com\r\n");
+        const QString one = write("one.txt", "www.d.com\n");
+        const QString empty = write("empty.txt", "");
+        const QString bad =
+            write("bad.csv", "name,status\r\nwww.a.com,Pending\r\nwww.z.com,Sold\r\n");
+        test.files.openAnswers = {listed, one, empty, bad};
+        for (int file = 0; file < 4; ++file) {
+            test.commands.OpenList();
+        }
+        QCOMPARE(test.list.GetItemCount(), 4);
+        std::vector<std::string> texts;
+        for (const auto& box : test.boxes.shown) {
+            texts.push_back(box.text);
+        }
+        const auto quoted = [](const QString& path) {
+            return "\"" + path.toStdString() + "\"";
+        };
+        QCOMPARE(texts,
+                 (std::vector<std::string>{
+                     "All 3 names of " + quoted(listed) + " are already in the list.",
+                     "The 1 name of " + quoted(one) + " is already in the list.",
+                     quoted(empty) + " holds no domain names.",
+                     "The 1 name of " + quoted(bad) + " is already in the list.\n\n1 line of " +
+                         quoted(bad) + " could not be read and was left out: line 3."}));
     }
 
     void checkByStatus_checksExactlyThatStatus()

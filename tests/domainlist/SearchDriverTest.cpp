@@ -14,6 +14,8 @@
 namespace {
 
 const std::string kFinished = "Domain Name Search Finished!";
+const std::string kAllCheckedAnswered = "Every checked name has its answer already; Search "
+                                        "Domains asks only \"Pending\" and \"No Answer\" names.";
 
 // A search over a real list and lookup engine, against a server whose answer depends on the
 // name: "free..." is available, "taken..." taken, "info..." has no information, "mute..." never
@@ -45,7 +47,7 @@ struct SearchFixture
                          [this](int value, int maximum, const QString& text) {
                              barValues.append(value);
                              barMaximum = maximum;
-                             barText = text;
+                             barTexts.append(text);
                          });
     }
 
@@ -88,6 +90,16 @@ struct SearchFixture
         return QTest::qWaitFor([this] { return FinishMessages() > 0; }, 10000);
     }
 
+    // The texts of the boxes shown so far.
+    std::vector<std::string> Boxes() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& box : boxes.shown) {
+            texts.push_back(box.text);
+        }
+        return texts;
+    }
+
     // Runs `action` once, when the server has received the query for `name`.
     void OnQuery(const QByteArray& name, std::function<void()> action)
     {
@@ -117,7 +129,7 @@ struct SearchFixture
     QByteArrayList queries;
     QList<int> barValues;
     int barMaximum = 0;
-    QString barText;
+    QStringList barTexts;
 };
 
 } // namespace
@@ -142,6 +154,23 @@ private slots:
         QVERIFY(!search.driver.IsSearchPending());
     }
 
+    // While the second name waits for the server's budget, nothing arrives, yet the time left
+    // counts down every second.
+    void progressText_countsDownWhileNothingArrives()
+    {
+        SearchFixture search;
+        SearchOptions options = search.engine.Options();
+        options.scheduling.budgets[search.server.Address().toStdString()] =
+            QueryBudget{1, std::chrono::milliseconds(2500)};
+        search.engine.SetOptions(options);
+        search.Add({"www.taken1.com", "www.taken2.com"});
+        search.driver.OnSearchDomains();
+        QVERIFY(search.WaitForFinish());
+        QVERIFY2(search.barTexts.contains("1 / 2, about 2 s left") &&
+                     search.barTexts.contains("1 / 2, about 1 s left"),
+                 qPrintable(search.barTexts.join(" | ")));
+    }
+
     void uncheckedRows_areSkipped()
     {
         SearchFixture search;
@@ -156,19 +185,26 @@ private slots:
                  (QByteArrayList{"Pending", "Available!", "Pending", "Available!"}));
     }
 
-    void withoutCheckedPendingRows_nothingStarts()
+    // Nothing to ask starts nothing, and a box says why.
+    void withoutCheckedPendingRows_nothingStarts_andABoxSaysWhy()
     {
         SearchFixture search;
+        search.driver.OnSearchDomains();
         search.Add({"www.free0.com", "www.free1.com"});
         search.list.Model().SetChecked(0, false);
+        search.list.Model().SetChecked(1, false);
+        search.driver.OnSearchDomains();
         search.list.Model().SetVerdict(1, DomainStatus::Taken);
+        search.list.Model().SetChecked(1, true);
         search.driver.OnSearchDomains();
         QVERIFY(!search.driver.IsSearchPending());
         QTest::qWait(100);
         QCOMPARE(search.server.ConnectionCount(), 0);
-        QVERIFY(search.boxes.shown.empty());
+        QCOMPARE(search.Boxes(),
+                 (std::vector<std::string>{"No names are checked.", "No names are checked.",
+                                           kAllCheckedAnswered}));
         search.list.SortByColumn(0);
-        QVERIFY(search.boxes.shown.empty());
+        QCOMPARE(search.boxes.shown.size(), 3u);
     }
 
     void onlyRowsWithoutAVerdict_areAsked()
@@ -212,9 +248,10 @@ private slots:
         search.Add({"www.mute0.com", "www.free1.com"});
         search.OnQuery("mute0.com", [&] { search.driver.OnStopSearch(); });
         search.driver.OnSearchDomains();
-        QVERIFY(search.WaitForFinish());
+        QTRY_VERIFY(!search.boxes.shown.empty());
         QTest::qWait(200);
-        QCOMPARE(search.FinishMessages(), 1);
+        QCOMPARE(search.Boxes(),
+                 std::vector<std::string>{"Search stopped: 2 names were not asked."});
         QCOMPARE(search.Statuses(), (QByteArrayList{"Pending", "Pending"}));
         QCOMPARE(search.barValues.back(), 0);
         QVERIFY(!search.driver.IsSearchPending());
@@ -222,11 +259,37 @@ private slots:
         QTRY_COMPARE(search.server.OpenConnections(), 0);
     }
 
-    void stopWithoutASearch_stillSaysFinished()
+    // The stop box counts the names the search had still to ask (the one it was asking too),
+    // not the unchecked ones, and keeps the lines of a finished search.
+    void stop_saysHowManyNamesWereNotAsked()
+    {
+        SearchFixture search;
+        search.Add({"www.free0.com", "www.odd1.com", "www.mute2.com", "www.taken3.com",
+                    "www.free4.com", "www.free5.com"});
+        search.list.Model().SetChecked(5, false);
+        search.OnQuery("mute2.com", [&] { search.driver.OnStopSearch(); });
+        search.driver.OnSearchDomains();
+        QTRY_VERIFY(!search.boxes.shown.empty());
+        QCOMPARE(search.Statuses(), (QByteArrayList{"Available!", "No Answer", "Pending", "Pending",
+                                                    "Pending", "Pending"}));
+        QCOMPARE(search.Boxes(), std::vector<std::string>{
+                                     "Search stopped: 3 names were not asked.\n\n1 name got no "
+                                     "answer; Search Domains asks it again."});
+
+        search.boxes.shown.clear();
+        search.list.Model().RemoveRows(
+            [](const DomainRow& row) { return row.name != "www.mute2.com"; });
+        search.OnQuery("mute2.com", [&] { search.driver.OnStopSearch(); });
+        search.driver.OnSearchDomains();
+        QTRY_VERIFY(!search.boxes.shown.empty());
+        QCOMPARE(search.Boxes(), std::vector<std::string>{"Search stopped: 1 name was not asked."});
+    }
+
+    void stopWithoutASearch_saysNoneRuns()
     {
         SearchFixture search;
         search.driver.OnStopSearch();
-        QCOMPARE(search.FinishMessages(), 1);
+        QCOMPARE(search.Boxes(), std::vector<std::string>{"No search is running."});
     }
 
     void searchAgainDuringASearch_restartsAtTheFirstCheckedPendingRow()
@@ -288,6 +351,32 @@ private slots:
         QCOMPARE(search.boxes.shown.back().text,
                  std::string("Domain Name Search Finished!\n\n1 name got no answer; Search "
                              "Domains asks it again."));
+    }
+
+    // Names that no search can ask are not promised another try.
+    void namesThatCannotBeAsked_areCountedApart()
+    {
+        SearchFixture search;
+        search.Add({"www.nodot", "www.mute1.com", "www.free2.com", "www.alsonodot"});
+        search.driver.OnSearchDomains();
+        QVERIFY(search.WaitForFinish());
+        QCOMPARE(search.Statuses(),
+                 (QByteArrayList{"No Answer", "No Answer", "Available!", "No Answer"}));
+        QCOMPARE(search.list.Model().Rows().Reason(0), "Not a domain name");
+        QCOMPARE(search.queries, (QByteArrayList{"mute1.com", "free2.com"}));
+        QCOMPARE(search.Boxes(),
+                 std::vector<std::string>{kFinished +
+                                          "\n\n1 name got no answer; Search Domains asks it "
+                                          "again.\n\n2 names cannot be asked; their rows say "
+                                          "why."});
+
+        search.boxes.shown.clear();
+        search.list.Model().SetChecked(1, false);
+        search.driver.OnSearchDomains();
+        QVERIFY(search.WaitForFinish());
+        QCOMPARE(search.Boxes(),
+                 std::vector<std::string>{kFinished +
+                                          "\n\n2 names cannot be asked; their rows say why."});
     }
 
     // The rows a search took from the store say when their answer was given; the finished box
@@ -357,6 +446,8 @@ private slots:
         search.OnQuery("slowtaken1.com", [&] {
             search.list.Model().RemoveRows(
                 [](const DomainRow& row) { return row.name == "www.slowtaken1.com"; });
+            // It leaves the count at once, not when its answer comes.
+            QCOMPARE(search.barMaximum, 1);
         });
         search.driver.OnSearchDomains();
         QVERIFY(search.WaitForFinish());
@@ -367,18 +458,20 @@ private slots:
     void deleteListDuringASearch_endsItAtOnce()
     {
         SearchFixture search;
-        search.Add({"www.mute0.com", "www.free1.com"});
-        search.OnQuery("mute0.com", [&] {
+        search.Add({"www.odd0.com", "www.mute1.com", "www.free2.com"});
+        search.OnQuery("mute1.com", [&] {
             search.commands.ClearList();
             QVERIFY(!search.driver.IsSearchPending());
             search.list.AddPendingRow("www.free5.com");
         });
         search.driver.OnSearchDomains();
-        QVERIFY(search.WaitForFinish());
+        QTRY_COMPARE(search.queries, (QByteArrayList{"odd0.com", "mute1.com"}));
         QTest::qWait(600);
-        QCOMPARE(search.queries, QByteArrayList{"mute0.com"});
+        QCOMPARE(search.queries, (QByteArrayList{"odd0.com", "mute1.com"}));
         QCOMPARE(search.Statuses(), QByteArrayList{"Pending"});
-        search.boxes.shown.clear();
+        QVERIFY(!search.driver.IsSearchPending());
+        // The user threw the rows away: no box counts what they got.
+        QVERIFY(search.boxes.shown.empty());
         search.list.SortByColumn(0);
         QVERIFY(search.boxes.shown.empty());
     }

@@ -37,6 +37,11 @@ struct RunResult
     bool globalOutOfOrder = false; // starts not in ticket order over all servers
     bool retryAfterIgnored = false;
     std::chrono::milliseconds elapsed{0};
+    std::set<std::string> giveUpReasons;
+    std::string firstPause; // as the window shows it, at the first refusal
+    // The time left the scheduler told after each query ended, from when it had heard from every
+    // server and the last refusal on: (when, told).
+    std::vector<std::pair<std::chrono::milliseconds, std::chrono::milliseconds>> timesLeft;
 };
 
 // Runs `ticketsPerServer` tickets for each server, interleaved in ticket order (ticket t belongs
@@ -72,12 +77,16 @@ RunResult Simulate(SearchScheduler::Settings settings, const std::vector<Simulat
     std::vector<Ticket> lastStarted(servers.size());
     std::vector<SearchScheduler::TimePoint> notBefore(servers.size());
     Ticket lastGlobal = 0; // 0 also after a refusal: the order starts afresh
+    std::set<std::size_t> heardFrom;
     while (scheduler.HasWork()) {
         while (const auto next = scheduler.Next(now)) {
             const std::size_t server = serverOf(next->ticket);
             if (next->kind != Kind::Start) {
                 ++result.endings[next->ticket];
                 ++(next->kind == Kind::Drop ? result.dropped : result.givenUp);
+                if (!next->reason.empty()) {
+                    result.giveUpReasons.insert(next->reason);
+                }
                 continue;
             }
             result.serverAskedTwiceAtOnce |= ++inFlight[server] > 1;
@@ -125,12 +134,23 @@ RunResult Simulate(SearchScheduler::Settings settings, const std::vector<Simulat
                 // A refused ticket goes again: its server's order starts afresh from it.
                 lastStarted[server] = 0;
                 lastGlobal = 0;
+                result.timesLeft.clear();
             }
             if (scheduler.Complete(ticket, outcome, now, retryAfter)) {
                 ++result.endings[ticket];
                 if (outcome == SearchScheduler::Outcome::Answered) {
                     result.answered.insert(ticket);
                 }
+            }
+            const std::vector<ServerPause> pauses = scheduler.Pauses(now);
+            if (result.firstPause.empty() && !pauses.empty()) {
+                result.firstPause = PauseText(pauses.front(), now);
+            }
+            heardFrom.insert(server);
+            if (heardFrom.size() == servers.size()) {
+                result.timesLeft.emplace_back(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(now - start),
+                    scheduler.TimeLeft(now));
             }
         } else {
             now = std::max(now, *wake);
@@ -199,41 +219,48 @@ private slots:
         QTest::addColumn<int>("expectedGivenUp");
         QTest::addColumn<int>("expectedMostInFlight");
         QTest::addColumn<double>("longestSeconds"); // 0: not measured
+        QTest::addColumn<QString>("giveUpReason");  // of a server that refused too long
         const SimulatedServer limited{100, 5, 1000, false, {}};
         const std::vector<SimulatedServer> nineLimited(9, limited);
         // The slowest server's bound: 100 queries, 5 a second, each 0.1 s.
         const double bound = (100.0 - 5) / 5 + 0.1;
         QTest::newRow("pace known: no refusal, near the budget's bound")
-            << Paced(5, 1s, 9) << nineLimited << 100 << 0 << 0 << 900 << 0 << 6 << bound * 1.10;
+            << Paced(5, 1s, 9) << nineLimited << 100 << 0 << 0 << 900 << 0 << 6 << bound * 1.10
+            << QString();
         QTest::newRow("pace learned from refusals")
             << SearchScheduler::Settings{} << nineLimited << 100 << 0 << -1 << 900 << 0 << 6
-            << bound * 1.5;
+            << bound * 1.5 << QString();
         SearchScheduler::Settings oneAtATime;
         oneAtATime.oneAtATime = true;
         oneAtATime.jobs = 6;
         QTest::newRow("one at a time")
-            << oneAtATime << nineLimited << 10 << 0 << 0 << 90 << 0 << 1 << 0.0;
+            << oneAtATime << nineLimited << 10 << 0 << 0 << 90 << 0 << 1 << 0.0 << QString();
         SearchScheduler::Settings twoJobs;
         twoJobs.jobs = 2;
         QTest::newRow("jobs bound the servers at once")
             << twoJobs << std::vector<SimulatedServer>(5, SimulatedServer{}) << 4 << 0 << 0 << 20
-            << 0 << 2 << 0.0;
+            << 0 << 2 << 0.0 << QString();
         QTest::newRow("unwanted tickets are dropped, not asked")
             << SearchScheduler::Settings{} << std::vector<SimulatedServer>(2, SimulatedServer{})
-            << 6 << 3 << 0 << 8 << 0 << 2 << 0.0;
+            << 6 << 3 << 0 << 8 << 0 << 2 << 0.0 << QString();
         QTest::newRow("a failing server gives up after three")
             << SearchScheduler::Settings{}
             << std::vector<SimulatedServer>{SimulatedServer{}, SimulatedServer{10, 0, 0, true, {}}}
-            << 10 << 0 << 0 << 10 << 7 << 2 << 0.0;
-        QTest::newRow("a server that always refuses: five refusals a ticket")
+            << 10 << 0 << 0 << 10 << 7 << 2 << 0.0 << QString();
+        // Five refusals end a ticket; pauses that add up to more than five minutes end the rest.
+        QTest::newRow("a server that always refuses: given up once its pauses pass five minutes")
             << SearchScheduler::Settings{}
             << std::vector<SimulatedServer>{SimulatedServer{},
                                             SimulatedServer{10, 1, 3600000, false, {}}}
-            << 3 << 0 << 10 << 4 << 0 << 2 << 0.0;
+            << 3 << 0 << 6 << 4 << 1 << 2 << 300.0 << "s1 keeps refusing; search again later";
         QTest::newRow("Retry-After is waited out")
             << SearchScheduler::Settings{}
             << std::vector<SimulatedServer>{SimulatedServer{10, 2, 100000, false, 30s}} << 4 << 0
-            << -1 << 4 << 0 << 1 << 0.0;
+            << -1 << 4 << 0 << 1 << 0.0 << QString();
+        QTest::newRow("a Retry-After over five minutes ends its server's names at once")
+            << SearchScheduler::Settings{}
+            << std::vector<SimulatedServer>{SimulatedServer{10, 1, 3600000, false, 601s}} << 3 << 0
+            << 1 << 1 << 2 << 1 << 1.0 << "s0 asks to wait 11 minutes";
     }
     void everyTicketEndsOnce()
     {
@@ -246,6 +273,7 @@ private slots:
         QFETCH(int, expectedGivenUp);
         QFETCH(int, expectedMostInFlight);
         QFETCH(double, longestSeconds);
+        QFETCH(QString, giveUpReason);
 
         const RunResult run = Simulate(settings, servers, ticketsPerServer, dropEvery);
 
@@ -270,6 +298,59 @@ private slots:
         if (longestSeconds > 0) {
             QVERIFY2(run.elapsed.count() <= longestSeconds * 1000,
                      qPrintable(QString::number(run.elapsed.count())));
+        }
+        QCOMPARE(run.giveUpReasons, giveUpReason.isEmpty()
+                                        ? std::set<std::string>{}
+                                        : std::set<std::string>{giveUpReason.toStdString()});
+    }
+
+    // Once it has heard from every server, and after the last refusal, the time left the
+    // scheduler tells is the time the rest takes, within a tenth and a second; a refusal names
+    // its server, how long it pauses and how many names wait.
+    void timeLeft_isTrue_andPausesAreNamed_data()
+    {
+        QTest::addColumn<SearchScheduler::Settings>("settings");
+        QTest::addColumn<std::vector<SimulatedServer>>("servers");
+        QTest::addColumn<int>("ticketsPerServer");
+        QTest::addColumn<QString>("firstPause");
+        // Quick answers first do not hide a server that is held back by its budget.
+        QTest::newRow("the budget of the slowest server decides")
+            << Paced(5, 1s, 1)
+            << std::vector<SimulatedServer>{SimulatedServer{100, 5, 1000, false, {}},
+                                            SimulatedServer{50, 0, 1000, false, {}}}
+            << 100 << QString();
+        QTest::newRow("the latency of the slowest server decides")
+            << SearchScheduler::Settings{}
+            << std::vector<SimulatedServer>{SimulatedServer{5000, 0, 1000, false, {}},
+                                            SimulatedServer{50, 0, 1000, false, {}}}
+            << 6 << QString();
+        QTest::newRow("jobs hold the servers back")
+            << SearchScheduler::Settings{1, false, {}}
+            << std::vector<SimulatedServer>(3, SimulatedServer{200, 0, 1000, false, {}}) << 20
+            << QString();
+        QTest::newRow("a pause counts until it ends")
+            << SearchScheduler::Settings{}
+            << std::vector<SimulatedServer>{SimulatedServer{10, 2, 100000, false, 100s}} << 4
+            << "s0 refused; asking again in 1 min 40 s (2 names wait)";
+    }
+    void timeLeft_isTrue_andPausesAreNamed()
+    {
+        QFETCH(SearchScheduler::Settings, settings);
+        QFETCH(std::vector<SimulatedServer>, servers);
+        QFETCH(int, ticketsPerServer);
+        QFETCH(QString, firstPause);
+
+        const RunResult run = Simulate(settings, servers, ticketsPerServer);
+
+        QCOMPARE(QString::fromStdString(run.firstPause), firstPause);
+        QVERIFY(!run.timesLeft.empty());
+        for (const auto& [when, told] : run.timesLeft) {
+            const std::chrono::milliseconds truth = run.elapsed - when;
+            QVERIFY2(std::chrono::abs(told - truth) <= truth / 10 + 1s,
+                     qPrintable(QStringLiteral("at %1 ms: told %2 ms, took %3 ms")
+                                    .arg(when.count())
+                                    .arg(told.count())
+                                    .arg(truth.count())));
         }
     }
 };

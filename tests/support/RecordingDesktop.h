@@ -23,7 +23,8 @@ public:
 };
 
 // Answers each file dialog with the next path of its list, as chosen with the file type
-// `filterAnswer`; an empty path (or none left) cancels. The last request is kept.
+// `filterAnswer`; an empty path (or none left) cancels. The last request is kept, and so is every
+// file whose folder the next dialog is to open in.
 class ScriptedFileDialogs : public FileDialogSeam
 {
 public:
@@ -37,6 +38,11 @@ public:
         lastRequest = request;
         return Next(saveAnswers, saveAsked);
     }
+    void KeepFolderOf(FileKind kind, const std::string& path) override
+    {
+        static_cast<void>(kind);
+        keptFolderOf.push_back(path);
+    }
 
     QStringList openAnswers;
     QStringList saveAnswers;
@@ -44,6 +50,7 @@ public:
     int openAsked = 0;
     int saveAsked = 0;
     FileDialogRequest lastRequest;
+    std::vector<std::string> keptFolderOf;
 
 private:
     std::optional<ChosenFile> Next(QStringList& answers, int& asked) const

@@ -54,6 +54,46 @@ std::optional<QueryBudget> PublishedBudget(std::string_view host)
     return std::nullopt;
 }
 
+std::string DurationText(std::chrono::seconds duration)
+{
+    const long long seconds = std::max<long long>(duration.count(), 0);
+    if (seconds < 60) {
+        return std::to_string(seconds) + " s";
+    }
+    if (seconds < 3600) {
+        return std::to_string(seconds / 60) + " min " + std::to_string(seconds % 60) + " s";
+    }
+    return std::to_string(seconds / 3600) + " h " + std::to_string(seconds / 60 % 60) + " min";
+}
+
+std::string_view HostOf(std::string_view server)
+{
+    return server.substr(0, server.rfind(':'));
+}
+
+std::string PauseText(const ServerPause& pause, std::chrono::steady_clock::time_point now)
+{
+    const auto left = std::chrono::ceil<std::chrono::seconds>(pause.resumeAt - now);
+    return std::string(HostOf(pause.server)) + " refused; asking again in " +
+           DurationText(std::max(left, std::chrono::seconds(1))) + " (" +
+           std::to_string(pause.waiting) + (pause.waiting == 1 ? " name waits)" : " names wait)");
+}
+
+namespace {
+
+std::string KeepsRefusing(std::string_view server)
+{
+    return std::string(HostOf(server)) + " keeps refusing; search again later";
+}
+
+std::string AsksToWait(std::string_view server, std::chrono::milliseconds wait)
+{
+    return std::string(HostOf(server)) + " asks to wait " +
+           std::to_string(std::chrono::ceil<std::chrono::minutes>(wait).count()) + " minutes";
+}
+
+} // namespace
+
 SearchScheduler::SearchScheduler(Settings settings) : m_settings(std::move(settings))
 {
     m_settings.jobs = m_settings.oneAtATime ? 1 : std::max(1, m_settings.jobs);
@@ -111,6 +151,12 @@ void SearchScheduler::Add(Ticket ticket, std::string_view server)
     Push(ServerNamed(server), ticket);
 }
 
+void SearchScheduler::Expect(std::string_view server, int change)
+{
+    Server& expecting = ServerNamed(server);
+    expecting.expected = std::max(0, expecting.expected + change);
+}
+
 std::optional<SearchScheduler::TimePoint> SearchScheduler::ReadyAt(const Server& server) const
 {
     if (server.busy || server.queue.empty()) {
@@ -129,15 +175,22 @@ std::optional<SearchScheduler::Dispatch> SearchScheduler::Next(TimePoint now)
 {
     // Tickets that need no connection go first: they must not wait behind slow servers.
     for (Server& server : m_servers) {
+        // A pause left from an earlier search may be longer than anyone waits.
+        if (!server.queue.empty() && !server.givenUp && server.pausedUntil - now > kLongestWait) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(server.pausedUntil - now);
+            server.givenUp =
+                server.pausedAsAsked ? AsksToWait(server.name, left) : KeepsRefusing(server.name);
+        }
         while (!server.queue.empty()) {
             const Ticket ticket = Front(server);
             if (m_stillWanted && !m_stillWanted(ticket)) {
                 Pop(server);
-                return Dispatch{ticket, Dispatch::Kind::Drop, server.name};
+                return Dispatch{ticket, Dispatch::Kind::Drop, server.name, {}};
             }
-            if (server.down) {
+            if (server.givenUp) {
                 Pop(server);
-                return Dispatch{ticket, Dispatch::Kind::GiveUp, server.name};
+                return Dispatch{ticket, Dispatch::Kind::GiveUp, server.name, *server.givenUp};
             }
             break;
         }
@@ -171,12 +224,13 @@ std::optional<SearchScheduler::Dispatch> SearchScheduler::Next(TimePoint now)
     }
     const Ticket ticket = Pop(*chosen);
     Start(*chosen, ticket, now);
-    return Dispatch{ticket, Dispatch::Kind::Start, chosen->name};
+    return Dispatch{ticket, Dispatch::Kind::Start, chosen->name, {}};
 }
 
 void SearchScheduler::Start(Server& server, Ticket ticket, TimePoint now)
 {
     server.busy = true;
+    server.busySince = now;
     const std::chrono::milliseconds kept =
         (server.budget ? std::max(server.budget->window, kLearningWindow) : kLearningWindow) +
         kBudgetMargin;
@@ -195,7 +249,7 @@ std::optional<SearchScheduler::TimePoint> SearchScheduler::NextWake() const
     std::optional<TimePoint> earliest;
     const Server* first = nullptr;
     for (const Server& server : m_servers) {
-        if (server.queue.empty() || server.down) {
+        if (server.queue.empty() || server.givenUp) {
             continue;
         }
         if (m_settings.oneAtATime) {
@@ -225,16 +279,22 @@ bool SearchScheduler::Complete(Ticket ticket, Outcome outcome, TimePoint now,
     case Outcome::Answered:
         server.refusalsInARow = 0;
         server.failuresInARow = 0;
+        server.pausedSinceAnswer = std::chrono::milliseconds(0);
+        LearnLatency(server, now);
         m_refusals.erase(ticket);
         return true;
     case Outcome::Unreachable:
         server.refusalsInARow = 0;
-        server.down = ++server.failuresInARow >= kMaxFailuresInARow;
+        if (++server.failuresInARow >= kMaxFailuresInARow && !server.givenUp) {
+            server.givenUp = std::string();
+        }
+        LearnLatency(server, now);
         m_refusals.erase(ticket);
         return true;
     case Outcome::Failed:
         // It was reached: a flaky server is asked on, only one that cannot be reached is not.
         server.refusalsInARow = 0;
+        LearnLatency(server, now);
         m_refusals.erase(ticket);
         return true;
     case Outcome::Refused:
@@ -243,6 +303,12 @@ bool SearchScheduler::Complete(Ticket ticket, Outcome outcome, TimePoint now,
     ++m_refusalsReceived;
     server.failuresInARow = 0;
     LearnFromRefusal(server, now, retryAfter);
+    if (server.givenUp) {
+        // It ends with its server's reason, as the names behind it do.
+        m_refusals.erase(ticket);
+        Push(server, ticket);
+        return false;
+    }
     if (++m_refusals[ticket] >= kMaxRefusals) {
         m_refusals.erase(ticket);
         return true;
@@ -276,7 +342,28 @@ void SearchScheduler::LearnFromRefusal(Server& server, TimePoint now,
     if (retryAfter) {
         pause = *retryAfter;
     }
-    server.pausedUntil = now + std::min(pause, kLongestPause);
+    const std::chrono::milliseconds applied = std::min(pause, kLongestPause);
+    server.pausedUntil = now + applied;
+    server.pausedAsAsked = retryAfter.has_value();
+    server.pausedSinceAnswer += applied;
+    if (server.givenUp) {
+        return;
+    }
+    if (retryAfter && *retryAfter > kLongestWait) {
+        server.givenUp = AsksToWait(server.name, *retryAfter);
+    } else if (server.pausedSinceAnswer > kLongestWait) {
+        server.givenUp = KeepsRefusing(server.name);
+    }
+}
+
+void SearchScheduler::LearnLatency(Server& server, TimePoint now)
+{
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(now - server.busySince);
+    // The mean of the first few, then a mean that follows a server whose pace changes.
+    constexpr int kRemembered = 8;
+    server.latencySamples = std::min(server.latencySamples + 1, kRemembered);
+    server.latency =
+        server.latency ? *server.latency + (took - *server.latency) / server.latencySamples : took;
 }
 
 void SearchScheduler::Cancel(Ticket ticket)
@@ -294,8 +381,9 @@ void SearchScheduler::Clear()
     for (Server& server : m_servers) {
         server.queue.clear();
         server.busy = false;
+        server.expected = 0;
         // A server that was down may be back for the next search.
-        server.down = false;
+        server.givenUp.reset();
         server.failuresInARow = 0;
     }
     m_started.clear();
@@ -307,4 +395,92 @@ bool SearchScheduler::HasWork() const
     return !m_started.empty() ||
            std::any_of(m_servers.begin(), m_servers.end(),
                        [](const Server& server) { return !server.queue.empty(); });
+}
+
+SearchScheduler::TimePoint SearchScheduler::DoneAt(const Server& server, TimePoint now,
+                                                   std::chrono::milliseconds latency,
+                                                   std::chrono::milliseconds& work) const
+{
+    TimePoint free = now;
+    if (server.busy) {
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(now - server.busySince);
+        // A query past its server's usual time is given as long again as it has taken so far.
+        const std::chrono::milliseconds rest = elapsed < latency ? latency - elapsed : elapsed;
+        free = now + rest;
+        work += rest;
+    }
+    std::int64_t count = server.givenUp ? 0
+                                        : static_cast<std::int64_t>(server.queue.size()) +
+                                              static_cast<std::int64_t>(server.expected);
+    if (server.failuresInARow > 0) {
+        // Should the failures go on, the rest is given up at once.
+        count = std::min<std::int64_t>(count, kMaxFailuresInARow - server.failuresInARow);
+    }
+    if (count == 0) {
+        return free;
+    }
+    TimePoint next = std::max(free, server.pausedUntil);
+    if (!server.budget) {
+        work += latency * count;
+        return next + latency * count;
+    }
+    // The next `queries` starts follow the starts already made, each a window after the one
+    // `queries` before it; every later one comes a window after its like in that first round.
+    const auto queries = static_cast<std::size_t>(server.budget->queries);
+    const std::chrono::milliseconds window = server.budget->window + kBudgetMargin;
+    const std::size_t earlier = std::min(server.starts.size(), queries);
+    std::vector<TimePoint> starts(server.starts.end() - static_cast<std::ptrdiff_t>(earlier),
+                                  server.starts.end());
+    const std::size_t round = std::min(static_cast<std::size_t>(count), queries);
+    for (std::size_t start = 0; start < round; ++start) {
+        if (starts.size() >= queries) {
+            next = std::max(next, starts[starts.size() - queries] + window);
+        }
+        starts.push_back(next);
+        next += latency;
+    }
+    const auto last = static_cast<std::size_t>(count - 1);
+    const TimePoint lastStart = std::max(
+        starts[earlier + last % queries] + window * static_cast<std::int64_t>(last / queries),
+        starts.back() + latency * (count - static_cast<std::int64_t>(round)));
+    work += std::max(latency, window / server.budget->queries) * count;
+    return lastStart + latency;
+}
+
+std::chrono::milliseconds SearchScheduler::TimeLeft(TimePoint now) const
+{
+    // A server that has not answered yet is taken to be as quick as the others.
+    std::chrono::milliseconds latencies{0};
+    int known = 0;
+    for (const Server& server : m_servers) {
+        if (server.latency) {
+            latencies += *server.latency;
+            ++known;
+        }
+    }
+    const std::chrono::milliseconds assumed = known > 0 ? latencies / known : kAssumedLatency;
+    TimePoint done = now;
+    std::chrono::milliseconds work{0};
+    for (const Server& server : m_servers) {
+        done = std::max(done, DoneAt(server, now, server.latency.value_or(assumed), work));
+    }
+    done = std::max(done, now + work / m_settings.jobs);
+    return std::chrono::ceil<std::chrono::milliseconds>(done - now);
+}
+
+std::vector<ServerPause> SearchScheduler::Pauses(TimePoint now) const
+{
+    std::vector<ServerPause> pauses;
+    for (const Server& server : m_servers) {
+        const int waiting = static_cast<int>(server.queue.size()) + server.expected;
+        if (!server.givenUp && server.pausedUntil > now && waiting > 0) {
+            pauses.push_back(ServerPause{server.name, server.pausedUntil, waiting});
+        }
+    }
+    std::stable_sort(pauses.begin(), pauses.end(),
+                     [](const ServerPause& left, const ServerPause& right) {
+                         return left.waiting > right.waiting;
+                     });
+    return pauses;
 }

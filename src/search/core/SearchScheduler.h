@@ -28,6 +28,21 @@ std::optional<QueryBudget> PublishedBudget(std::string_view host);
 
 inline constexpr int kDefaultSearchJobs = 6;
 
+// A server that refused and waits before it is asked again.
+struct ServerPause
+{
+    std::string server; // "host:port"
+    std::chrono::steady_clock::time_point resumeAt;
+    int waiting = 0; // names that wait for it
+};
+
+// "40 s", "2 min 5 s", "1 h 3 min": a time left, in whole seconds.
+std::string DurationText(std::chrono::seconds duration);
+// "whois.eu refused; asking again in 40 s (12 names wait)"
+std::string PauseText(const ServerPause& pause, std::chrono::steady_clock::time_point now);
+// The host of "host:port", as the texts name a server.
+std::string_view HostOf(std::string_view server);
+
 struct SchedulerSettings
 {
     int jobs = kDefaultSearchJobs;
@@ -41,7 +56,10 @@ struct SchedulerSettings
 // to the server that answers it ("host:port"). Each server is asked one query at a time, the
 // lowest ticket first; different servers run side by side, `jobs` queries at most in all. A
 // server's budget is never exceeded; a refusal puts the ticket back, pauses its server and
-// lowers its budget; a server whose connections keep failing gives up its remaining tickets.
+// lowers its budget; a server whose connections keep failing, whose pauses add up to more than
+// kLongestWait without an answer, or that asks for a longer wait gives up its remaining tickets.
+// What it knows (each server's waiting tickets, budget, pause and how long its queries take)
+// also tells how long the rest will take.
 //
 // Time is passed in, never read: the scheduler holds no clock and no thread, so its rules are
 // tested at any pace.
@@ -58,6 +76,11 @@ public:
     // for the run.
     static constexpr int kMaxFailuresInARow = 3;
     static constexpr std::chrono::milliseconds kLongestPause{10 * 60 * 1000};
+    // Pauses adding up to more than this without an answer between them, or one asked for that
+    // is longer, and the server's tickets end without an answer: a user waits no longer.
+    static constexpr std::chrono::milliseconds kLongestWait{5 * 60 * 1000};
+    // What a query is taken to last at a server not asked yet, when no server has answered.
+    static constexpr std::chrono::milliseconds kAssumedLatency{1000};
     // The window a refusal teaches when the server's own is not known.
     static constexpr std::chrono::milliseconds kLearningWindow{1000};
     // Kept beyond every budget window: our clock starts a query a moment before the server's
@@ -79,12 +102,15 @@ public:
         enum class Kind
         {
             Start,  // ask now
-            GiveUp, // its server is down: the ticket ends without an answer
+            GiveUp, // its server is down or refuses too long: the ticket ends without an answer
             Drop,   // no longer wanted: forget it
         };
         Ticket ticket = 0;
         Kind kind = Kind::Start;
         std::string server;
+        // GiveUp: why, when the server's last failure does not say it ("HOST keeps refusing;
+        // search again later").
+        std::string reason;
     };
 
     explicit SearchScheduler(Settings settings = {});
@@ -93,6 +119,9 @@ public:
     void SetStillWanted(std::function<bool(Ticket)> stillWanted);
 
     void Add(Ticket ticket, std::string_view server);
+    // Tickets on their way to `server` (`change` more, or fewer when negative) that are not
+    // added yet: they count in the time left and in the names a pause holds up.
+    void Expect(std::string_view server, int change);
 
     // The next thing to do now, if any. Call again until it returns nothing.
     std::optional<Dispatch> Next(TimePoint now);
@@ -105,7 +134,7 @@ public:
                   std::optional<std::chrono::milliseconds> retryAfter = std::nullopt);
     // Forgets a started ticket whose query was dropped; its server is free again.
     void Cancel(Ticket ticket);
-    // Forgets everything queued and started, and which servers were down; learned budgets and
+    // Forgets everything queued and started, and which servers gave up; learned budgets and
     // pauses stay, for the registries' sake, as long as the scheduler lives.
     void Clear();
 
@@ -113,6 +142,12 @@ public:
     bool HasWork() const;
     int RefusalsReceived() const { return m_refusalsReceived; }
     std::optional<QueryBudget> BudgetOf(std::string_view server) const;
+
+    // How long the tickets queued, started and expected will take to end, by what is known of
+    // their servers: the slowest server decides, unless `jobs` holds the servers back.
+    std::chrono::milliseconds TimeLeft(TimePoint now) const;
+    // The servers paused by a refusal that names wait for, the most waiting names first.
+    std::vector<ServerPause> Pauses(TimePoint now) const;
 
 private:
     struct Server
@@ -123,10 +158,19 @@ private:
         std::vector<Ticket> queue;
         std::vector<TimePoint> starts; // within the budget's window, oldest first
         TimePoint pausedUntil{};
+        bool pausedAsAsked = false; // the pause is the server's Retry-After
+        std::chrono::milliseconds pausedSinceAnswer{0};
+        // How long its queries take, on average, once one has ended.
+        std::optional<std::chrono::milliseconds> latency;
+        int latencySamples = 0;
+        int expected = 0;
         int refusalsInARow = 0;
         int failuresInARow = 0;
         bool busy = false;
-        bool down = false;
+        TimePoint busySince{};
+        // Its tickets end without an answer, for the rest of the run: why, or empty for the
+        // reason its last failure gave.
+        std::optional<std::string> givenUp;
     };
 
     Server& ServerNamed(std::string_view name);
@@ -134,6 +178,11 @@ private:
     void Start(Server& server, Ticket ticket, TimePoint now);
     void LearnFromRefusal(Server& server, TimePoint now,
                           std::optional<std::chrono::milliseconds> retryAfter);
+    void LearnLatency(Server& server, TimePoint now);
+    // When the server will have ended what it has, had it no competition for `jobs`; adds the
+    // time its queries take to `work`.
+    TimePoint DoneAt(const Server& server, TimePoint now, std::chrono::milliseconds latency,
+                     std::chrono::milliseconds& work) const;
     static Ticket Front(const Server& server) { return server.queue.front(); }
     static void Push(Server& server, Ticket ticket);
     static Ticket Pop(Server& server);
