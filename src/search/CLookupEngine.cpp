@@ -499,6 +499,7 @@ void CLookupEngine::OnFinished(const QueryResult& result)
         outcome = Outcome::Unreachable;
         break;
     case QueryFailureKind::Broken:
+    case QueryFailureKind::LocalShortage:
         outcome = Outcome::Failed;
         break;
     }

@@ -17,6 +17,9 @@ enum class QueryFailureKind
     Broken,       // a reset, no reply in time, a broken or oversized reply
     Refused,      // the server refused to answer now (a limit)
     NoVerdict,    // a complete reply without a marker
+    // This machine ran short (no file descriptor, no memory for a socket): nothing was sent, and
+    // the server is not to blame; the name is asked again once fewer queries are in flight.
+    LocalShortage,
 };
 
 // Everything one query came to, whichever protocol asked it. Every query ends with exactly one.
