@@ -6,16 +6,73 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <array>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <poll.h>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <unordered_set>
 
 namespace {
+
+// What a shell reports for a run ended by Ctrl-C.
+constexpr int kExitInterrupted = 130;
+
+// SIGINT and SIGTERM reach the event loop through a pipe: a signal handler may do little more
+// than write a byte, and the rows must be written from the loop, in order with the answers.
+class InterruptWatch
+{
+public:
+    InterruptWatch()
+    {
+        if (pipe2(s_pipe.data(), O_NONBLOCK | O_CLOEXEC) != 0) {
+            return;
+        }
+        struct sigaction action = {};
+        action.sa_handler = [](int) {
+            const char byte = 1;
+            // Nothing to do when the pipe is full: one byte already says it.
+            [[maybe_unused]] const ssize_t written = write(s_pipe[1], &byte, 1);
+        };
+        sigemptyset(&action.sa_mask);
+        // The thread reading standard input must not take an interrupted read for its end.
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &action, nullptr);
+        sigaction(SIGTERM, &action, nullptr);
+        m_notifier.emplace(s_pipe[0], QSocketNotifier::Read);
+    }
+    InterruptWatch(const InterruptWatch&) = delete;
+    InterruptWatch& operator=(const InterruptWatch&) = delete;
+    ~InterruptWatch() = default;
+
+    template <typename Handler> void OnInterrupt(Handler handler)
+    {
+        if (m_notifier) {
+            QObject::connect(&*m_notifier, &QSocketNotifier::activated, std::move(handler));
+        }
+    }
+
+private:
+    static inline std::array<int, 2> s_pipe = {-1, -1};
+    std::optional<QSocketNotifier> m_notifier;
+};
+
+// True once nobody reads standard output any more (`| head -1` has ended): a pipe's writing end
+// reports an error then, before anything is written to it.
+bool StandardOutputClosed()
+{
+    pollfd output = {.fd = STDOUT_FILENO, .events = 0, .revents = 0};
+    return poll(&output, 1, 0) == 1 && (output.revents & (POLLERR | POLLHUP)) != 0;
+}
 
 // A name is printed so that it cannot break its line: tab, CR, LF and backslash escaped.
 std::string Escaped(const std::string& name)
@@ -65,6 +122,7 @@ public:
                 // The printed row is not needed again; a long stream keeps only its names.
                 record = ListRecord{};
                 --m_unanswered;
+                CheckOutput();
             },
             Qt::DirectConnection);
         QObject::connect(&m_engine, &CLookupEngine::finished, &m_engine, [this] { EndIfDone(); });
@@ -80,8 +138,12 @@ public:
 
     void Add(ListRecord record)
     {
+        if (m_cutShort) {
+            return;
+        }
         if (!IsAskedBySearch(record.checked, record.status)) {
             m_printer.Print(record);
+            CheckOutput();
             return;
         }
         const std::string asked = WithoutLeadingWww(record.name);
@@ -98,6 +160,58 @@ public:
     }
 
     void SetSomeLeftOut() { m_allDecided = false; }
+
+    // Names to be asked once standard input has ended.
+    void SetNamesAfterInput(std::vector<std::string> names)
+    {
+        m_namesAfterInput = std::move(names);
+    }
+
+    void AddNamesAfterInput()
+    {
+        for (std::string& name : m_namesAfterInput) {
+            Add(PendingRecord(std::move(name)));
+        }
+        m_namesAfterInput.clear();
+    }
+
+    // Ctrl-C or SIGTERM. In CSV or JSON, every row not answered yet is written as it stood, so
+    // that the output, read back with --input, still holds every name of the run.
+    void Interrupt()
+    {
+        if (m_cutShort) {
+            return;
+        }
+        m_cutShort = true;
+        m_engine.Stop();
+        if (m_printer.Format() != OutputFormat::Tsv) {
+            for (const ListRecord& record : m_records) {
+                if (!record.name.empty()) {
+                    m_printer.Print(record);
+                }
+            }
+            if (!m_inputEnded) {
+                for (std::string& name : m_namesAfterInput) {
+                    m_printer.Print(PendingRecord(std::move(name)));
+                }
+            }
+        }
+        m_namesAfterInput.clear();
+        QCoreApplication::exit(kExitInterrupted);
+    }
+
+    // Polled as well as checked after each line: a reader may go while every query waits.
+    void CheckOutput()
+    {
+        if (!m_cutShort && (!std::cout || StandardOutputClosed())) {
+            m_cutShort = true;
+            m_engine.Stop();
+            QCoreApplication::exit(kExitOutputClosed);
+        }
+    }
+
+    // Returned by the event loop when standard output went away.
+    static constexpr int kExitOutputClosed = -1;
 
     // Once the loop has ended: the answers still to be stored are written, and what kept the
     // store from being used is said once.
@@ -117,9 +231,11 @@ private:
         }
     }
 
-    std::vector<ListRecord> m_records; // by ticket
+    std::vector<ListRecord> m_records; // by ticket; an answered one is emptied
+    std::vector<std::string> m_namesAfterInput;
     std::size_t m_unanswered = 0;
     bool m_inputEnded = false;
+    bool m_cutShort = false;
     RecordPrinter m_printer;
     bool m_allDecided = true;
     CLookupEngine m_engine;
@@ -253,16 +369,20 @@ int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names
     if (someLeftOut) {
         run.SetSomeLeftOut();
     }
+    run.SetNamesAfterInput(std::move(afterInput));
+    InterruptWatch interrupts;
+    interrupts.OnInterrupt([&run] { run.Interrupt(); });
+    QTimer outputWatch;
+    QObject::connect(&outputWatch, &QTimer::timeout, [&run] { run.CheckOutput(); });
+    outputWatch.start(std::chrono::milliseconds(200));
     // Every answer, an instant failure included, comes from the event loop: the loop runs
     // before anything can end the program.
     for (ListRecord& record : records) {
         run.Add(std::move(record));
     }
     QCoreApplication* application = QCoreApplication::instance();
-    const auto endInput = [&run, afterInput = std::move(afterInput)]() mutable {
-        for (std::string& name : afterInput) {
-            run.Add(PendingRecord(std::move(name)));
-        }
+    const auto endInput = [&run] {
+        run.AddNamesAfterInput();
         run.InputEnded();
     };
     std::thread standardInput;
@@ -289,6 +409,18 @@ int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names
         });
     }
     const int status = QCoreApplication::exec();
+    if (status == kExitInterrupted || status == CheckRun::kExitOutputClosed) {
+        // The answers already given are kept; the thread reading standard input may wait on a
+        // writer that never ends, so the run ends here without waiting for it.
+        run.FinishStoring();
+        if (status == CheckRun::kExitOutputClosed) {
+            std::cerr << "qirv-cli check: standard output was closed; the names left were not "
+                         "asked\n";
+        }
+        std::cout.flush();
+        std::cerr.flush();
+        std::_Exit(status == kExitInterrupted ? kExitInterrupted : kExitUsage);
+    }
     if (standardInput.joinable()) {
         standardInput.join();
     }

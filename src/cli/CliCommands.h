@@ -45,6 +45,7 @@ class RecordPrinter
 public:
     explicit RecordPrinter(OutputFormat format);
     void Print(const ListRecord& record);
+    OutputFormat Format() const { return m_format; }
 
 private:
     OutputFormat m_format;

@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 namespace {
 
@@ -531,6 +532,68 @@ private slots:
         const CliRun many = RunCli({"check", "--whois-server", address}, names);
         QCOMPARE(many.exitCode, 1);
         QCOMPARE(many.output.count(failure), 5000);
+    }
+
+    // A check cut short by a signal writes every row it had not answered as it stood, so that its
+    // output read back with --input holds every name of the run.
+    void check_cutShortBySignal_writesEveryRowLeft_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("Ctrl-C, csv") << SIGINT << "csv";
+        QTest::newRow("SIGTERM, json") << SIGTERM << "json";
+    }
+    void check_cutShortBySignal_writesEveryRowLeft()
+    {
+        QFETCH(int, signal);
+        QFETCH(QString, format);
+        FakeWhoisServer server;
+        server.SetResponder([](const QByteArray& query) {
+            return query.startsWith("quick") ? FakeWhoisServer::Reply("Domain Name: X\n")
+                                             : FakeWhoisServer::Silent();
+        });
+        QTemporaryDir folder;
+        const QString input = folder.filePath("run.csv");
+        QFile file(input);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("name,status,checked\nquick.com,Pending,true\nslow.com,Pending,true\n"
+                   "old.com,Taken,false\n");
+        file.close();
+        QProcess process;
+        process.start(QStringLiteral(QIRV_CLI_PATH),
+                      {"--no-update", "--no-dns", "--no-store", "check", "--whois-server",
+                       QString::fromLatin1(server.Address()), "--format", format, "--input", input,
+                       "late.com"});
+        QByteArray answered;
+        QTRY_VERIFY((answered += process.readAllStandardOutput()).contains("quick.com"));
+        QTRY_VERIFY(server.Received().contains("slow.com\n"));
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        QVERIFY(process.waitForFinished());
+        QCOMPARE(process.exitCode(), 130);
+        const QByteArray rest = process.readAllStandardOutput();
+        QVERIFY2(rest.contains("slow.com") && rest.contains("late.com") &&
+                     rest.contains("Pending") && !rest.contains("quick.com"),
+                 rest.constData());
+    }
+
+    // Once nobody reads the results, nothing more is asked.
+    void check_stopsAskingWhenItsOutputCloses()
+    {
+        FakeWhoisServer server;
+        server.SetScript({{{"Domain Name: X\n", 50}}});
+        QByteArray names;
+        for (int number = 0; number < 300; ++number) {
+            names += "n" + QByteArray::number(number) + ".com\n";
+        }
+        const CliRun run = RunCli({"-c",
+                                   "set -o pipefail; \"$0\" --no-update --no-dns --no-store check "
+                                   "--whois-server " +
+                                       QString::fromLatin1(server.Address()) + " | head -1",
+                                   QStringLiteral(QIRV_CLI_PATH)},
+                                  names, {}, QStringLiteral("/bin/bash"));
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.errors.contains("standard output was closed"), run.errors.constData());
+        QVERIFY2(server.ConnectionCount() < 100, QByteArray::number(server.ConnectionCount()));
     }
 
     // A second check takes the first one's verdicts without asking, with the server and time
