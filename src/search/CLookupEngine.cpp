@@ -499,8 +499,10 @@ void CLookupEngine::OnFinished(const QueryResult& result)
         outcome = Outcome::Unreachable;
         break;
     case QueryFailureKind::Broken:
-    case QueryFailureKind::LocalShortage:
         outcome = Outcome::Failed;
+        break;
+    case QueryFailureKind::LocalShortage:
+        outcome = Outcome::LocalShortage;
         break;
     }
     const std::string server = m_routes[ended.query.route].Key();

@@ -32,6 +32,7 @@ struct RunResult
     int givenUp = 0;
     int dropped = 0;
     int mostInFlight = 0;
+    int endedShort = 0; // ended for want of a socket
     bool serverAskedTwiceAtOnce = false;
     bool serverOutOfOrder = false;
     bool globalOutOfOrder = false; // starts not in ticket order over all servers
@@ -46,8 +47,10 @@ struct RunResult
 
 // Runs `ticketsPerServer` tickets for each server, interleaved in ticket order (ticket t belongs
 // to server t % count), through the scheduler, event by event.
+// This machine has `spareSockets` for queries (-1: as many as asked); a query beyond them ends at
+// once short of resources.
 RunResult Simulate(SearchScheduler::Settings settings, const std::vector<SimulatedServer>& servers,
-                   int ticketsPerServer, int dropEvery = 0)
+                   int ticketsPerServer, int dropEvery = 0, int spareSockets = -1)
 {
     SearchScheduler scheduler(settings);
     if (dropEvery > 0) {
@@ -103,7 +106,10 @@ RunResult Simulate(SearchScheduler::Settings settings, const std::vector<Simulat
             });
             SearchScheduler::Outcome outcome = SearchScheduler::Outcome::Answered;
             auto latency = std::chrono::milliseconds(spec.latencyMs);
-            if (spec.failing) {
+            if (spareSockets >= 0 && static_cast<int>(ends.size()) >= spareSockets) {
+                outcome = SearchScheduler::Outcome::LocalShortage;
+                latency = 1ms;
+            } else if (spec.failing) {
                 outcome = SearchScheduler::Outcome::Unreachable;
             } else if (spec.budget > 0 && inWindow >= spec.budget) {
                 outcome = SearchScheduler::Outcome::Refused;
@@ -138,6 +144,7 @@ RunResult Simulate(SearchScheduler::Settings settings, const std::vector<Simulat
             }
             if (scheduler.Complete(ticket, outcome, now, retryAfter)) {
                 ++result.endings[ticket];
+                result.endedShort += outcome == SearchScheduler::Outcome::LocalShortage ? 1 : 0;
                 if (outcome == SearchScheduler::Outcome::Answered) {
                     result.answered.insert(ticket);
                 }
@@ -220,47 +227,60 @@ private slots:
         QTest::addColumn<int>("expectedMostInFlight");
         QTest::addColumn<double>("longestSeconds"); // 0: not measured
         QTest::addColumn<QString>("giveUpReason");  // of a server that refused too long
+        QTest::addColumn<int>("spareSockets");      // -1: as many as asked
+        QTest::addColumn<int>("expectedEndedShort");
         const SimulatedServer limited{100, 5, 1000, false, {}};
         const std::vector<SimulatedServer> nineLimited(9, limited);
         // The slowest server's bound: 100 queries, 5 a second, each 0.1 s.
         const double bound = (100.0 - 5) / 5 + 0.1;
         QTest::newRow("pace known: no refusal, near the budget's bound")
             << Paced(5, 1s, 9) << nineLimited << 100 << 0 << 0 << 900 << 0 << 6 << bound * 1.10
-            << QString();
+            << QString() << -1 << 0;
         QTest::newRow("pace learned from refusals")
             << SearchScheduler::Settings{} << nineLimited << 100 << 0 << -1 << 900 << 0 << 6
-            << bound * 1.5 << QString();
+            << bound * 1.5 << QString() << -1 << 0;
         SearchScheduler::Settings oneAtATime;
         oneAtATime.oneAtATime = true;
         oneAtATime.jobs = 6;
-        QTest::newRow("one at a time")
-            << oneAtATime << nineLimited << 10 << 0 << 0 << 90 << 0 << 1 << 0.0 << QString();
+        QTest::newRow("one at a time") << oneAtATime << nineLimited << 10 << 0 << 0 << 90 << 0 << 1
+                                       << 0.0 << QString() << -1 << 0;
         SearchScheduler::Settings twoJobs;
         twoJobs.jobs = 2;
         QTest::newRow("jobs bound the servers at once")
             << twoJobs << std::vector<SimulatedServer>(5, SimulatedServer{}) << 4 << 0 << 0 << 20
-            << 0 << 2 << 0.0 << QString();
+            << 0 << 2 << 0.0 << QString() << -1 << 0;
         QTest::newRow("unwanted tickets are dropped, not asked")
             << SearchScheduler::Settings{} << std::vector<SimulatedServer>(2, SimulatedServer{})
-            << 6 << 3 << 0 << 8 << 0 << 2 << 0.0 << QString();
+            << 6 << 3 << 0 << 8 << 0 << 2 << 0.0 << QString() << -1 << 0;
         QTest::newRow("a failing server gives up after three")
             << SearchScheduler::Settings{}
             << std::vector<SimulatedServer>{SimulatedServer{}, SimulatedServer{10, 0, 0, true, {}}}
-            << 10 << 0 << 0 << 10 << 7 << 2 << 0.0 << QString();
+            << 10 << 0 << 0 << 10 << 7 << 2 << 0.0 << QString() << -1 << 0;
         // Five refusals end a ticket; pauses that add up to more than five minutes end the rest.
         QTest::newRow("a server that always refuses: given up once its pauses pass five minutes")
             << SearchScheduler::Settings{}
             << std::vector<SimulatedServer>{SimulatedServer{},
                                             SimulatedServer{10, 1, 3600000, false, {}}}
-            << 3 << 0 << 6 << 4 << 1 << 2 << 300.0 << "s1 keeps refusing; search again later";
+            << 3 << 0 << 6 << 4 << 1 << 2 << 300.0 << "s1 keeps refusing; search again later" << -1
+            << 0;
         QTest::newRow("Retry-After is waited out")
             << SearchScheduler::Settings{}
             << std::vector<SimulatedServer>{SimulatedServer{10, 2, 100000, false, 30s}} << 4 << 0
-            << -1 << 4 << 0 << 1 << 0.0 << QString();
+            << -1 << 4 << 0 << 1 << 0.0 << QString() << -1 << 0;
         QTest::newRow("a Retry-After over five minutes ends its server's names at once")
             << SearchScheduler::Settings{}
             << std::vector<SimulatedServer>{SimulatedServer{10, 1, 3600000, false, 601s}} << 3 << 0
-            << 1 << 1 << 2 << 1 << 1.0 << "s0 asks to wait 11 minutes";
+            << 1 << 1 << 2 << 1 << 1.0 << "s0 asks to wait 11 minutes" << -1 << 0;
+        // Running short lowers how many run at once and blames no server; with nothing to spare
+        // at all, each ticket still ends.
+        SearchScheduler::Settings eightJobs;
+        eightJobs.jobs = 8;
+        QTest::newRow("a machine short of sockets runs fewer at once")
+            << eightJobs << std::vector<SimulatedServer>(8, SimulatedServer{}) << 10 << 0 << 0 << 80
+            << 0 << 8 << 0.0 << QString() << 3 << 0;
+        QTest::newRow("a machine with no socket to spare still ends every ticket")
+            << eightJobs << std::vector<SimulatedServer>(2, SimulatedServer{}) << 2 << 0 << 0 << 0
+            << 0 << 2 << 30.0 << QString() << 0 << 4;
     }
     void everyTicketEndsOnce()
     {
@@ -274,8 +294,11 @@ private slots:
         QFETCH(int, expectedMostInFlight);
         QFETCH(double, longestSeconds);
         QFETCH(QString, giveUpReason);
+        QFETCH(int, spareSockets);
+        QFETCH(int, expectedEndedShort);
 
-        const RunResult run = Simulate(settings, servers, ticketsPerServer, dropEvery);
+        const RunResult run =
+            Simulate(settings, servers, ticketsPerServer, dropEvery, spareSockets);
 
         const auto tickets = static_cast<std::size_t>(ticketsPerServer) * servers.size();
         QCOMPARE(run.endings.size(), tickets);
@@ -283,6 +306,7 @@ private slots:
                             [](const auto& ending) { return ending.second == 1; }));
         QCOMPARE(static_cast<int>(run.answered.size()), expectedAnswered);
         QCOMPARE(run.givenUp, expectedGivenUp);
+        QCOMPARE(run.endedShort, expectedEndedShort);
         QVERIFY(!run.serverAskedTwiceAtOnce);
         QVERIFY(!run.serverOutOfOrder);
         QVERIFY(!run.retryAfterIgnored);

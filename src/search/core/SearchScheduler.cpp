@@ -97,6 +97,7 @@ std::string AsksToWait(std::string_view server, std::chrono::milliseconds wait)
 SearchScheduler::SearchScheduler(Settings settings) : m_settings(std::move(settings))
 {
     m_settings.jobs = m_settings.oneAtATime ? 1 : std::max(1, m_settings.jobs);
+    m_jobs = m_settings.jobs;
 }
 
 void SearchScheduler::SetStillWanted(std::function<bool(Ticket)> stillWanted)
@@ -195,7 +196,7 @@ std::optional<SearchScheduler::Dispatch> SearchScheduler::Next(TimePoint now)
             break;
         }
     }
-    if (InFlight() >= m_settings.jobs) {
+    if (InFlight() >= m_jobs || now < m_shortageUntil) {
         return std::nullopt;
     }
     Server* chosen = nullptr;
@@ -243,7 +244,7 @@ void SearchScheduler::Start(Server& server, Ticket ticket, TimePoint now)
 
 std::optional<SearchScheduler::TimePoint> SearchScheduler::NextWake() const
 {
-    if (InFlight() >= m_settings.jobs) {
+    if (InFlight() >= m_jobs) {
         return std::nullopt;
     }
     std::optional<TimePoint> earliest;
@@ -262,7 +263,11 @@ std::optional<SearchScheduler::TimePoint> SearchScheduler::NextWake() const
             earliest = earliest ? std::min(*earliest, *ready) : *ready;
         }
     }
-    return first ? ReadyAt(*first) : earliest;
+    std::optional<TimePoint> wake = first ? ReadyAt(*first) : earliest;
+    if (wake && *wake < m_shortageUntil) {
+        wake = m_shortageUntil;
+    }
+    return wake;
 }
 
 bool SearchScheduler::Complete(Ticket ticket, Outcome outcome, TimePoint now,
@@ -275,6 +280,9 @@ bool SearchScheduler::Complete(Ticket ticket, Outcome outcome, TimePoint now,
     Server& server = m_servers[started->second];
     m_started.erase(started);
     server.busy = false;
+    if (outcome != Outcome::LocalShortage) {
+        m_shortagesAlone = 0;
+    }
     switch (outcome) {
     case Outcome::Answered:
         server.refusalsInARow = 0;
@@ -299,6 +307,8 @@ bool SearchScheduler::Complete(Ticket ticket, Outcome outcome, TimePoint now,
         return true;
     case Outcome::Refused:
         break;
+    case Outcome::LocalShortage:
+        return ShortOfResources(server, ticket, now);
     }
     ++m_refusalsReceived;
     server.failuresInARow = 0;
@@ -312,6 +322,21 @@ bool SearchScheduler::Complete(Ticket ticket, Outcome outcome, TimePoint now,
     if (++m_refusals[ticket] >= kMaxRefusals) {
         m_refusals.erase(ticket);
         return true;
+    }
+    Push(server, ticket);
+    return false;
+}
+
+bool SearchScheduler::ShortOfResources(Server& server, Ticket ticket, TimePoint now)
+{
+    // What still runs is what this machine can hold; the queries that end free their share.
+    m_jobs = std::max(1, InFlight());
+    if (InFlight() == 0) {
+        if (++m_shortagesAlone >= kMaxShortagesAlone) {
+            m_shortagesAlone = 0;
+            return true;
+        }
+        m_shortageUntil = now + kShortagePause;
     }
     Push(server, ticket);
     return false;
@@ -388,6 +413,10 @@ void SearchScheduler::Clear()
     }
     m_started.clear();
     m_refusals.clear();
+    // The next search may find the machine with more to spare.
+    m_jobs = m_settings.jobs;
+    m_shortagesAlone = 0;
+    m_shortageUntil = {};
 }
 
 bool SearchScheduler::HasWork() const
@@ -465,7 +494,7 @@ std::chrono::milliseconds SearchScheduler::TimeLeft(TimePoint now) const
     for (const Server& server : m_servers) {
         done = std::max(done, DoneAt(server, now, server.latency.value_or(assumed), work));
     }
-    done = std::max(done, now + work / m_settings.jobs);
+    done = std::max(done, now + work / m_jobs);
     return std::chrono::ceil<std::chrono::milliseconds>(done - now);
 }
 

@@ -72,6 +72,11 @@ public:
 
     // A ticket refused this many times ends without an answer.
     static constexpr int kMaxRefusals = 5;
+    // This many shortages in a row with no other query running, and a ticket ends without an
+    // answer: the machine itself has nothing to spare, and a search must still finish.
+    static constexpr int kMaxShortagesAlone = 5;
+    // How long a ticket waits after a shortage with no other query running to free anything.
+    static constexpr std::chrono::milliseconds kShortagePause{1000};
     // This many connections in a row that could not be made, and the server counts as down
     // for the run.
     static constexpr int kMaxFailuresInARow = 3;
@@ -95,6 +100,9 @@ public:
         Unreachable, // no connection: a server down, or not there
         Failed,      // a reset, a silent or broken reply
         Refused,     // the server refused to answer now
+        // This machine ran short (no file descriptor for a socket): the ticket goes back and
+        // fewer queries run at once; its server is not to blame.
+        LocalShortage,
     };
 
     struct Dispatch
@@ -139,6 +147,8 @@ public:
     void Clear();
 
     int InFlight() const { return static_cast<int>(m_started.size()); }
+    // How many queries may run at once now: `jobs`, or fewer once this machine ran short.
+    int Jobs() const { return m_jobs; }
     bool HasWork() const;
     int RefusalsReceived() const { return m_refusalsReceived; }
     std::optional<QueryBudget> BudgetOf(std::string_view server) const;
@@ -179,6 +189,8 @@ private:
     void LearnFromRefusal(Server& server, TimePoint now,
                           std::optional<std::chrono::milliseconds> retryAfter);
     void LearnLatency(Server& server, TimePoint now);
+    // A shortage: fewer jobs, the ticket back in its queue (true: it ends after all).
+    bool ShortOfResources(Server& server, Ticket ticket, TimePoint now);
     // When the server will have ended what it has, had it no competition for `jobs`; adds the
     // time its queries take to `work`.
     TimePoint DoneAt(const Server& server, TimePoint now, std::chrono::milliseconds latency,
@@ -188,6 +200,9 @@ private:
     static Ticket Pop(Server& server);
 
     Settings m_settings;
+    int m_jobs = 1;
+    int m_shortagesAlone = 0;
+    TimePoint m_shortageUntil{};
     std::function<bool(Ticket)> m_stillWanted;
     std::vector<Server> m_servers;
     std::unordered_map<std::string, std::size_t> m_serverIndex;
