@@ -556,6 +556,12 @@ void CSearchDlg::UpdateRegistryList()
 
 void CSearchDlg::RefreshRegistryListIfOld()
 {
+    // Called at start, once the list is loaded: a refused downloaded copy is told like a failed
+    // refresh, in the line under the list, and a refresh's own line replaces it.
+    m_registryLine = m_registryList.RefusedListMessage();
+    if (!m_searchDriver.IsSearchPending()) {
+        m_progressBar->setFormat(m_registryLine);
+    }
     if (IsAutomaticRefreshOn()) {
         m_updateIsAutomatic = m_registryList.UpdateIfOld(QDateTime::currentDateTimeUtc());
     }

@@ -80,7 +80,8 @@ public:
     void UpdateRegistryList();
     // At start, unless the Update menu's setting is off: when the list of RDAP servers is over 30
     // days old, downloads IANA's current one in the background. A search need not wait for it;
-    // how it went is one line in the progress bar, as no box may greet the user at start.
+    // how it went is one line in the progress bar, as no box may greet the user at start. A
+    // downloaded copy the loaded list refused is told in that line too.
     void RefreshRegistryListIfOld();
     // The Update menu's check mark, kept in the settings for the next start.
     void OnAutomaticRefreshToggled();

@@ -84,7 +84,7 @@ int RunCheck(const QCommandLineParser& parser)
     if (!options) {
         return UsageError("check: " + error.toStdString());
     }
-    UseRegistryList(*options);
+    UseRegistryList(*options, "check");
     CheckRequest request;
     if (const std::optional<std::string> format = ValueOf(parser, "format")) {
         const std::optional<OutputFormat> named = OutputFormatNamed(*format);

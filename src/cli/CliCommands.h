@@ -16,8 +16,9 @@ enum CliExitStatus
 };
 
 int RunCli(int argc, char** argv);
-// The registries' list of RDAP servers (the downloaded one, else the shipped one) in `options`.
-void UseRegistryList(SearchOptions& options);
+// The registries' list of RDAP servers (the downloaded one, else the shipped one) in `options`;
+// a downloaded one that is refused is told on standard error, as "qirv-cli COMMAND: ...".
+void UseRegistryList(SearchOptions& options, const char* command);
 // When the list in use is over 30 days old, downloads IANA's current one into `options`, waiting
 // at most 10 s; a failure is one line on standard error, and `options` keep the list they had.
 void RefreshOldRegistryList(SearchOptions& options);

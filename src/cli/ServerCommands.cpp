@@ -8,9 +8,14 @@
 #include <iostream>
 #include <map>
 
-void UseRegistryList(SearchOptions& options)
+void UseRegistryList(SearchOptions& options, const char* command)
 {
-    options.routes.SetRdapBootstrap(CRegistryList().Load());
+    CRegistryList list;
+    options.routes.SetRdapBootstrap(list.Load());
+    // Else answers would silently come from other servers than the list the user downloaded.
+    if (const QString refusal = list.RefusedListMessage(); !refusal.isEmpty()) {
+        std::cerr << "qirv-cli " << command << ": " << refusal.toStdString() << '\n';
+    }
 }
 
 namespace {
@@ -38,7 +43,7 @@ int RunServerCommand(SearchOptions options, const std::vector<std::string>& name
     if (names.empty()) {
         return UsageError("server: name at least one domain name");
     }
-    UseRegistryList(options);
+    UseRegistryList(options, "server");
     for (const std::string& name : names) {
         const QueryName query = ToQueryName(QByteArray::fromStdString(name));
         QueryRoute route;

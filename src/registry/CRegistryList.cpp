@@ -2,6 +2,7 @@
 
 #include "RdapBootstrapReader.h"
 #include "registry/core/ServerRoutes.h"
+#include "text/Utf8Text.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,14 +18,15 @@ namespace {
 constexpr qint64 kLargestFile = 16 * 1024 * 1024;
 constexpr int kDownloadTimeoutMilliseconds = 60 * 1000;
 
-std::shared_ptr<const RdapBootstrap> ReadFile(const QString& path)
+// Nothing, with `error` empty when there is no such file, else saying why the list is refused.
+std::shared_ptr<const RdapBootstrap> ReadFile(const QString& path, QString& error,
+                                              const RdapBootstrap* replaced = nullptr)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return nullptr;
     }
-    QString error;
-    std::optional<RdapBootstrap> bootstrap = ReadRdapBootstrap(file.readAll(), error);
+    std::optional<RdapBootstrap> bootstrap = ReadRdapBootstrap(file.readAll(), error, replaced);
     return bootstrap ? std::make_shared<const RdapBootstrap>(std::move(*bootstrap)) : nullptr;
 }
 
@@ -68,17 +70,33 @@ QString CRegistryList::CachedFile() const
 
 std::shared_ptr<const RdapBootstrap> CRegistryList::Load()
 {
-    m_current = ReadFile(CachedFile());
+    // The resources live in a static library: they are there once registered.
+    Q_INIT_RESOURCE(qirv);
+    QString shippedError;
+    std::shared_ptr<const RdapBootstrap> shipped =
+        ReadFile(QString::fromLatin1(kShippedFile), shippedError);
+    if (!shipped) {
+        shipped = std::make_shared<const RdapBootstrap>();
+    }
+    // A cached copy could have been written by anyone who can write to the user's cache folder,
+    // so it is held to what a download is: it replaces the shipped list.
+    m_cachedRefusal.clear();
+    m_current = ReadFile(CachedFile(), m_cachedRefusal, shipped.get());
     m_currentIsDownloaded = m_current != nullptr;
     if (!m_current) {
-        // The resources live in a static library: they are there once registered.
-        Q_INIT_RESOURCE(qirv);
-        m_current = ReadFile(QString::fromLatin1(kShippedFile));
-    }
-    if (!m_current) {
-        m_current = std::make_shared<const RdapBootstrap>();
+        m_current = std::move(shipped);
     }
     return m_current;
+}
+
+QString CRegistryList::RefusedListMessage() const
+{
+    if (m_cachedRefusal.isEmpty()) {
+        return {};
+    }
+    return QStringLiteral("The list downloaded to %1 is refused: %2. The list shipped with the "
+                          "program is used.")
+        .arg(CachedFile(), m_cachedRefusal.simplified());
 }
 
 std::shared_ptr<const RdapBootstrap> CRegistryList::Current()
@@ -91,12 +109,33 @@ QString CRegistryList::Describe()
     const std::shared_ptr<const RdapBootstrap> current = Current();
     QString list = m_currentIsDownloaded ? QStringLiteral("The list downloaded to ") + CachedFile()
                                          : QStringLiteral("The list shipped with the program");
-    if (!current->Publication().empty()) {
-        list +=
-            QStringLiteral(" (published %1)").arg(QString::fromStdString(current->Publication()));
+    // The file's own words go to a terminal: no escape sequence of theirs may reach it.
+    QStringList about;
+    if (!current->Description().empty()) {
+        about << QLatin1Char('"') +
+                     QString::fromStdString(PrintableServerText(current->Description())) +
+                     QLatin1Char('"');
     }
-    return list +
-           QStringLiteral(": %1 extensions are asked over RDAP.").arg(RdapExtensionCount(current));
+    if (!current->Publication().empty()) {
+        about << QStringLiteral("published ") +
+                     QString::fromStdString(PrintableServerText(current->Publication()));
+    }
+    if (!about.isEmpty()) {
+        list += QStringLiteral(" (%1)").arg(about.join(QStringLiteral(", ")));
+    }
+    list += QStringLiteral(": %1 extensions are asked over RDAP.").arg(RdapExtensionCount(current));
+    QStringList plain;
+    for (const auto& [tld, base] : current->Bases()) {
+        if (base.starts_with("http:")) {
+            plain << QStringLiteral(".") + QString::fromStdString(tld);
+        }
+    }
+    if (!plain.isEmpty()) {
+        list += QStringLiteral("\nOver plain HTTP, as the list gives no https server for them: %1.")
+                    .arg(plain.join(QStringLiteral(", ")));
+    }
+    const QString refusal = RefusedListMessage();
+    return refusal.isEmpty() ? list : refusal + QLatin1Char('\n') + list;
 }
 
 void CRegistryList::Update()
@@ -179,7 +218,7 @@ QString CRegistryList::SaveDownload(const QByteArray& bytes,
                                     std::shared_ptr<const RdapBootstrap>& read)
 {
     QString error;
-    std::optional<RdapBootstrap> bootstrap = ReadRdapBootstrap(bytes, error);
+    std::optional<RdapBootstrap> bootstrap = ReadRdapBootstrap(bytes, error, Current().get());
     if (!bootstrap) {
         return QStringLiteral("the file from %1 is not IANA's list: %2")
             .arg(m_downloadUrl.toDisplayString(), error);

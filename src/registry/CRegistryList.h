@@ -42,9 +42,13 @@ public:
     std::shared_ptr<const RdapBootstrap> Load();
     // The list Load or the last successful Update made current; Load's on first use.
     std::shared_ptr<const RdapBootstrap> Current();
-    // A sentence on the list in use: downloaded or shipped, when IANA published it, and how
-    // many extensions it has asked over RDAP.
+    // A sentence on the list in use: downloaded or shipped, what it says it is and when IANA
+    // published it, how many extensions it has asked over RDAP; then a line naming those asked
+    // over plain HTTP, and before all a line saying why a downloaded copy is refused, if it is.
     QString Describe();
+    // Why Load did not take the downloaded copy there is, as a sentence to show; empty when it
+    // took it or there is none.
+    QString RefusedListMessage() const;
 
     void Update();
     bool IsUpdating() const;
@@ -75,6 +79,7 @@ private:
     bool m_tooLarge = false;
     std::shared_ptr<const RdapBootstrap> m_current;
     bool m_currentIsDownloaded = false;
+    QString m_cachedRefusal;
 };
 
 // How many of the list's extensions the registries' own choice asks over RDAP: those of the

@@ -1,5 +1,7 @@
 #include "RdapBootstrapReader.h"
 
+#include "registry/core/RdapListCheck.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,13 +26,14 @@ bool HasScheme(const QString& text, const char* scheme)
     return url.isValid() && url.scheme() == QLatin1String(scheme) && !url.host().isEmpty();
 }
 
-// The https URL of a service, else its http one.
+// The https URL of a service, else its http one, written as the queries will read it: the check
+// of its host then sees the host they connect to, whatever escapes or forms the file used.
 std::optional<QString> PreferredUrl(const QJsonArray& urls)
 {
     for (const char* scheme : {"https", "http"}) {
         for (const auto& url : urls) {
             if (HasScheme(url.toString(), scheme)) {
-                return url.toString();
+                return QUrl(url.toString(), QUrl::StrictMode).toString(QUrl::FullyEncoded);
             }
         }
     }
@@ -39,7 +42,8 @@ std::optional<QString> PreferredUrl(const QJsonArray& urls)
 
 } // namespace
 
-std::optional<RdapBootstrap> ReadRdapBootstrap(const QByteArray& json, QString& error)
+std::optional<RdapBootstrap> ReadRdapBootstrap(const QByteArray& json, QString& error,
+                                               const RdapBootstrap* replaced)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
@@ -83,6 +87,12 @@ std::optional<RdapBootstrap> ReadRdapBootstrap(const QByteArray& json, QString& 
             baseByTld.try_emplace(tld.toString().toLower().toStdString(), url->toStdString());
         }
     }
-    return RdapBootstrap(std::move(baseByTld),
-                         root.value(QStringLiteral("publication")).toString().toStdString());
+    RdapBootstrap bootstrap(std::move(baseByTld),
+                            root.value(QStringLiteral("publication")).toString().toStdString(),
+                            root.value(QStringLiteral("description")).toString().toStdString());
+    if (const std::optional<std::string> fault = RdapListFault(bootstrap, replaced)) {
+        error = QString::fromStdString(*fault);
+        return std::nullopt;
+    }
+    return bootstrap;
 }

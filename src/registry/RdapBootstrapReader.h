@@ -12,6 +12,8 @@
 // https one is taken, else the http one. Top-level domains are kept in lower case.
 //
 // Nothing, with `error` saying what is wrong in words the user sees, for a file that is not such
-// a file: one service that cannot be read spoils the whole file, so a damaged download never
+// a file, or one RdapListFault refuses (against `replaced`, the list it would replace, if any):
+// one service that cannot be read spoils the whole file, so a damaged or poisoned download never
 // replaces a good list.
-std::optional<RdapBootstrap> ReadRdapBootstrap(const QByteArray& json, QString& error);
+std::optional<RdapBootstrap> ReadRdapBootstrap(const QByteArray& json, QString& error,
+                                               const RdapBootstrap* replaced = nullptr);

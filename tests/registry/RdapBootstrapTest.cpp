@@ -11,9 +11,8 @@
 namespace {
 
 // At namespace scope: moc cannot read raw strings inside a class.
-constexpr const char* kOldList = R"({"version": "1.0", "services": [[["yy"], ["https://a/"]]]})";
-constexpr const char* kCurrentList =
-    R"({"version": "1.0", "services": [[["zz"], ["https://b/"]]]})";
+constexpr const char* kOldList = R"({"services": [[["yy"], ["https://a.example/"]]]})";
+constexpr const char* kCurrentList = R"({"services": [[["zz"], ["https://b.example/"]]]})";
 constexpr const char* kHttpsPreferred =
     R"({"version": "1.0", "services": [[["IO", "ai"], ["http://a.example/", "https://a.example/"]]]})";
 
@@ -58,6 +57,9 @@ private slots:
             << QStringList{"dev=https://www.registry.google/rdap/",
                            "xn--cg4bki=https://nic.samsung:8443/rdap/", "uz=http://cctld.uz:9000/",
                            "io="};
+        QTest::newRow("the shipped list, http where it has no https")
+            << ShippedRdapListWith("{}") << QString() << 1199
+            << QStringList{"kg=http://rdap.cctld.kg/", "tw=https://ccrdap.twnic.tw/tw/"};
         QTest::newRow("https preferred, extensions in lower case")
             << QByteArray(kHttpsPreferred) << QString() << 2
             << QStringList{"io=https://a.example/", "ai=https://a.example/"};
@@ -108,7 +110,7 @@ private slots:
         QFETCH(bool, refreshed);
         FakeRdapServer iana;
         iana.SetResponder([](const QByteArray&) {
-            return FakeRdapServer::Answer{200, kCurrentList};
+            return FakeRdapServer::Answer{200, ShippedRdapListWith(kCurrentList)};
         });
         QTemporaryDir cache;
         CRegistryList list;
@@ -117,7 +119,8 @@ private slots:
         QDateTime made = QDateTime::fromString("2026-01-01T00:00:00Z", Qt::ISODate);
         QFile file(list.CachedFile());
         if (downloaded) {
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kOldList) > 0 && file.flush());
+            QVERIFY(file.open(QIODevice::WriteOnly) &&
+                    file.write(ShippedRdapListWith(kOldList)) > 0 && file.flush());
             QVERIFY(file.setFileTime(made, QFileDevice::FileModificationTime));
         } else {
             made = QDateTime::fromString(QString::fromStdString(list.Load()->Publication()),

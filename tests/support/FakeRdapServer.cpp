@@ -1,5 +1,9 @@
 #include "FakeRdapServer.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -85,4 +89,23 @@ void FakeRdapServer::Send(QTcpSocket& socket, const Answer& answer)
             socket.write(chunk);
         }
     });
+}
+
+QByteArray ShippedRdapListWith(const char* changes)
+{
+    QFile file(QStringLiteral(QIRV_SHIPPED_RDAP_LIST));
+    if (!file.open(QIODevice::ReadOnly)) {
+        qFatal("cannot read the shipped RDAP list");
+    }
+    QJsonObject list = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject laid = QJsonDocument::fromJson(changes).object();
+    QJsonArray services = laid.value(QStringLiteral("services")).toArray();
+    for (const QJsonValue& service : list.value(QStringLiteral("services")).toArray()) {
+        services.append(service);
+    }
+    for (auto field = laid.begin(); field != laid.end(); ++field) {
+        list.insert(field.key(), field.value());
+    }
+    list.insert(QStringLiteral("services"), services);
+    return QJsonDocument(list).toJson(QJsonDocument::Compact);
 }

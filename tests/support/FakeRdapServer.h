@@ -54,3 +54,8 @@ private:
     QTcpServer m_server;
     std::function<Answer(const QByteArray&)> m_responder;
 };
+
+// IANA's list as the program ships it, with `changes` (a JSON object) laid over it: its services
+// come first, so they decide the extensions they name, and its other fields replace the list's.
+// A list the tests download is this one, as a list that drops most routes is refused.
+QByteArray ShippedRdapListWith(const char* changes);

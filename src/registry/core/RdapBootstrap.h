@@ -16,8 +16,9 @@ public:
 
     RdapBootstrap() = default;
     // Top-level domains in lower case and in their ASCII form ("xn--p1ai"), without the dot.
-    RdapBootstrap(BaseByTld baseByTld, std::string publication)
-        : m_baseByTld(std::move(baseByTld)), m_publication(std::move(publication))
+    RdapBootstrap(BaseByTld baseByTld, std::string publication, std::string description = {})
+        : m_baseByTld(std::move(baseByTld)), m_publication(std::move(publication)),
+          m_description(std::move(description))
     {}
 
     // `tld` as the constructor takes them.
@@ -33,8 +34,11 @@ public:
     const BaseByTld& Bases() const { return m_baseByTld; }
     // When IANA published the file, as it says ("2025-04-01T17:00:01Z").
     const std::string& Publication() const { return m_publication; }
+    // What the file says it is, in its own words: text from a server, to be shown as such.
+    const std::string& Description() const { return m_description; }
 
 private:
     BaseByTld m_baseByTld;
     std::string m_publication;
+    std::string m_description;
 };

@@ -52,13 +52,6 @@ QueryRoute NoRoute()
     return route;
 }
 
-std::string LowerCase(std::string_view text)
-{
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), AsciiLower);
-    return lower;
-}
-
 // Registries of names below another registry's top-level domain, each with its whois server.
 constexpr std::string_view kCentralNic = "whois.centralnic.com";
 constexpr std::array<std::pair<std::string_view, std::string_view>, 33> kSecondLevelRegistries{{
@@ -119,13 +112,20 @@ std::optional<std::string_view> RegistryWhoisServer(std::string_view nameOrTld)
     if (const std::optional<std::string_view> host = SecondLevelRegistryServer(nameOrTld)) {
         return host;
     }
-    const std::string lower = LowerCase(nameOrTld.substr(nameOrTld.rfind('.') + 1));
+    const std::string lower = AsciiLowerCase(nameOrTld.substr(nameOrTld.rfind('.') + 1));
     // IANA's list is kept current; the built-in table still names servers that no longer hold
     // the names of some extensions (the European address registry's for ".at", ".it", ...).
     if (const std::optional<std::string_view> host = IanaWhoisServerFor(lower)) {
         return host;
     }
     return FindWhoisServer("." + lower);
+}
+
+std::string AsciiLowerCase(std::string_view text)
+{
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(), AsciiLower);
+    return lower;
 }
 
 std::string QueryRoute::Key() const
@@ -252,7 +252,7 @@ QueryRoute ServerRoutes::RegistryRouteFor(std::string_view name) const
     if (const std::optional<std::string_view> host = SecondLevelRegistryServer(name)) {
         return WhoisRoute(*host);
     }
-    const std::string tld = LowerCase(TldOf(name));
+    const std::string tld = AsciiLowerCase(TldOf(name));
     if (tld.empty()) {
         return NoRoute();
     }

@@ -27,6 +27,10 @@ struct QueryRoute
     std::string Key() const;
 };
 
+// Host names, top-level domains and suffixes are the same in any case; only ASCII letters have
+// one.
+std::string AsciiLowerCase(std::string_view text);
+
 // The host and port of an http or https URL ("https://rdap.example:8443/x/" gives
 // "rdap.example" and 8443); nothing for anything else.
 std::optional<ServerAddress> UrlServer(std::string_view url);
