@@ -2,6 +2,7 @@
 
 #include "RdapBootstrapReader.h"
 #include "registry/core/ServerRoutes.h"
+#include "text/InputFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QNetworkReply>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <array>
 #include <utility>
 
 namespace {
@@ -17,15 +19,42 @@ namespace {
 constexpr qint64 kLargestFile = 16 * 1024 * 1024;
 constexpr int kDownloadTimeoutMilliseconds = 60 * 1000;
 
+std::shared_ptr<const RdapBootstrap> ReadBytes(const QByteArray& bytes)
+{
+    QString error;
+    std::optional<RdapBootstrap> bootstrap = ReadRdapBootstrap(bytes, error);
+    return bootstrap ? std::make_shared<const RdapBootstrap>(std::move(*bootstrap)) : nullptr;
+}
+
+// The shipped list, a resource.
 std::shared_ptr<const RdapBootstrap> ReadFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return nullptr;
     }
-    QString error;
-    std::optional<RdapBootstrap> bootstrap = ReadRdapBootstrap(file.readAll(), error);
-    return bootstrap ? std::make_shared<const RdapBootstrap>(std::move(*bootstrap)) : nullptr;
+    return ReadBytes(file.readAll());
+}
+
+// The downloaded list, opened as every file is: a named pipe or a device there is refused at once
+// (it would stall every start, or fill memory), and so is a file over the download's own limit,
+// from its size and again while it is read.
+std::shared_ptr<const RdapBootstrap> ReadCachedFile(const QString& path)
+{
+    InputFile file;
+    if (!file.Open(path.toStdString(), static_cast<std::uint64_t>(kLargestFile))) {
+        return nullptr;
+    }
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(file.Size()));
+    std::array<char, 64 * 1024> chunk{};
+    while (const std::size_t count = file.Read(chunk.data(), chunk.size())) {
+        bytes.append(chunk.data(), static_cast<qsizetype>(count));
+    }
+    if (file.Failed() != InputFile::Failure::None) {
+        return nullptr;
+    }
+    return ReadBytes(bytes);
 }
 
 } // namespace
@@ -68,7 +97,7 @@ QString CRegistryList::CachedFile() const
 
 std::shared_ptr<const RdapBootstrap> CRegistryList::Load()
 {
-    m_current = ReadFile(CachedFile());
+    m_current = ReadCachedFile(CachedFile());
     m_currentIsDownloaded = m_current != nullptr;
     if (!m_current) {
         // The resources live in a static library: they are there once registered.
