@@ -542,8 +542,15 @@ void ListFileReader::State::Parse(bool final)
             continue;
         }
         const std::string_view firstLine = view.substr(0, end + 1);
-        at += stage == Stage::Csv ? csv.Read(firstLine, true, contents)
-                                  : json.Read(firstLine, true, contents);
+        const std::size_t firstRead = stage == Stage::Csv ? csv.Read(firstLine, true, contents)
+                                                          : json.Read(firstLine, true, contents);
+        if (firstRead == 0) {
+            // Nothing was taken from it after all: skipped as a bad line, so that reading goes on.
+            skipping = true;
+            skippedBlank = true;
+            skippedLine = stage == Stage::Csv ? csv.Line() : json.Line();
+        }
+        at += firstRead;
     }
     // What was read goes, so that the text held is never much more than one piece and a record.
     if (at > 0 && (at >= text.size() / 2 || final)) {
