@@ -12,6 +12,8 @@
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <cstdio>
+#include <string>
 #include <sys/resource.h>
 
 namespace {
@@ -224,6 +226,52 @@ void OpenList(benchmark::State& state)
     }
 }
 
+// Memory of opening a large names file (3,000,000 lines, about 90 MB) into an empty list, against
+// the memory of that list alone: argument 0 fills the list with the same names without any file,
+// argument 1 opens the file. Each runs in a process of its own (--benchmark_filter), whose peak is
+// printed at its end; the file is written a line at a time, so that writing it costs nothing.
+constexpr int kLargeFileRows = 3'000'000;
+
+std::string LargeFileName(int number)
+{
+    return "www.keyword" + std::to_string(number) + "name.com";
+}
+
+void OpenLargeNamesFile(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    Desktop().path = folder.filePath(QStringLiteral("large.txt")).toStdString();
+    if (state.range(0) == 1) {
+        std::FILE* file = std::fopen(Desktop().path.c_str(), "wb");
+        for (int number = 0; number < kLargeFileRows; ++number) {
+            std::fputs((LargeFileName(number) + "\r\n").c_str(), file);
+        }
+        std::fclose(file);
+        state.counters["file_MB"] =
+            static_cast<double>(QFileInfo(QString::fromStdString(Desktop().path)).size()) / 1e6;
+    }
+    for (auto _ : state) {
+        FilledList fixture(false);
+        if (state.range(0) == 1) {
+            CListCommands commands = CommandsFor(fixture.list);
+            commands.OpenList();
+        } else {
+            constexpr int kBatch = 100'000;
+            for (int first = 0; first < kLargeFileRows; first += kBatch) {
+                std::vector<std::string> names;
+                for (int number = first; number < first + kBatch; ++number) {
+                    names.push_back(LargeFileName(number));
+                }
+                fixture.list.Model().AppendPendingNames(std::move(names));
+            }
+        }
+        if (fixture.list.Model().rowCount() != kLargeFileRows) {
+            state.SkipWithError("the list lost rows");
+        }
+        state.counters["peak_MB"] = PeakMegabytes();
+    }
+}
+
 void ExportList(benchmark::State& state)
 {
     QTemporaryDir folder;
@@ -250,6 +298,7 @@ BENCHMARK(DeleteCheckedHalf)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(IsDomainListed)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(OpenList)->Arg(0)->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(ExportList)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(OpenLargeNamesFile)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

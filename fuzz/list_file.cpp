@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,6 +95,27 @@ void CheckRoundTrip(const std::vector<ListRecord>& records)
     }
 }
 
+// A file read as it arrives, in pieces of `piece` bytes, gives what it gives read whole.
+void CheckPieces(std::string_view file, std::size_t piece, const ListFileContents& whole)
+{
+    ListFileReader reader;
+    std::vector<ListRecord> records;
+    const auto take = [&] {
+        std::ranges::move(reader.Contents().records, std::back_inserter(records));
+        reader.Contents().records.clear();
+    };
+    for (std::size_t at = 0; at < file.size(); at += piece) {
+        reader.Feed(file.substr(at, piece));
+        take();
+    }
+    reader.Finish();
+    take();
+    const ListFileContents& read = reader.Contents();
+    Require(read.format == whole.format && read.badLineCount == whole.badLineCount &&
+            read.firstBadLines == whole.firstBadLines);
+    Require(std::ranges::equal(records, whole.records, SameRecord));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -107,6 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ListFileContents contents = ReadListFile(file);
     CheckRead(file, contents);
     CheckRoundTrip(contents.records);
+    CheckPieces(file, 1 + data[0] / kOpenings.size() % 16, contents);
 
     // Any time a row can hold reads back from its text.
     if (size >= 5) {

@@ -3,6 +3,8 @@
 #include "domainlist/core/SearchAnswer.h"
 #include "query/core/DomainName.h"
 #include "search/CLookupEngine.h"
+#include "text/InputFile.h"
+#include "text/Utf8Text.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -12,8 +14,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <poll.h>
@@ -72,31 +73,6 @@ bool StandardOutputClosed()
 {
     pollfd output = {.fd = STDOUT_FILENO, .events = 0, .revents = 0};
     return poll(&output, 1, 0) == 1 && (output.revents & (POLLERR | POLLHUP)) != 0;
-}
-
-// A name is printed so that it cannot break its line: tab, CR, LF and backslash escaped.
-std::string Escaped(const std::string& name)
-{
-    std::string printed;
-    for (const char c : name) {
-        switch (c) {
-        case '\t':
-            printed += "\\t";
-            break;
-        case '\r':
-            printed += "\\r";
-            break;
-        case '\n':
-            printed += "\\n";
-            break;
-        case '\\':
-            printed += "\\\\";
-            break;
-        default:
-            printed += c;
-        }
-    }
-    return printed;
 }
 
 // Asks every checked row without a verdict through the search engine and prints each row as
@@ -242,47 +218,66 @@ private:
 };
 
 // The rows of a names file or an export ("-": standard input); nothing when it cannot be read.
+// The file is opened as every file is (a named pipe or a device is refused at once, a file over
+// the limit from its size), and either is read a piece at a time, never held whole.
 std::optional<ListFileContents> ReadInput(const std::string& path)
 {
-    const auto tooLarge = [&] {
-        std::cerr << "qirv-cli check: " << path << " is larger than 512 MiB\n";
-        return std::nullopt;
-    };
-    std::string bytes;
+    InputFile file;
     if (path == "-") {
-        std::array<char, 64 * 1024> chunk{};
-        while (std::cin.read(chunk.data(), chunk.size()) || std::cin.gcount() > 0) {
-            bytes.append(chunk.data(), static_cast<std::size_t>(std::cin.gcount()));
-            if (bytes.size() > kLargestListFile) {
-                return tooLarge();
-            }
-        }
-    } else {
-        std::error_code error;
-        if (std::filesystem::is_directory(path, error)) {
-            std::cerr << "qirv-cli check: cannot read " << path << ": it is a folder\n";
-            return std::nullopt;
-        }
-        std::ifstream file(path, std::ios::binary);
-        const std::uintmax_t size = std::filesystem::file_size(path, error);
-        if (!file || error) {
-            std::cerr << "qirv-cli check: cannot read " << path << '\n';
-            return std::nullopt;
-        }
-        if (size > kLargestListFile) {
-            return tooLarge();
-        }
-        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
-    ListFileContents contents = ReadListFile(bytes);
-    if (!contents.problem.empty()) {
-        std::cerr << "qirv-cli check: cannot read " << path << ": " << contents.problem << '\n';
+        file.OpenStandardInput(kLargestListFile);
+    } else if (!file.Open(path, kLargestListFile)) {
+        std::cerr << "qirv-cli check: cannot read " << path << ": " << file.Reason() << '\n';
         return std::nullopt;
     }
+    std::vector<ListRecord> records;
+    ListFileContents contents = ReadListFile(file, [&](std::vector<ListRecord>& read) {
+        std::move(read.begin(), read.end(), std::back_inserter(records));
+    });
+    if (!contents.problem.empty()) {
+        std::cerr << "qirv-cli check: cannot read "
+                  << (path == "-" ? std::string("standard input") : path) << ": "
+                  << contents.problem << '\n';
+        return std::nullopt;
+    }
+    contents.records = std::move(records);
     if (contents.badLineCount > 0) {
         std::cerr << "qirv-cli check: " << BadLinesText(path, contents) << '\n';
     }
     return contents;
+}
+
+// A line of standard input longer than this is no name: it is refused, and reading stops there.
+constexpr std::size_t kLongestInputLine = 64 * 1024;
+
+// Hands each non-empty line of standard input to `onName` as it arrives. Returns false when the
+// input could not be read to its end (a line too long, a read error), after saying why.
+bool ReadStandardInputNames(const std::function<void(std::string)>& onName)
+{
+    InputFile input;
+    input.OpenStandardInput();
+    BoundedLines lines(input, kLongestInputLine);
+    std::string line;
+    while (true) {
+        switch (lines.Next(line)) {
+        case BoundedLines::Result::Line:
+            if (!line.empty()) {
+                onName(std::move(line));
+            }
+            line = std::string();
+            continue;
+        case BoundedLines::Result::End:
+            return true;
+        case BoundedLines::Result::TooLong:
+            std::cerr << "qirv-cli check: standard input: line " << lines.Number()
+                      << " is longer than " << SizeLimitText(kLongestInputLine)
+                      << "; it and the lines after it were not read" << std::endl;
+            return false;
+        case BoundedLines::Result::Failed:
+            std::cerr << "qirv-cli check: cannot read standard input: " << input.Reason()
+                      << std::endl;
+            return false;
+        }
+    }
 }
 
 } // namespace
@@ -298,8 +293,10 @@ void RecordPrinter::Print(const ListRecord& record)
 {
     if (m_format == OutputFormat::Tsv) {
         const bool noAnswer = record.status == RowStatus::NoAnswer && !record.reason.empty();
-        std::cout << Escaped(record.name) << '\t'
-                  << (noAnswer ? std::string_view(record.reason) : RowStatusText(record.status))
+        // A reason may quote the name: it is escaped as the name is.
+        std::cout << EscapedForTerminal(record.name) << '\t'
+                  << (noAnswer ? EscapedForTerminal(record.reason)
+                               : std::string(RowStatusText(record.status)))
                   << std::endl;
         return;
     }
@@ -390,20 +387,17 @@ int RunCheckCommand(const SearchOptions& options, std::vector<std::string> names
         QMetaObject::invokeMethod(application, std::move(endInput), Qt::QueuedConnection);
     } else {
         standardInput = std::thread([&run, application, endInput = std::move(endInput)]() mutable {
-            std::string line;
-            while (std::getline(std::cin, line)) {
-                if (!line.empty() && line.back() == '\r') {
-                    line.pop_back();
-                }
-                if (!line.empty()) {
-                    QMetaObject::invokeMethod(
-                        application,
-                        [&run, name = std::move(line)]() mutable {
-                            run.Add(PendingRecord(std::move(name)));
-                        },
-                        Qt::QueuedConnection);
-                }
-                line = std::string();
+            const bool whole = ReadStandardInputNames([&run, application](std::string name) {
+                QMetaObject::invokeMethod(
+                    application,
+                    [&run, name = std::move(name)]() mutable {
+                        run.Add(PendingRecord(std::move(name)));
+                    },
+                    Qt::QueuedConnection);
+            });
+            if (!whole) {
+                QMetaObject::invokeMethod(
+                    application, [&run] { run.SetSomeLeftOut(); }, Qt::QueuedConnection);
             }
             QMetaObject::invokeMethod(application, std::move(endInput), Qt::QueuedConnection);
         });

@@ -2,6 +2,7 @@
 
 #include "query/core/QueryLimits.h"
 #include "query/core/QueryResult.h"
+#include "text/InputFile.h"
 #include "version/QirvVersion.h"
 #include "whois/core/ReplyReadingLoop.h"
 
@@ -31,6 +32,21 @@ std::string ReadAtMost(std::istream& stream, std::size_t limit)
     std::string bytes(limit, '\0');
     stream.read(bytes.data(), static_cast<std::streamsize>(limit));
     bytes.resize(static_cast<std::size_t>(stream.gcount()));
+    return bytes;
+}
+
+std::string ReadAtMost(InputFile& file, std::size_t limit)
+{
+    std::string bytes(limit, '\0');
+    std::size_t read = 0;
+    while (read < limit) {
+        const std::size_t count = file.Read(bytes.data() + read, limit - read);
+        if (count == 0) {
+            break;
+        }
+        read += count;
+    }
+    bytes.resize(read);
     return bytes;
 }
 
@@ -415,12 +431,17 @@ int RunClassifyCommand(const std::vector<std::string>& arguments)
     constexpr std::size_t kLongestReply = QueryLimits::kMaxReplyBytes + 1;
     std::string reply;
     if (arguments.size() == 2) {
-        std::ifstream file(arguments[1], std::ios::binary);
-        if (!file || std::filesystem::is_directory(arguments[1])) {
-            std::cerr << "qirv-cli classify: cannot read " << arguments[1] << '\n';
+        // Opened as every file is: a named pipe or a device is refused at once. A longer reply is
+        // read to its bound, as it would be over the network.
+        InputFile file;
+        if (file.Open(arguments[1])) {
+            reply = ReadAtMost(file, kLongestReply);
+        }
+        if (file.Failed() != InputFile::Failure::None) {
+            std::cerr << "qirv-cli classify: cannot read " << arguments[1] << ": " << file.Reason()
+                      << '\n';
             return kExitUsage;
         }
-        reply = ReadAtMost(file, kLongestReply);
     } else {
         reply = ReadAtMost(std::cin, kLongestReply);
     }

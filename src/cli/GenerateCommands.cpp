@@ -5,6 +5,7 @@
 #include "generate/core/RegistryExtensions.h"
 #include "text/CLineListTools.h"
 #include "text/CTextLineReader.h"
+#include "text/InputFile.h"
 
 #include <array>
 #include <filesystem>
@@ -14,10 +15,15 @@
 
 namespace {
 
-bool IsReadableFile(const std::string& path)
+// Why a word or keyword file cannot be read (opened as every file is: a named pipe, a device or a
+// file over the limit is refused without waiting or reading), or nothing.
+std::optional<std::string> WhyUnreadable(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    return file.good() && !std::filesystem::is_directory(path);
+    InputFile file;
+    if (file.Open(path, kLargestTextFile)) {
+        return std::nullopt;
+    }
+    return "cannot read " + path + ": " + file.Reason();
 }
 
 std::string ProgramDirectory()
@@ -74,9 +80,12 @@ int RunGenerateCommand(const GenerateRequest& request)
             otherExtensions.push_back(*extension);
         }
     }
-    for (const auto* file : {&request.suffixesFile, &request.prefixesFile, &request.topWordsFile}) {
-        if (*file && !IsReadableFile(**file)) {
-            return UsageError("generate: cannot read " + **file);
+    for (const auto* file : {&request.suffixesFile, &request.prefixesFile, &request.topWordsFile,
+                             &request.keywordsFile}) {
+        if (*file) {
+            if (const std::optional<std::string> why = WhyUnreadable(**file)) {
+                return UsageError("generate: " + *why);
+            }
         }
     }
     const std::optional<std::string>& keywords = request.keywords;
@@ -85,9 +94,6 @@ int RunGenerateCommand(const GenerateRequest& request)
         return UsageError("generate: give --keywords or --keywords-file, not both");
     }
     if (keywordsFile) {
-        if (!IsReadableFile(*keywordsFile)) {
-            return UsageError("generate: cannot read " + *keywordsFile);
-        }
         options.m_strKeywords = ReadKeywordText(*keywordsFile);
     } else if (keywords) {
         options.m_strKeywords = WithCrLf(*keywords);
@@ -154,19 +160,18 @@ int RunGenerateCommand(const GenerateRequest& request)
 
 int RunWordsCommand(const std::string& file, bool raw)
 {
-    const std::optional<std::string> path = file;
-    if (!IsReadableFile(*path)) {
-        return UsageError("words: cannot read " + *path);
+    CTextLineReader reader(file);
+    if (!reader.Problem().empty()) {
+        return UsageError("words: cannot read " + file + ": " + reader.Problem());
     }
-    CTextLineReader reader(*path);
     std::string line;
     std::string output;
     while (reader.ReadLine(line)) {
         output += raw ? std::string_view(line) : TrimBoth(line);
         output += '\n';
     }
-    if (reader.TooLarge()) {
-        return UsageError("words: " + *path + " is larger than 256 MiB");
+    if (!reader.Problem().empty()) {
+        return UsageError("words: cannot read " + file + ": " + reader.Problem());
     }
     std::cout << output;
     return kExitSuccess;

@@ -3,6 +3,7 @@
 #include "query/QueryName.h"
 #include "query/core/DomainName.h"
 #include "store/core/AnswerStore.h"
+#include "text/Utf8Text.h"
 
 #include <QDateTime>
 #include <filesystem>
@@ -40,7 +41,7 @@ int RunHistoryCommand(const std::string& storePath, const std::vector<std::strin
             const auto time =
                 static_cast<std::uint32_t>(std::max<std::int64_t>(answer.answeredAt, 0));
             if (!printer) {
-                std::cout << name << '\t' << AnswerTimeText(time) << '\t'
+                std::cout << EscapedForTerminal(name) << '\t' << AnswerTimeText(time) << '\t'
                           << (answer.verdict ? StatusText(*answer.verdict)
                                              : RowStatusText(RowStatus::NoAnswer))
                           << '\t' << answer.server << '\n';

@@ -2,6 +2,7 @@
 #include "query/QueryName.h"
 #include "registry/CRegistryList.h"
 #include "registry/core/IanaWhoisServers.h"
+#include "text/Utf8Text.h"
 #include "whois/core/ClassifyReply.h"
 
 #include <QCoreApplication>
@@ -53,7 +54,7 @@ int RunServerCommand(SearchOptions options, const std::vector<std::string>& name
             ascii = query.ascii.toStdString();
             route = options.routes.RouteFor(ascii);
         }
-        std::cout << name << '\t' << DescribeRoute(route, ascii) << '\n';
+        std::cout << EscapedForTerminal(name) << '\t' << DescribeRoute(route, ascii) << '\n';
     }
     return kExitSuccess;
 }

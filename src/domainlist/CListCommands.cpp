@@ -7,6 +7,7 @@
 #include "seams/FileDialogSeam.h"
 #include "seams/MessageBoxSeam.h"
 #include "text/CLineListTools.h"
+#include "text/InputFile.h"
 #include "web/WebAddresses.h"
 
 #include <QFile>
@@ -214,32 +215,27 @@ void CListCommands::OpenList()
         m_seams.messageBoxes.Show("The domain list \"" + path + "\" could not be opened: " + reason,
                                   MessageBoxIcon::Stop);
     };
-    QFile file(QString::fromStdString(path));
-    if (QFileInfo(file).isDir()) {
-        failed("it is a folder");
+    // Opened as every file is: a named pipe or a device is refused at once, and so is a file over
+    // the limit, from its size.
+    InputFile file;
+    if (!file.Open(path, kLargestListFile)) {
+        failed(file.Reason());
         return;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        failed(file.errorString().toStdString());
-        return;
-    }
-    if (static_cast<std::uint64_t>(file.size()) > kLargestListFile) {
-        failed("it is larger than 512 MiB");
-        return;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        failed(file.errorString().toStdString());
-        return;
-    }
-    ListFileContents contents =
-        ReadListFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    // The rows join the list a piece of the file at a time: the file is never held whole.
+    const int rowsBefore = m_model.Rows().Count();
+    std::size_t names = 0;
+    int added = 0;
+    ListFileContents contents = ReadListFile(file, [&](std::vector<ListRecord>& records) {
+        names += records.size();
+        added += m_model.AppendRecords(std::move(records));
+    });
     if (!contents.problem.empty()) {
+        // The list stays as it was rather than taking a cut-off part of the file.
+        m_model.RemoveRowsFrom(rowsBefore);
         failed(contents.problem);
         return;
     }
-    const std::size_t names = contents.records.size();
-    const int added = m_model.AppendRecords(std::move(contents.records));
     // A file that adds nothing says why, with the lines it could not read.
     std::string message;
     if (names == 0 && contents.badLineCount == 0) {

@@ -164,6 +164,16 @@ void DomainListModel::RemoveRows(const std::function<bool(const DomainRow&)>& re
     emit layoutChanged();
 }
 
+void DomainListModel::RemoveRowsFrom(int first)
+{
+    if (first >= m_rows.Count()) {
+        return;
+    }
+    // RemoveIf asks about the rows in their order.
+    int row = 0;
+    RemoveRows([&row, first](const DomainRow&) { return row++ >= first; });
+}
+
 void DomainListModel::RemoveAll()
 {
     beginResetModel();

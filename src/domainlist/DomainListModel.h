@@ -37,6 +37,8 @@ public:
     // Rows read back from a file, in their order, behind the others; a name listed already (or
     // earlier in `records`) is left out. Returns how many rows were added.
     int AppendRecords(std::vector<ListRecord> records);
+    // Removes every row from `first` on (the rows appended since the list had `first` rows).
+    void RemoveRowsFrom(int first);
     void SetChecked(int row, bool checked);
     // Any status but "No Answer" forgets the row's reason.
     void SetStatus(int row, RowStatus status);

@@ -74,10 +74,12 @@ void CKeywordEditorDlg::OnBrowseLoadFile()
     while (reader.ReadLine(line)) {
         text += CLineListTools::EnsureLineEnd(line);
     }
-    if (reader.TooLarge()) {
+    try {
+        reader.ThrowIfNotRead(path);
+    } catch (const TextFileNotRead& notRead) {
         // The list stays as it was rather than taking a cut-off part of the file.
         if (m_messageBoxes != nullptr) {
-            m_messageBoxes->Show("The file was not read: " + path + " is larger than 256 MiB.",
+            m_messageBoxes->Show(std::string("The file was not read: ") + notRead.what() + ".",
                                  MessageBoxIcon::Stop);
         }
         return;

@@ -258,8 +258,8 @@ void CKeywordSelectionDlg::ReadOrSayWhy(const std::function<void()>& read)
 {
     try {
         read();
-    } catch (const TextFileTooLarge& tooLarge) {
-        m_messageBoxes->Show(std::string("The file was not read: ") + tooLarge.what() + ".",
+    } catch (const TextFileNotRead& notRead) {
+        m_messageBoxes->Show(std::string("The file was not read: ") + notRead.what() + ".",
                              MessageBoxIcon::Stop);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "RdapBootstrapReader.h"
 #include "registry/core/ServerRoutes.h"
+#include "text/InputFile.h"
 #include "text/Utf8Text.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QNetworkReply>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <array>
 #include <utility>
 
 namespace {
@@ -18,16 +20,49 @@ namespace {
 constexpr qint64 kLargestFile = 16 * 1024 * 1024;
 constexpr int kDownloadTimeoutMilliseconds = 60 * 1000;
 
-// Nothing, with `error` empty when there is no such file, else saying why the list is refused.
-std::shared_ptr<const RdapBootstrap> ReadFile(const QString& path, QString& error,
-                                              const RdapBootstrap* replaced = nullptr)
+std::shared_ptr<const RdapBootstrap> ReadBytes(const QByteArray& bytes, QString& error,
+                                               const RdapBootstrap* replaced)
+{
+    std::optional<RdapBootstrap> bootstrap = ReadRdapBootstrap(bytes, error, replaced);
+    return bootstrap ? std::make_shared<const RdapBootstrap>(std::move(*bootstrap)) : nullptr;
+}
+
+// The shipped list, a resource.
+std::shared_ptr<const RdapBootstrap> ReadShippedFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return nullptr;
     }
-    std::optional<RdapBootstrap> bootstrap = ReadRdapBootstrap(file.readAll(), error, replaced);
-    return bootstrap ? std::make_shared<const RdapBootstrap>(std::move(*bootstrap)) : nullptr;
+    QString error;
+    return ReadBytes(file.readAll(), error, nullptr);
+}
+
+// The downloaded list, opened as every file is: a named pipe or a device there is refused at once
+// (it would stall every start, or fill memory), and so is a file over the download's own limit,
+// from its size and again while it is read. Nothing, with `error` empty when there is no such
+// file, else saying why the list is refused.
+std::shared_ptr<const RdapBootstrap> ReadCachedFile(const QString& path, QString& error,
+                                                    const RdapBootstrap& replaced)
+{
+    InputFile file;
+    if (!file.Open(path.toStdString(), static_cast<std::uint64_t>(kLargestFile))) {
+        if (file.Failed() != InputFile::Failure::Missing) {
+            error = QString::fromStdString(file.Reason());
+        }
+        return nullptr;
+    }
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(file.Size()));
+    std::array<char, 64 * 1024> chunk{};
+    while (const std::size_t count = file.Read(chunk.data(), chunk.size())) {
+        bytes.append(chunk.data(), static_cast<qsizetype>(count));
+    }
+    if (file.Failed() != InputFile::Failure::None) {
+        error = QString::fromStdString(file.Reason());
+        return nullptr;
+    }
+    return ReadBytes(bytes, error, &replaced);
 }
 
 } // namespace
@@ -72,16 +107,15 @@ std::shared_ptr<const RdapBootstrap> CRegistryList::Load()
 {
     // The resources live in a static library: they are there once registered.
     Q_INIT_RESOURCE(qirv);
-    QString shippedError;
     std::shared_ptr<const RdapBootstrap> shipped =
-        ReadFile(QString::fromLatin1(kShippedFile), shippedError);
+        ReadShippedFile(QString::fromLatin1(kShippedFile));
     if (!shipped) {
         shipped = std::make_shared<const RdapBootstrap>();
     }
     // A cached copy could have been written by anyone who can write to the user's cache folder,
     // so it is held to what a download is: it replaces the shipped list.
     m_cachedRefusal.clear();
-    m_current = ReadFile(CachedFile(), m_cachedRefusal, shipped.get());
+    m_current = ReadCachedFile(CachedFile(), m_cachedRefusal, *shipped);
     m_currentIsDownloaded = m_current != nullptr;
     if (!m_current) {
         m_current = std::move(shipped);

@@ -25,7 +25,6 @@ bool IsLowSurrogate(char32_t unit)
 bool CTextLineReader::Open(const std::string& path)
 {
     Close();
-    m_file = std::fopen(path.c_str(), "rb");
     m_position = -1;
     m_bytesRead = 0;
     m_hasPushedBack = false;
@@ -33,10 +32,8 @@ bool CTextLineReader::Open(const std::string& path)
     m_endOfFileAfterHeldByte = false;
     m_pendingHighSurrogate = 0;
     m_encoding = TextEncoding::Ansi;
-    m_totalRead = 0;
-    m_tooLarge = false;
-    m_endOfFile = m_file == nullptr;
-    if (!m_file) {
+    m_endOfFile = !m_file.Open(path, m_sizeLimit);
+    if (m_endOfFile) {
         return false;
     }
     const std::uint8_t first = NextByte();
@@ -52,19 +49,14 @@ bool CTextLineReader::Open(const std::string& path)
         // No mark: start again at the first byte, so a one-byte file still gives its byte.
         m_position = -1;
         m_bytesRead = 0;
-        m_totalRead = 0;
-        m_endOfFile = false;
-        std::rewind(m_file);
+        m_endOfFile = !m_file.Rewind();
     }
     return true;
 }
 
 void CTextLineReader::Close()
 {
-    if (m_file) {
-        std::fclose(m_file);
-        m_file = nullptr;
-    }
+    m_file.Close();
     m_endOfFile = true;
 }
 
@@ -74,24 +66,14 @@ std::uint8_t CTextLineReader::NextByte()
         m_hasHeldByte = false;
         return m_heldByte;
     }
-    if (m_endOfFileAfterHeldByte || !m_file) {
+    if (m_endOfFileAfterHeldByte || !m_file.IsOpen()) {
         m_endOfFile = true;
         return 0;
     }
     if (m_position < 0 || m_position >= m_bytesRead) {
-        if (m_totalRead >= m_sizeLimit) {
-            m_tooLarge = std::fgetc(m_file) != EOF;
-            m_endOfFile = true;
-            return 0;
-        }
-        if (m_position >= 0 && m_bytesRead < static_cast<int>(kBufferSize)) {
-            m_endOfFile = true;
-            return 0;
-        }
-        const auto wanted = static_cast<std::size_t>(
-            std::min<std::uint64_t>(kBufferSize, m_sizeLimit - m_totalRead));
-        m_bytesRead = static_cast<int>(std::fread(m_buffer.data(), 1, wanted, m_file));
-        m_totalRead += static_cast<std::uint64_t>(m_bytesRead);
+        // The limit is kept while reading: a file that grew past it since it was opened fails.
+        m_bytesRead = static_cast<int>(
+            m_file.Read(reinterpret_cast<char*>(m_buffer.data()), m_buffer.size()));
         m_position = 0;
         if (m_bytesRead == 0) {
             m_endOfFile = true;
@@ -230,6 +212,16 @@ bool CTextLineReader::ReadLine(std::string& line)
     return true;
 }
 
+void CTextLineReader::ThrowIfNotRead(const std::string& path) const
+{
+    if (TooLarge()) {
+        throw TextFileTooLarge(path);
+    }
+    if (!Problem().empty() && !Missing()) {
+        throw TextFileNotRead("cannot read " + path + ": " + Problem());
+    }
+}
+
 std::vector<std::string> ReadTrimmedLines(const std::string& path)
 {
     std::vector<std::string> lines;
@@ -238,9 +230,7 @@ std::vector<std::string> ReadTrimmedLines(const std::string& path)
     while (reader.ReadLine(line)) {
         lines.emplace_back(TrimBoth(line));
     }
-    if (reader.TooLarge()) {
-        throw TextFileTooLarge(path);
-    }
+    reader.ThrowIfNotRead(path);
     return lines;
 }
 
@@ -253,8 +243,6 @@ std::string ReadKeywordText(const std::string& path)
         text += TrimBoth(line);
         text += "\r\n";
     }
-    if (reader.TooLarge()) {
-        throw TextFileTooLarge(path);
-    }
+    reader.ThrowIfNotRead(path);
     return text;
 }

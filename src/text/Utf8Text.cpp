@@ -85,3 +85,51 @@ std::string PrintableServerText(std::string_view text, std::size_t longest)
     }
     return printable;
 }
+
+std::string EscapedForTerminal(std::string_view text)
+{
+    std::string printed;
+    printed.reserve(text.size());
+    const auto hex = [&](const char* prefix, unsigned value) {
+        static constexpr char kDigits[] = "0123456789abcdef";
+        printed += prefix;
+        printed += kDigits[(value >> 4) & 0xF];
+        printed += kDigits[value & 0xF];
+    };
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const std::size_t length = Utf8SequenceLength(text, at);
+        if (length == 0) {
+            hex("\\x", lead);
+            ++at;
+            continue;
+        }
+        if (length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0) {
+            hex("\\u00", static_cast<unsigned char>(text[at + 1]));
+            at += 2;
+            continue;
+        }
+        switch (lead) {
+        case '\t':
+            printed += "\\t";
+            break;
+        case '\r':
+            printed += "\\r";
+            break;
+        case '\n':
+            printed += "\\n";
+            break;
+        case '\\':
+            printed += "\\\\";
+            break;
+        default:
+            if (lead < 0x20 || lead == 0x7F) {
+                hex("\\x", lead);
+            } else {
+                printed.append(text.substr(at, length));
+            }
+        }
+        at += length;
+    }
+    return printed;
+}

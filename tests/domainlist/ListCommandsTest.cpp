@@ -14,6 +14,7 @@
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -287,10 +288,43 @@ private slots:
         QCOMPARE(test.boxes.shown.size(), 3u);
         QCOMPARE(test.boxes.shown[0].text, "1 line of \"" + csv.toStdString() +
                                                "\" could not be read and was left out: line 4.");
-        QCOMPARE(test.boxes.shown[1].text, "The domain list \"" + binary.toStdString() +
-                                               "\" could not be opened: it is not a text file");
+        // Only the lines with a NUL byte or control characters are bad.
+        QCOMPARE(test.boxes.shown[1].text, "3 lines of \"" + binary.toStdString() +
+                                               "\" could not be read and were left out: lines "
+                                               "1, 2, 3.");
         QVERIFY(test.boxes.shown[2].text.find("missing.txt\" could not be opened: ") !=
                 std::string::npos);
+    }
+
+    // A named pipe nobody writes to, an endless device and a folder are refused at once, said
+    // so, and the list is kept as it was.
+    void openList_refusesWhatIsNoRegularFile_andKeepsTheList_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("named pipe") << "fifo"
+                                    << "it is a named pipe (FIFO), not a regular file";
+        QTest::newRow("endless device") << "/dev/zero"
+                                        << "it is a character device, not a "
+                                           "regular file";
+        QTest::newRow("folder") << "folder"
+                                << "it is a folder";
+    }
+
+    void openList_refusesWhatIsNoRegularFile_andKeepsTheList()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, reason);
+        Commands test;
+        QVERIFY(mkfifo(QFile::encodeName(test.folder.filePath("fifo")).constData(), 0600) == 0);
+        QVERIFY(QDir(test.folder.path()).mkdir("folder"));
+        const QString path = file.startsWith('/') ? file : test.folder.filePath(file);
+        test.files.openAnswers = {path};
+        test.commands.OpenList();
+        QCOMPARE(test.list.GetItemCount(), 4);
+        QCOMPARE(test.boxes.shown.size(), 1u);
+        QCOMPARE(test.boxes.shown[0].text, "The domain list \"" + path.toStdString() +
+                                               "\" could not be opened: " + reason.toStdString());
     }
 
     // A file that adds no row says why.

@@ -178,7 +178,8 @@ private slots:
         QVERIFY(!reader.ReadLine(line));
     }
 
-    void fileOverTheSizeLimit_stopsThereAndSaysSo_data()
+    // A file over the limit is refused from its size, before anything of it is read.
+    void fileOverTheSizeLimit_isRefusedWhole_data()
     {
         QTest::addColumn<int>("limit");
         QTest::addColumn<bool>("tooLarge");
@@ -188,7 +189,7 @@ private slots:
         QTest::newRow("more than the file") << 4096 << false;
     }
 
-    void fileOverTheSizeLimit_stopsThereAndSaysSo()
+    void fileOverTheSizeLimit_isRefusedWhole()
     {
         QFETCH(int, limit);
         QFETCH(bool, tooLarge);
@@ -199,10 +200,13 @@ private slots:
         file.close();
         CTextLineReader reader(file.fileName().toStdString(), static_cast<std::uint64_t>(limit));
         std::string line;
-        QVERIFY(reader.ReadLine(line));
-        QCOMPARE(line.size(), static_cast<std::size_t>(std::min(limit, 2999)));
+        QCOMPARE(reader.ReadLine(line), !tooLarge);
+        QCOMPARE(line.size(), tooLarge ? std::size_t{0} : std::size_t{2999});
         QVERIFY(!reader.ReadLine(line));
         QCOMPARE(reader.TooLarge(), tooLarge);
+        QCOMPARE(reader.Problem(),
+                 tooLarge ? "it is larger than " + SizeLimitText(static_cast<std::uint64_t>(limit))
+                          : std::string());
     }
 
     void missingFile_hasNoLines()

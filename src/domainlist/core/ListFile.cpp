@@ -6,6 +6,7 @@
 #include "text/CLineListTools.h"
 #include "text/Utf8Text.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -56,39 +57,6 @@ std::string CleanReason(std::string_view text)
         at += length;
     }
     return clean;
-}
-
-// Lines of the text, each without its CR LF or LF, counted from 1.
-template <typename OnLine> void ForEachLine(std::string_view text, OnLine&& onLine)
-{
-    std::size_t number = 1;
-    for (std::size_t start = 0; start < text.size(); ++number) {
-        std::size_t end = text.find('\n', start);
-        const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
-        end = end == std::string_view::npos ? text.size() : end;
-        std::string_view line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        onLine(line, number);
-        start = next;
-    }
-}
-
-void ReadNames(std::string_view text, ListFileContents& contents)
-{
-    BadLines bad(contents);
-    ForEachLine(text, [&](std::string_view line, std::size_t number) {
-        const std::string_view name = TrimBoth(line);
-        if (name.empty()) {
-            return;
-        }
-        if (IsListableName(name)) {
-            contents.records.push_back(PendingRecord(std::string(name)));
-        } else {
-            bad.Add(number);
-        }
-    });
 }
 
 } // namespace
@@ -271,21 +239,381 @@ bool IsListableName(std::string_view name)
     return !name.empty() && IsCleanText(name, kLongestName);
 }
 
+namespace {
+
+bool IsAllBlank(std::string_view text)
+{
+    return text.find_first_not_of(" \t\r\n\v\f") == std::string_view::npos;
+}
+
+} // namespace
+
+// The bytes of the file become UTF-8 text (UTF-16 with its mark decoded, UTF-8's mark dropped),
+// which a reader for its format takes a piece at a time: whatever the reader has not read yet
+// (a record cut by a piece's end) waits for the next piece.
+struct ListFileReader::State
+{
+    enum class Encoding
+    {
+        Undecided,
+        Utf8,
+        Utf16LittleEndian,
+        Utf16BigEndian,
+    };
+    enum class Stage
+    {
+        Undecided, // no character but white space yet
+        CsvHeader, // not JSON: a CSV header of ours, or names
+        Names,
+        Csv,
+        Json,
+    };
+
+    ListFileContents contents;
+    Encoding encoding = Encoding::Undecided;
+    std::string head; // the first bytes, until the mark is known
+    std::optional<std::uint8_t> oddByte;
+    char16_t highSurrogate = 0;
+    std::string text;
+    std::size_t at = 0; // how much of `text` is read
+    Stage stage = Stage::Undecided;
+    CsvListReader csv;
+    JsonListReader json;
+    std::size_t namesLine = 1;
+    std::size_t blankLines = 0; // read before the format was known
+    // A line too long to wait for, skipped to its end: its number and whether all of it so far
+    // was blank.
+    bool skipping = false;
+    std::size_t skippedLine = 0;
+    bool skippedBlank = true;
+
+    void Decode(std::string_view bytes, bool final);
+    void DecodeUtf16(std::string_view bytes, bool final);
+    void Parse(bool final);
+    std::size_t ReadNames(std::string_view view, bool final);
+    void Name(std::string_view line, std::size_t number);
+    // Skips text up to the end of the line being skipped; true once it has ended.
+    bool Skip(std::string_view view, std::size_t& read);
+    void EndSkipping();
+};
+
+void ListFileReader::State::Decode(std::string_view bytes, bool final)
+{
+    if (encoding == Encoding::Undecided) {
+        head.append(bytes);
+        if (head.size() < 3 && !final) {
+            return;
+        }
+        std::string_view start = head;
+        if (start.starts_with("\xEF\xBB\xBF")) {
+            encoding = Encoding::Utf8;
+            start.remove_prefix(3);
+        } else if (start.starts_with("\xFF\xFE")) {
+            encoding = Encoding::Utf16LittleEndian;
+            start.remove_prefix(2);
+        } else if (start.starts_with("\xFE\xFF")) {
+            encoding = Encoding::Utf16BigEndian;
+            start.remove_prefix(2);
+        } else {
+            encoding = Encoding::Utf8;
+        }
+        const std::string rest(start);
+        head.clear();
+        head.shrink_to_fit();
+        Decode(rest, final);
+        return;
+    }
+    if (encoding == Encoding::Utf8) {
+        text.append(bytes);
+    } else {
+        DecodeUtf16(bytes, final);
+    }
+}
+
+void ListFileReader::State::DecodeUtf16(std::string_view bytes, bool final)
+{
+    const auto unit = [&](std::uint8_t first, std::uint8_t second) {
+        const auto value =
+            static_cast<char16_t>(encoding == Encoding::Utf16LittleEndian ? first | (second << 8)
+                                                                          : (first << 8) | second);
+        const bool isHigh = value >= 0xD800 && value <= 0xDBFF;
+        const bool isLow = value >= 0xDC00 && value <= 0xDFFF;
+        if (highSurrogate != 0) {
+            const char16_t high = highSurrogate;
+            highSurrogate = 0;
+            if (isLow) {
+                AppendUtf8(text, 0x10000 + ((char32_t(high) - 0xD800) << 10) +
+                                     (char32_t(value) - 0xDC00));
+                return;
+            }
+            AppendUtf8(text, 0xFFFD);
+        }
+        if (isHigh) {
+            highSurrogate = value;
+        } else {
+            AppendUtf8(text, isLow ? char32_t(0xFFFD) : char32_t(value));
+        }
+    };
+    std::size_t next = 0;
+    if (oddByte && !bytes.empty()) {
+        unit(*oddByte, static_cast<std::uint8_t>(bytes[0]));
+        oddByte.reset();
+        next = 1;
+    }
+    for (; next + 1 < bytes.size(); next += 2) {
+        unit(static_cast<std::uint8_t>(bytes[next]), static_cast<std::uint8_t>(bytes[next + 1]));
+    }
+    if (next < bytes.size()) {
+        oddByte = static_cast<std::uint8_t>(bytes[next]);
+    }
+    if (final && highSurrogate != 0) {
+        highSurrogate = 0;
+        AppendUtf8(text, 0xFFFD);
+    }
+    // A last odd byte is no character: the file ends before it, as the keyword files' reader has
+    // it.
+}
+
+void ListFileReader::State::Name(std::string_view line, std::size_t number)
+{
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    if (line.size() > kLongestListLine) {
+        if (!IsAllBlank(line)) {
+            BadLines(contents).Add(number);
+        }
+        return;
+    }
+    const std::string_view name = TrimBoth(line);
+    if (name.empty()) {
+        return;
+    }
+    // A line with a NUL byte (or any control character) is bad on its own; the rest is read.
+    if (IsListableName(name)) {
+        contents.records.push_back(PendingRecord(std::string(name)));
+    } else {
+        BadLines(contents).Add(number);
+    }
+}
+
+std::size_t ListFileReader::State::ReadNames(std::string_view view, bool final)
+{
+    std::size_t read = 0;
+    while (read < view.size()) {
+        const std::size_t end = view.find('\n', read);
+        if (end == std::string_view::npos) {
+            if (!final) {
+                break;
+            }
+            Name(view.substr(read), namesLine++);
+            return view.size();
+        }
+        Name(view.substr(read, end - read), namesLine++);
+        read = end + 1;
+    }
+    return read;
+}
+
+bool ListFileReader::State::Skip(std::string_view view, std::size_t& read)
+{
+    const std::size_t end = view.find('\n');
+    const std::string_view skipped = view.substr(0, end);
+    skippedBlank = skippedBlank && IsAllBlank(skipped);
+    read = end == std::string_view::npos ? view.size() : end + 1;
+    return end != std::string_view::npos;
+}
+
+void ListFileReader::State::EndSkipping()
+{
+    skipping = false;
+    if (stage == Stage::Names) {
+        if (!skippedBlank) {
+            BadLines(contents).Add(skippedLine);
+        }
+        ++namesLine;
+    } else {
+        BadLines(contents).Add(skippedLine);
+        if (stage == Stage::Csv) {
+            csv.SkipLines(1);
+        } else {
+            json.SkipLines(1);
+        }
+    }
+}
+
+void ListFileReader::State::Parse(bool final)
+{
+    while (true) {
+        std::string_view view = std::string_view(text).substr(at);
+        if (skipping) {
+            std::size_t read = 0;
+            const bool ended = Skip(view, read);
+            at += read;
+            if (!ended && !final) {
+                break;
+            }
+            EndSkipping();
+            continue;
+        }
+        std::size_t read = 0;
+        bool waiting = false; // for more text than there is
+        switch (stage) {
+        case Stage::Undecided: {
+            // White space alone says nothing yet: JSON starts with its first other character.
+            const std::size_t first = view.find_first_not_of(" \t\r\n");
+            if (first == std::string_view::npos && !final) {
+                // Whole blank lines are read (the names and JSON readers skip them too); a CSV
+                // header can only be the first line.
+                const std::size_t lastEnd = view.rfind('\n');
+                if (lastEnd != std::string_view::npos) {
+                    read = lastEnd + 1;
+                    const auto lines = static_cast<std::size_t>(std::count(
+                        view.begin(), view.begin() + static_cast<std::ptrdiff_t>(read), '\n'));
+                    namesLine += lines;
+                    json.SkipLines(lines);
+                    blankLines += lines;
+                }
+                if (view.size() - read <= kLongestListRecord) {
+                    waiting = true;
+                    break;
+                }
+            }
+            if (first != std::string_view::npos && (view[first] == '[' || view[first] == '{')) {
+                stage = Stage::Json;
+            } else {
+                stage = blankLines > 0 ? Stage::Names : Stage::CsvHeader;
+            }
+            break;
+        }
+        case Stage::CsvHeader:
+            switch (csv.ReadHeader(view, final, read)) {
+            case CsvListReader::Header::Ours:
+                contents.format = ListFormat::Csv;
+                stage = Stage::Csv;
+                break;
+            case CsvListReader::Header::NotOurs:
+                stage = Stage::Names;
+                break;
+            case CsvListReader::Header::NeedMore:
+                // A header longer than any of ours is none.
+                if (view.size() > kLongestListRecord) {
+                    stage = Stage::Names;
+                } else {
+                    waiting = true;
+                }
+                break;
+            }
+            break;
+        case Stage::Names:
+            read = ReadNames(view, final);
+            waiting = true;
+            break;
+        case Stage::Csv:
+            read = csv.Read(view, final, contents);
+            waiting = true;
+            break;
+        case Stage::Json:
+            read = json.Read(view, final, contents);
+            waiting = true;
+            break;
+        }
+        at += read;
+        if (!waiting) {
+            continue;
+        }
+        view.remove_prefix(read);
+        const std::size_t longest =
+            stage == Stage::Names ? kLongestListLine + 1 : kLongestListRecord;
+        if (final || view.size() <= longest || stage == Stage::Undecided ||
+            stage == Stage::CsvHeader) {
+            break;
+        }
+        // A record (or line) that goes on past any the reader waits for: when its first line
+        // has ended, that line is read as if the file ended there (so the record is bad, and the
+        // reader goes on with the next line); otherwise the line is bad and skipped to its end.
+        const std::size_t end = view.find('\n');
+        if (end == std::string_view::npos || stage == Stage::Names) {
+            skipping = true;
+            skippedBlank = true;
+            skippedLine = stage == Stage::Names ? namesLine
+                          : stage == Stage::Csv ? csv.Line()
+                                                : json.Line();
+            continue;
+        }
+        const std::string_view firstLine = view.substr(0, end + 1);
+        const std::size_t firstRead = stage == Stage::Csv ? csv.Read(firstLine, true, contents)
+                                                          : json.Read(firstLine, true, contents);
+        if (firstRead == 0) {
+            // Nothing was taken from it after all: skipped as a bad line, so that reading goes on.
+            skipping = true;
+            skippedBlank = true;
+            skippedLine = stage == Stage::Csv ? csv.Line() : json.Line();
+        }
+        at += firstRead;
+    }
+    // What was read goes, so that the text held is never much more than one piece and a record.
+    if (at > 0 && (at >= text.size() / 2 || final)) {
+        text.erase(0, at);
+        at = 0;
+    }
+}
+
+ListFileReader::ListFileReader() : m_state(std::make_unique<State>()) {}
+
+ListFileReader::~ListFileReader() = default;
+
+void ListFileReader::Feed(std::string_view bytes)
+{
+    m_state->Decode(bytes, false);
+    m_state->Parse(false);
+}
+
+void ListFileReader::Finish()
+{
+    m_state->Decode({}, true);
+    m_state->Parse(true);
+}
+
+ListFileContents& ListFileReader::Contents()
+{
+    return m_state->contents;
+}
+
 ListFileContents ReadListFile(std::string_view bytes)
 {
-    ListFileContents contents;
-    if (bytes.starts_with("\xEF\xBB\xBF")) {
-        bytes.remove_prefix(3);
+    ListFileReader reader;
+    reader.Feed(bytes);
+    reader.Finish();
+    return std::move(reader.Contents());
+}
+
+ListFileContents ReadListFile(InputFile& file,
+                              const std::function<void(std::vector<ListRecord>&)>& take)
+{
+    ListFileReader reader;
+    std::vector<char> chunk(kListFileChunk);
+    while (true) {
+        const std::size_t count = file.Read(chunk.data(), chunk.size());
+        if (count == 0) {
+            break;
+        }
+        reader.Feed(std::string_view(chunk.data(), count));
+        if (!reader.Contents().records.empty()) {
+            take(reader.Contents().records);
+            reader.Contents().records.clear();
+        }
     }
-    if (bytes.substr(0, 64 * 1024).find('\0') != std::string_view::npos) {
-        contents.problem = "it is not a text file";
-        return contents;
+    if (file.Failed() != InputFile::Failure::None) {
+        ListFileContents failed = std::move(reader.Contents());
+        failed.records.clear();
+        failed.problem = file.Reason();
+        return failed;
     }
-    const std::size_t first = bytes.find_first_not_of(" \t\r\n");
-    if (first != std::string_view::npos && (bytes[first] == '[' || bytes[first] == '{')) {
-        ReadJsonList(bytes, contents);
-    } else if (!ReadCsvList(bytes, contents)) {
-        ReadNames(bytes, contents);
+    reader.Finish();
+    if (!reader.Contents().records.empty()) {
+        take(reader.Contents().records);
+        reader.Contents().records.clear();
     }
-    return contents;
+    return std::move(reader.Contents());
 }

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "DomainRows.h"
+#include "text/InputFile.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +26,12 @@ enum class ListFormat
 
 // Bigger files are not lists anybody saved: refusing them keeps a stray file from eating memory.
 inline constexpr std::uint64_t kLargestListFile = std::uint64_t{512} << 20;
+// A line of a names file longer than this is bad (unless it is blank), and so is a CSV or JSON
+// record: neither is waited for to its end, so that a file without line ends fills no memory.
+inline constexpr std::size_t kLongestListLine = 64 * 1024;
+inline constexpr std::size_t kLongestListRecord = 1024 * 1024;
+// A list file is read this much at a time.
+inline constexpr std::size_t kListFileChunk = 1024 * 1024;
 
 // A checked "Pending" row: how a name read or generated joins a list.
 ListRecord PendingRecord(std::string name);
@@ -47,10 +56,11 @@ struct ListFileContents
     ListFormat format = ListFormat::Text;
     std::vector<ListRecord> records;
     // Lines (of the file, counted from 1) whose record could not be read: how many, and the
-    // first few of them.
+    // first few of them. A line with a NUL byte is one of them; the rest of the file is read.
     std::size_t badLineCount = 0;
     std::vector<std::size_t> firstBadLines;
-    // Set when the file as a whole is not a list (binary data); then nothing is read from it.
+    // Set when the file could not be read to its end (a read error, or it grew past the limit
+    // while it was read): then the records read from it are not all of it.
     std::string problem;
 };
 
@@ -58,6 +68,34 @@ struct ListFileContents
 // file); empty when every line was read.
 std::string BadLinesText(const std::string& source, const ListFileContents& contents);
 
-// Reads a names file, a CSV export or a JSON export, telling them apart by their first bytes.
-// A record that cannot be read is counted and left out; every other record is kept.
+// Reads a names file, a CSV export or a JSON export as its bytes arrive, telling them apart by
+// their first bytes; UTF-16 with its byte-order mark is read as UTF-8 is. A record that cannot be
+// read is counted and left out; every other record joins Contents().records as soon as it is
+// whole, so that a file is never held whole, nor twice.
+class ListFileReader
+{
+public:
+    ListFileReader();
+    ListFileReader(const ListFileReader&) = delete;
+    ListFileReader& operator=(const ListFileReader&) = delete;
+    ~ListFileReader();
+
+    // The next bytes of the file.
+    void Feed(std::string_view bytes);
+    // The end of the file: the last record joins.
+    void Finish();
+    // What was read: records may be taken out of it between pieces.
+    ListFileContents& Contents();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+// The whole file in memory, read at once.
 ListFileContents ReadListFile(std::string_view bytes);
+// Reads an open file to its end, a piece at a time: after each piece the records read from it are
+// handed to `take` (which moves them away), so that memory holds the records and one piece. A
+// failure to read to the end sets the contents' problem.
+ListFileContents ReadListFile(InputFile& file,
+                              const std::function<void(std::vector<ListRecord>&)>& take);

@@ -26,9 +26,12 @@ void AppendJsonString(std::string& out, std::string_view text)
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (IsControlByte(c)) {
+        } else if (IsControlByte(c) ||
+                   (length == 2 && c == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0)) {
+            // C0, DEL and C1 (U+0080 to U+009F) travel escaped: none reaches a terminal raw.
             std::array<char, 8> escaped{};
-            std::snprintf(escaped.data(), escaped.size(), "\\u%04x", c);
+            std::snprintf(escaped.data(), escaped.size(), "\\u%04x",
+                          length == 2 ? static_cast<unsigned char>(text[at + 1]) : c);
             out += escaped.data();
         } else {
             out.append(text.substr(at, length));
@@ -47,27 +50,37 @@ void AppendJsonStringOrNull(std::string& out, std::string_view text)
     }
 }
 
+constexpr int kEndOfText = -1;
+
 // Just enough JSON for lists of flat objects: strings (every escape), true, false, null, and
 // numbers, arrays and objects that are skipped over.
+//
+// The text may be a piece of the file whose rest is still to come (`final` false): whatever looks
+// past its end marks the reader short (Short()), and the record being read is then read again
+// once more text is there. Once the whole text is there, it reads as the whole file would.
 class JsonReader
 {
 public:
-    explicit JsonReader(std::string_view text) : m_text(text) {}
+    JsonReader(std::string_view text, bool final, std::size_t line)
+        : m_text(text), m_final(final), m_line(line)
+    {}
 
     std::size_t Line() const { return m_line; }
-    // The next character after white space, '\0' at the end.
-    char SkipSpace()
+    bool Short() const { return m_short; }
+    void ClearShort() { m_short = false; }
+    // The next character after white space (as an unsigned byte), kEndOfText at the end.
+    int SkipSpace()
     {
-        while (m_at < m_text.size()) {
+        while (!Beyond(m_at)) {
             const char c = m_text[m_at];
             if (c == '\n') {
                 ++m_line;
             } else if (c != ' ' && c != '\t' && c != '\r') {
-                return c;
+                return static_cast<unsigned char>(c);
             }
             ++m_at;
         }
-        return '\0';
+        return kEndOfText;
     }
     void Skip() { ++m_at; }
 
@@ -75,10 +88,19 @@ public:
     void SkipLine()
     {
         const std::size_t end = m_text.find('\n', m_at);
+        if (end == std::string_view::npos) {
+            Beyond(m_text.size());
+        }
         m_at = end == std::string_view::npos ? m_text.size() : end;
     }
 
     std::size_t At() const { return m_at; }
+    // Back to a place read before (its line with it).
+    void MoveBack(std::size_t at, std::size_t line)
+    {
+        m_at = at;
+        m_line = line;
+    }
     // After a syntax error in a record that began at `start` on line `line`: back to the line after
     // that one, so that a record cut off never takes in the lines after its first.
     void ResumeAfter(std::size_t start, std::size_t line)
@@ -107,7 +129,7 @@ public:
             if (!ReadField(key, fields, typesFit)) {
                 return false;
             }
-            const char next = SkipSpace();
+            const int next = SkipSpace();
             ++m_at;
             if (next == '}') {
                 return true;
@@ -119,6 +141,16 @@ public:
     }
 
 private:
+    // Whether `at` is past the text; when more text is to come, what is being read must wait.
+    bool Beyond(std::size_t at)
+    {
+        if (at < m_text.size()) {
+            return false;
+        }
+        m_short = m_short || !m_final;
+        return true;
+    }
+
     bool ReadField(const std::string& key, RecordFields& fields, bool& typesFit)
     {
         std::optional<std::string>* text = nullptr;
@@ -133,7 +165,7 @@ private:
         } else if (key == "reason") {
             text = &fields.reason;
         }
-        const char c = SkipSpace();
+        const int c = SkipSpace();
         if (key == "checked" && (c == 't' || c == 'f')) {
             fields.checked = c == 't';
             return ReadWord(c == 't' ? "true" : "false");
@@ -150,7 +182,7 @@ private:
 
     bool ReadWord(std::string_view word)
     {
-        if (m_text.substr(m_at, word.size()) != word) {
+        if (Beyond(m_at + word.size() - 1) || m_text.substr(m_at, word.size()) != word) {
             return false;
         }
         m_at += word.size();
@@ -159,7 +191,7 @@ private:
 
     bool SkipValue(int depth)
     {
-        const char c = SkipSpace();
+        const int c = SkipSpace();
         if (depth > kDeepestJson) {
             return false;
         }
@@ -176,7 +208,8 @@ private:
             return ReadWord("null");
         case '[':
         case '{': {
-            const char close = c == '[' ? ']' : '}';
+            const int close =
+                c == '[' ? static_cast<unsigned char>(']') : static_cast<unsigned char>('}');
             ++m_at;
             if (SkipSpace() == close) {
                 ++m_at;
@@ -193,7 +226,7 @@ private:
                 if (!SkipValue(depth + 1)) {
                     return false;
                 }
-                const char next = SkipSpace();
+                const int next = SkipSpace();
                 ++m_at;
                 if (next == close) {
                     return true;
@@ -206,6 +239,8 @@ private:
         default: {
             const std::size_t end = m_text.find_first_not_of("+-0123456789.eE", m_at);
             const std::size_t stop = end == std::string_view::npos ? m_text.size() : end;
+            // A number at the end of a piece may go on in the next.
+            Beyond(stop);
             if (stop == m_at) {
                 return false;
             }
@@ -217,7 +252,7 @@ private:
 
     std::optional<std::uint32_t> ReadHex4()
     {
-        if (m_at + 4 > m_text.size()) {
+        if (Beyond(m_at + 3)) {
             return std::nullopt;
         }
         std::uint32_t value = 0;
@@ -242,7 +277,7 @@ private:
     bool ReadString(std::string& out)
     {
         ++m_at;
-        while (m_at < m_text.size()) {
+        while (!Beyond(m_at)) {
             const char c = m_text[m_at++];
             if (c == '"') {
                 return true;
@@ -255,7 +290,7 @@ private:
                 out += c;
                 continue;
             }
-            if (m_at >= m_text.size()) {
+            if (Beyond(m_at)) {
                 return false;
             }
             const char escaped = m_text[m_at++];
@@ -275,7 +310,7 @@ private:
             std::uint32_t codePoint = *unit;
             if (codePoint >= 0xD800 && codePoint <= 0xDBFF) {
                 std::optional<std::uint32_t> low;
-                if (m_text.substr(m_at, 2) == "\\u") {
+                if (!Beyond(m_at + 1) && m_text.substr(m_at, 2) == "\\u") {
                     m_at += 2;
                     low = ReadHex4();
                 }
@@ -292,6 +327,8 @@ private:
     }
 
     std::string_view m_text;
+    bool m_final = true;
+    bool m_short = false;
     std::size_t m_at = 0;
     std::size_t m_line = 1;
 };
@@ -314,41 +351,74 @@ void AppendJsonRecord(std::string& out, const ListRecord& record)
     out += '}';
 }
 
-void ReadJsonList(std::string_view text, ListFileContents& contents)
+std::size_t JsonListReader::Read(std::string_view text, bool final, ListFileContents& contents)
 {
-    JsonReader reader(text);
-    BadLines bad(contents);
-    const bool isArray = reader.SkipSpace() == '[';
-    contents.format = isArray ? ListFormat::Json : ListFormat::JsonLines;
-    if (isArray) {
-        reader.Skip();
+    if (m_done) {
+        return text.size(); // after the array's end nothing more is read
     }
-    bool closed = !isArray;
-    bool lastWasBad = false;
+    JsonReader reader(text, final, m_line);
+    BadLines bad(contents);
+    std::size_t read = 0;
+    // Where the reader stood after the last thing it took whole.
+    const auto taken = [&] {
+        read = reader.At();
+        m_line = reader.Line();
+    };
+    if (!m_started) {
+        const int first = reader.SkipSpace();
+        if (reader.Short()) {
+            return 0;
+        }
+        m_started = true;
+        m_isArray = first == '[';
+        contents.format = m_isArray ? ListFormat::Json : ListFormat::JsonLines;
+        if (m_isArray) {
+            reader.Skip();
+        }
+        m_closed = !m_isArray;
+        taken();
+    }
     while (true) {
-        const char next = reader.SkipSpace();
-        if (next == '\0') {
-            break;
+        const std::size_t before = reader.At();
+        const std::size_t lineBefore = reader.Line();
+        const int next = reader.SkipSpace();
+        if (next == kEndOfText) {
+            if (!reader.Short()) {
+                break;
+            }
+            taken(); // the white space is read; nothing has begun after it
+            return read;
         }
         const std::size_t line = reader.Line();
-        if (isArray && next == ']') {
-            closed = true;
-            break;
+        if (m_isArray && next == ']') {
+            m_closed = true;
+            m_done = true;
+            return text.size();
         }
         if (next == ',') {
             reader.Skip();
+            taken();
             continue;
         }
         RecordFields fields;
         bool typesFit = true;
         const std::size_t start = reader.At();
-        if (next != '{' || !reader.ReadObject(fields, typesFit)) {
-            bad.Add(line);
-            lastWasBad = true;
+        const bool syntaxFits = next == '{' && reader.ReadObject(fields, typesFit);
+        if (!syntaxFits && !reader.Short()) {
             reader.ResumeAfter(start, line);
+        }
+        if (reader.Short()) {
+            // The record (or the line to skip after it) goes on in the next piece.
+            reader.MoveBack(before, lineBefore);
+            return read;
+        }
+        if (!syntaxFits) {
+            bad.Add(line);
+            m_lastWasBad = true;
+            taken();
             continue;
         }
-        lastWasBad = false;
+        m_lastWasBad = false;
         std::optional<ListRecord> record = typesFit ? std::move(fields).ToRecord() : std::nullopt;
         if (record) {
             contents.records.push_back(std::move(*record));
@@ -358,8 +428,11 @@ void ReadJsonList(std::string_view text, ListFileContents& contents)
                 bad.Add(each);
             }
         }
+        taken();
     }
-    if (!closed && !lastWasBad) {
+    taken();
+    if (final && !m_closed && !m_lastWasBad) {
         bad.Add(reader.Line()); // cut off after a whole record: more may have followed
     }
+    return read;
 }
