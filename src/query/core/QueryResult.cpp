@@ -47,9 +47,9 @@ QueryResult FailureResult(int item, QueryFailureKind kind, std::string_view word
     QueryResult result;
     result.item = item;
     result.failure = kind;
-    const bool socketError = kind == QueryFailureKind::NoConnection ||
-                             kind == QueryFailureKind::Broken || kind == QueryFailureKind::Refused ||
-                             kind == QueryFailureKind::LocalShortage;
+    const bool socketError =
+        kind == QueryFailureKind::NoConnection || kind == QueryFailureKind::Broken ||
+        kind == QueryFailureKind::Refused || kind == QueryFailureKind::LocalShortage;
     // The error box's "Winsock Error: \n\n " and the reason, as the row shows it.
     result.reason = OnOneLine(socketError ? "Winsock Error: " + std::string(words) : words);
     result.detail = std::move(detail);
