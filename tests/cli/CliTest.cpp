@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+Q_DECLARE_METATYPE(FakeRdapServer::Answer)
+
 namespace {
 
 struct CliRun
@@ -124,19 +126,22 @@ private slots:
     // A valid download replaces the list; a failed one keeps it and says why.
     void serversUpdate_keepsTheListThereWasOnFailure_data()
     {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("body");
+        using Answer = FakeRdapServer::Answer;
+        QTest::addColumn<Answer>("failing");
         QTest::addColumn<QByteArray>("reason");
-        QTest::newRow("HTTP error") << 404 << QByteArray() << QByteArray("answered HTTP 404");
-        QTest::newRow("not JSON") << 200 << QByteArray("<html>") << QByteArray("not JSON");
+        QTest::newRow("HTTP error") << Answer{404} << QByteArray("answered HTTP 404");
+        QTest::newRow("not JSON") << Answer{200, "<html>"} << QByteArray("not JSON");
         QTest::newRow("wrong version")
-            << 200 << QByteArray(kWrongVersion) << QByteArray("not version 1.0");
+            << Answer{200, kWrongVersion} << QByteArray("not version 1.0");
+        // Ended at the bound on the file, headers included, not read on at full speed.
+        QTest::newRow("headers without end")
+            << Answer{200, {}, 0, {}, {}, Answer::Ending::EndlessHeaders}
+            << QByteArray("the file is larger than 16 MiB");
     }
 
     void serversUpdate_keepsTheListThereWasOnFailure()
     {
-        QFETCH(int, status);
-        QFETCH(QByteArray, body);
+        QFETCH(FakeRdapServer::Answer, failing);
         QFETCH(QByteArray, reason);
         FakeRdapServer iana;
         FakeRdapServer::Answer answer{200, kTwoExtensions};
@@ -149,7 +154,7 @@ private slots:
         QCOMPARE(RunCli({"server", "x.io"}).output,
                  QByteArray("x.io\trdap\thttps://rdap.example/\trdap\n"));
 
-        answer = FakeRdapServer::Answer{status, body};
+        answer = failing;
         run = RunCli(update);
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.errors.startsWith("The registry list was not updated: ") &&
