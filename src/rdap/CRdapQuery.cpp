@@ -1,12 +1,9 @@
 #include "CRdapQuery.h"
 
 #include "RdapVerdict.h"
-#include "query/ReleaseLater.h"
 #include "query/core/QueryLimits.h"
 
 #include <QDateTime>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QUrl>
 
 namespace {
@@ -14,13 +11,11 @@ namespace {
 // As many as a registry's RDAP service plausibly chains (a load balancer, a new address); a
 // loop ends here.
 constexpr int kMaxRedirects = 5;
-// What Qt may hold of a body at a time; the rest stays in the connection until read.
-constexpr qint64 kReadBufferBytes = 64 * 1024;
 
 // "Retry-After: 120" or "Retry-After: Wed, 21 Oct 2026 07:28:00 GMT" (RFC 9110).
-std::optional<std::chrono::milliseconds> ReadRetryAfter(const QNetworkReply& reply)
+std::optional<std::chrono::milliseconds> ReadRetryAfter(const CHttpGet::Reply& reply)
 {
-    QByteArray value = reply.rawHeader("Retry-After").trimmed();
+    QByteArray value = reply.Header("retry-after");
     if (value.isEmpty()) {
         return std::nullopt;
     }
@@ -61,12 +56,8 @@ bool SameServer(const QUrl& asked, const QUrl& answered)
 
 CRdapQuery::CRdapQuery(QObject* parent) : QObject(parent)
 {
-    m_timer.setSingleShot(true);
-    m_timer.setInterval(QueryLimits::kReplyTimeout);
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        Fail(QueryFailureKind::Broken, kConnectionRejected,
-             NoReplyWithin(m_timer.intervalAsDuration(), "reply"));
-    });
+    SetTimeouts(QueryLimits::kConnectTimeout, QueryLimits::kReplyTimeout);
+    connect(&m_http, &CHttpGet::finished, this, &CRdapQuery::OnReply, Qt::DirectConnection);
 }
 
 CRdapQuery::~CRdapQuery()
@@ -74,12 +65,22 @@ CRdapQuery::~CRdapQuery()
     Reset();
 }
 
+void CRdapQuery::SetTimeouts(std::chrono::milliseconds connectTimeout,
+                             std::chrono::milliseconds replyTimeout)
+{
+    CHttpGet::Limits limits;
+    limits.connectTimeout = connectTimeout;
+    limits.deadline = replyTimeout;
+    limits.maxReplyBytes = static_cast<std::int64_t>(QueryLimits::kMaxReplyBytes);
+    limits.maxRedirects = kMaxRedirects;
+    m_http.SetLimits(limits);
+}
+
 void CRdapQuery::StartQuery(const QByteArray& name, int item, const QString& baseUrl)
 {
     Reset();
     m_item = item;
     m_retryAfter.reset();
-    m_body.clear();
     m_name = name;
     QUrl url(baseUrl);
     m_server = url.host().toUtf8();
@@ -96,76 +97,44 @@ void CRdapQuery::StartQuery(const QByteArray& name, int item, const QString& bas
     // Taken as encoded: the "%2F" and "%3F" of a hostile name stay inside its segment.
     url.setPath(path + QStringLiteral("domain/") + QString::fromLatin1(segment), QUrl::StrictMode);
     m_url = url;
-    if (!m_network) {
-        m_network = new QNetworkAccessManager(this);
-    }
-    QNetworkRequest request(url);
-    request.setRawHeader("Accept", "application/rdap+json");
-    // Compressed, a body of a few kilobytes could unpack past any limit before it is looked at.
-    request.setRawHeader("Accept-Encoding", "identity");
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(kMaxRedirects);
-    m_timer.start();
-    m_reply = m_network->get(request);
-    // Without a bound Qt reads the whole body into memory before we see any of it.
-    m_reply->setReadBufferSize(kReadBufferBytes);
-    connect(m_reply, &QNetworkReply::metaDataChanged, this, &CRdapQuery::OnHeaders);
-    connect(m_reply, &QNetworkReply::readyRead, this, &CRdapQuery::OnBodyArrived);
-    connect(m_reply, &QNetworkReply::finished, this, &CRdapQuery::OnFinished);
+    // The result may come at once, inside this call (no socket to be had, say).
+    m_http.Get(url, {{"Accept", "application/rdap+json"}});
 }
 
 void CRdapQuery::Reset()
 {
-    m_timer.stop();
-    ReleaseLater(m_reply, this);
+    m_http.Abort();
 }
 
-void CRdapQuery::OnHeaders()
+void CRdapQuery::OnReply(const CHttpGet::Result& result)
 {
-    if (!m_reply) {
+    switch (result.failure) {
+    case CHttpGet::Failure::None:
+        break;
+    case CHttpGet::Failure::NotReached:
+        Fail(QueryFailureKind::NoConnection, kConnectionFailure, result.detail);
         return;
-    }
-    bool known = false;
-    const qlonglong length =
-        m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-    if (known && length > static_cast<qlonglong>(QueryLimits::kMaxReplyBytes)) {
+    case CHttpGet::Failure::LocalShortage:
+        Fail(QueryFailureKind::LocalShortage, kConnectionFailure, result.detail);
+        return;
+    case CHttpGet::Failure::TimedOut:
+        Fail(QueryFailureKind::Broken, kConnectionRejected,
+             NoReplyWithin(m_http.GetLimits().deadline, "reply"));
+        return;
+    case CHttpGet::Failure::TooLarge:
         Fail(QueryFailureKind::Broken, kConnectionRejected, ReplyTooLarge());
-    }
-}
-
-void CRdapQuery::OnBodyArrived()
-{
-    if (!m_reply) {
+        return;
+    case CHttpGet::Failure::Broken:
+        Fail(QueryFailureKind::Broken, kConnectionRejected, result.detail);
         return;
     }
-    const auto limit = static_cast<qsizetype>(QueryLimits::kMaxReplyBytes);
-    m_body += m_reply->read(limit + 1 - m_body.size());
-    if (m_body.size() > limit) {
-        Fail(QueryFailureKind::Broken, kConnectionRejected, ReplyTooLarge());
-    }
-}
-
-void CRdapQuery::OnFinished()
-{
-    if (!m_reply) {
-        return;
-    }
-    m_timer.stop();
-    OnBodyArrived();
-    if (!m_reply) {
-        return;
-    }
-    QNetworkReply& reply = *m_reply;
-    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    // A body cut off, or a redirect that went wrong, leaves the status of the last complete
-    // step; only a reply that arrived whole is read for a verdict.
-    if ((status == 200 && reply.error() == QNetworkReply::NoError) ||
-        (status == 404 && reply.error() == QNetworkReply::ContentNotFoundError)) {
+    const CHttpGet::Reply& reply = result.reply;
+    const int status = reply.status;
+    // Only a reply that arrived whole gets here, the last of any redirects.
+    if (status == 200 || status == 404) {
         if (const std::optional<DomainStatus> found =
-                ReadRdapVerdict(status, reply.rawHeader("Content-Type"),
-                                SameServer(m_url, reply.url()), m_body, m_name)) {
-            Reset();
+                ReadRdapVerdict(status, reply.Header("content-type"), SameServer(m_url, reply.url),
+                                reply.body, m_name)) {
             Finish(VerdictResult(m_item, *found));
         } else {
             Fail(QueryFailureKind::NoVerdict, kNoVerdictInReply);
@@ -179,19 +148,7 @@ void CRdapQuery::OnFinished()
                                                            : ": HTTP 503 Service Unavailable"));
         return;
     }
-    switch (reply.error()) {
-    case QNetworkReply::ConnectionRefusedError:
-    case QNetworkReply::HostNotFoundError:
-    case QNetworkReply::TimeoutError:
-        Fail(QueryFailureKind::NoConnection, kConnectionFailure,
-             PlainDetail(reply.errorString().toStdString()));
-        return;
-    default:
-        Fail(QueryFailureKind::Broken, kConnectionRejected,
-             status != 0 ? "HTTP " + std::to_string(status)
-                         : PlainDetail(reply.errorString().toStdString()));
-        return;
-    }
+    Fail(QueryFailureKind::Broken, kConnectionRejected, "HTTP " + std::to_string(status));
 }
 
 void CRdapQuery::Fail(QueryFailureKind kind, std::string_view words, std::string detail)

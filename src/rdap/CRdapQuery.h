@@ -1,29 +1,28 @@
 #pragma once
 
+#include "http/CHttpGet.h"
 #include "query/core/QueryResult.h"
 
 #include <QByteArray>
 #include <QObject>
-#include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <QUrl>
 #include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
 
-class QNetworkAccessManager;
-class QNetworkReply;
-
 // Asks an RDAP server (RFC 9082) about one domain name at a time: GET <base>domain/<name>, the
 // name as one percent-encoded path segment. Only an answer that can be read one way gives a
 // verdict: a 404 that is an RDAP reply (by its content type or its errorCode) from the server
 // asked is "Available!", a 200 holding the domain object of the very name asked "Taken". Any
 // other 404 or 200 is no verdict (QueryFailureKind::NoVerdict); a 429, or a 503 with
-// Retry-After, a refusal; anything else a failed query. Up to five redirects are followed within
-// the same overall wait, and the body is read in pieces and dropped past QueryLimits'
-// kMaxReplyBytes. Every query started ends with exactly one `finished`, as CWhoisSocket's do.
+// Retry-After, a refusal; anything else a failed query. The exchange is CHttpGet's, with the
+// bounds of QueryLimits: a connection that does not open within kConnectTimeout is "cannot be
+// reached" (NoConnection), the whole query, up to five redirects included, ends within
+// kReplyTimeout, and a reply, headers included, past kMaxReplyBytes is dropped as soon as it gets
+// there. A query that ends closes its connection at once. Every query started ends with exactly
+// one `finished`, as CWhoisSocket's do.
 class CRdapQuery : public QObject
 {
     Q_OBJECT
@@ -38,7 +37,8 @@ public:
     void StartQuery(const QByteArray& name, int item, const QString& baseUrl);
     // Drops the request under way, if any; nothing of it is reported afterwards.
     void Reset();
-    void SetTimeout(std::chrono::milliseconds timeout) { m_timer.setInterval(timeout); }
+    void SetTimeouts(std::chrono::milliseconds connectTimeout,
+                     std::chrono::milliseconds replyTimeout);
     // The host asked, for messages.
     const QByteArray& Server() const { return m_server; }
 
@@ -48,20 +48,15 @@ signals:
     void finished(const QueryResult& result);
 
 private:
-    void OnHeaders();
-    void OnBodyArrived();
-    void OnFinished();
+    void OnReply(const CHttpGet::Result& result);
     void Fail(QueryFailureKind kind, std::string_view words, std::string detail = {});
     void Finish(QueryResult result);
 
-    QNetworkAccessManager* m_network = nullptr;
-    QPointer<QNetworkReply> m_reply;
+    CHttpGet m_http;
     QByteArray m_server;
     std::string m_serverKey; // "host:port"
     QByteArray m_name;
     QUrl m_url;
-    QByteArray m_body;
     int m_item = 0;
     std::optional<std::chrono::milliseconds> m_retryAfter;
-    QTimer m_timer;
 };

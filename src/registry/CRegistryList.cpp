@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QNetworkReply>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <array>
@@ -18,7 +17,6 @@ namespace {
 
 // IANA's file is about 100 KiB; a server sending far more is not sending it.
 constexpr qint64 kLargestFile = 16 * 1024 * 1024;
-constexpr int kDownloadTimeoutMilliseconds = 60 * 1000;
 
 std::shared_ptr<const RdapBootstrap> ReadBytes(const QByteArray& bytes, QString& error,
                                                const RdapBootstrap* replaced)
@@ -87,15 +85,15 @@ CRegistryList::CRegistryList(QObject* parent)
       m_downloadUrl(qEnvironmentVariableIsEmpty(kDownloadUrlVariable)
                         ? QString::fromLatin1(kDownloadUrl)
                         : qEnvironmentVariable(kDownloadUrlVariable))
-{}
+{
+    connect(&m_download, &CHttpGet::finished, this, &CRegistryList::OnDownloaded,
+            Qt::DirectConnection);
+}
 
 CRegistryList::~CRegistryList()
 {
     // A download still under way ends without telling anyone.
-    if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
-    }
+    m_download.Abort();
 }
 
 QString CRegistryList::CachedFile() const
@@ -174,25 +172,19 @@ QString CRegistryList::Describe()
 
 void CRegistryList::Update()
 {
-    if (m_reply) {
+    if (m_download.IsBusy()) {
         return;
     }
-    QNetworkRequest request(m_downloadUrl);
-    request.setTransferTimeout(kDownloadTimeoutMilliseconds);
-    m_tooLarge = false;
-    m_reply = m_network.get(request);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
-        if (received > kLargestFile && m_reply) {
-            m_tooLarge = true;
-            m_reply->abort();
-        }
-    });
-    connect(m_reply, &QNetworkReply::finished, this, &CRegistryList::OnDownloaded);
+    CHttpGet::Limits limits;
+    limits.deadline = m_downloadTimeout;
+    limits.maxReplyBytes = kLargestFile;
+    m_download.SetLimits(limits);
+    m_download.Get(m_downloadUrl);
 }
 
 bool CRegistryList::IsUpdating() const
 {
-    return !m_reply.isNull();
+    return m_download.IsBusy();
 }
 
 QDateTime CRegistryList::ListTime()
@@ -220,22 +212,30 @@ QString CRegistryList::NotUpdatedMessage(const QString& reason)
         .arg(reason.simplified());
 }
 
-void CRegistryList::OnDownloaded()
+void CRegistryList::OnDownloaded(const CHttpGet::Result& result)
 {
-    QNetworkReply* reply = std::exchange(m_reply, nullptr);
-    reply->deleteLater();
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const int status = result.reply.status;
     QString reason;
     std::shared_ptr<const RdapBootstrap> downloaded;
-    if (m_tooLarge) {
+    switch (result.failure) {
+    case CHttpGet::Failure::TooLarge:
         reason = QStringLiteral("the file is larger than %1 MiB").arg(kLargestFile >> 20);
-    } else if (status.isValid() && status.toInt() != 200) {
+        break;
+    case CHttpGet::Failure::TimedOut:
+        reason = QStringLiteral("the download did not end within %1 s")
+                     .arg(std::chrono::duration<double>(m_downloadTimeout).count());
+        break;
+    case CHttpGet::Failure::None:
         reason =
-            QStringLiteral("%1 answered HTTP %2").arg(m_downloadUrl.host()).arg(status.toInt());
-    } else if (reply->error() != QNetworkReply::NoError) {
-        reason = reply->errorString();
-    } else {
-        reason = SaveDownload(reply->readAll(), downloaded);
+            status != 200
+                ? QStringLiteral("%1 answered HTTP %2").arg(result.reply.url.host()).arg(status)
+                : SaveDownload(result.reply.body, downloaded);
+        break;
+    case CHttpGet::Failure::NotReached:
+    case CHttpGet::Failure::LocalShortage:
+    case CHttpGet::Failure::Broken:
+        reason = QString::fromStdString(result.detail);
+        break;
     }
     if (!downloaded) {
         emit updateFinished(false, NotUpdatedMessage(reason));

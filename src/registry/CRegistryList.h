@@ -1,22 +1,23 @@
 #pragma once
 
+#include "http/CHttpGet.h"
 #include "registry/core/RdapBootstrap.h"
 
 #include <QDateTime>
-#include <QNetworkAccessManager>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QUrl>
+#include <chrono>
 #include <memory>
-
-class QNetworkReply;
 
 // Which registries answer over RDAP, and where: IANA's bootstrap file. The programs use the copy
 // last downloaded into the user's cache folder when it is there and valid, else the snapshot
 // they ship with. Update downloads the current file in the background; a failed download or an
 // invalid file leaves the copy there was, in the folder and in use. Registries move and new ones
 // come every month, so the programs refresh a list older than kRefreshAfterDays on their own.
+// The download is CHttpGet's: the whole of it, the connection and any redirects included, has one
+// deadline (kDownloadTimeout) however the server trickles, and the file, headers included, is
+// bounded.
 class CRegistryList : public QObject
 {
     Q_OBJECT
@@ -28,6 +29,7 @@ public:
     // Replaces kDownloadUrl when set, so that tests download from a server of their own.
     static constexpr const char* kDownloadUrlVariable = "QIRV_RDAP_BOOTSTRAP_URL";
     static constexpr int kRefreshAfterDays = 30;
+    static constexpr std::chrono::milliseconds kDownloadTimeout{60 * 1000};
 
     explicit CRegistryList(QObject* parent = nullptr);
     ~CRegistryList() override;
@@ -37,6 +39,8 @@ public:
     void SetCacheFolder(const QString& folder) { m_cacheFolder = folder; }
     QString CachedFile() const;
     void SetDownloadUrl(const QUrl& url) { m_downloadUrl = url; }
+    // For tests: a shorter deadline than kDownloadTimeout.
+    void SetDownloadTimeout(std::chrono::milliseconds timeout) { m_downloadTimeout = timeout; }
 
     // Reads the list anew (the downloaded copy, else the shipped one) and makes it the current.
     std::shared_ptr<const RdapBootstrap> Load();
@@ -69,14 +73,13 @@ signals:
     void updateFinished(bool succeeded, const QString& message);
 
 private:
-    void OnDownloaded();
+    void OnDownloaded(const CHttpGet::Result& result);
     QString SaveDownload(const QByteArray& bytes, std::shared_ptr<const RdapBootstrap>& read);
 
     QString m_cacheFolder;
     QUrl m_downloadUrl;
-    QNetworkAccessManager m_network;
-    QPointer<QNetworkReply> m_reply;
-    bool m_tooLarge = false;
+    std::chrono::milliseconds m_downloadTimeout = kDownloadTimeout;
+    CHttpGet m_download;
     std::shared_ptr<const RdapBootstrap> m_current;
     bool m_currentIsDownloaded = false;
     QString m_cachedRefusal;

@@ -446,7 +446,7 @@ void CLookupEngine::Send(int slotIndex, const QByteArray& name, const QueryRoute
     if (route.protocol == QueryRoute::Protocol::Rdap) {
         if (!slot.rdap) {
             slot.rdap = std::make_unique<CRdapQuery>(this);
-            slot.rdap->SetTimeout(m_options.replyTimeout);
+            slot.rdap->SetTimeouts(m_options.connectTimeout, m_options.replyTimeout);
             connect(slot.rdap.get(), &CRdapQuery::finished, this, &CLookupEngine::OnFinished,
                     Qt::DirectConnection);
         }

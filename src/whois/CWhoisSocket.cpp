@@ -4,71 +4,31 @@
 #include "query/core/DomainName.h"
 #include "query/core/QueryLimits.h"
 
-#include <QTcpSocket>
 #include <QUrl>
-#include <cerrno>
-#include <sys/socket.h>
 
 namespace {
 
-// What the connection holds for us right now, looked at without taking it.
-enum class ConnectionState
-{
-    BytesWaiting,
-    NothingYet,
-    Ended, // the server closed its side in order
-    Broken // reset, or any other failed read
-};
-
-ConnectionState PeekConnection(const QTcpSocket& socket)
-{
-    const auto descriptor = static_cast<int>(socket.socketDescriptor());
-    if (descriptor < 0) {
-        return ConnectionState::Ended;
-    }
-    char byte = 0;
-    ssize_t peeked = 0;
-    do {
-        peeked = ::recv(descriptor, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-    } while (peeked < 0 && errno == EINTR);
-    if (peeked > 0) {
-        return ConnectionState::BytesWaiting;
-    }
-    if (peeked == 0) {
-        return ConnectionState::Ended;
-    }
-    return errno == EAGAIN || errno == EWOULDBLOCK ? ConnectionState::NothingYet
-                                                   : ConnectionState::Broken;
-}
-
-// Reads the connection as the reading loop asks, and notes how the stream ended: the socket
-// runs unbuffered, so a look at the kernel's queue tells an orderly close from a reset (Qt
-// reports both as RemoteHostClosedError and would swallow the difference in its own read).
+// Reads the connection as the reading loop asks, and notes how the stream ended: an orderly
+// close ends a reply, a reset cuts it short.
 class SocketByteSource : public ReplyByteSource
 {
 public:
-    explicit SocketByteSource(QTcpSocket& socket) : m_socket(socket) {}
+    explicit SocketByteSource(CUnbufferedSocket& socket) : m_socket(socket) {}
 
     std::size_t Receive(char* buffer, std::size_t capacity) override
     {
-        m_state = PeekConnection(m_socket);
-        if (m_state == ConnectionState::Ended || m_state == ConnectionState::Broken) {
-            return 0;
-        }
-        // Also with nothing waiting (a spurious wake-up): an unbuffered socket listens again
-        // only after a read.
-        const qint64 count = m_socket.read(buffer, static_cast<qint64>(capacity));
-        return count > 0 ? static_cast<std::size_t>(count) : 0;
+        m_last = m_socket.ReadWaiting(buffer, capacity);
+        return m_last.count;
     }
 
     bool HasBytesWaiting() const override { return m_socket.bytesAvailable() > 0; }
 
-    bool Ended() const { return m_state == ConnectionState::Ended; }
-    bool Broken() const { return m_state == ConnectionState::Broken; }
+    bool Ended() const { return m_last.kind == CUnbufferedSocket::Read::Kind::Ended; }
+    bool Broken() const { return m_last.kind == CUnbufferedSocket::Read::Kind::Broken; }
 
 private:
-    QTcpSocket& m_socket;
-    ConnectionState m_state = ConnectionState::NothingYet;
+    CUnbufferedSocket& m_socket;
+    CUnbufferedSocket::Read m_last;
 };
 
 } // namespace
@@ -77,6 +37,9 @@ CWhoisSocket::CWhoisSocket(QObject* parent) : QObject(parent)
 {
     m_connectTimer.setSingleShot(true);
     m_replyTimer.setSingleShot(true);
+    // A coarse timer may fire 5 % late: 1.5 s past a 30 s bound.
+    m_connectTimer.setTimerType(Qt::PreciseTimer);
+    m_replyTimer.setTimerType(Qt::PreciseTimer);
     SetTimeouts(QueryLimits::kConnectTimeout, QueryLimits::kReplyTimeout);
     connect(&m_connectTimer, &QTimer::timeout, this, [this] {
         Fail(QueryFailureKind::NoConnection, kConnectionFailure,
@@ -116,7 +79,7 @@ bool CWhoisSocket::StartQuery(const QByteArray& name, int item, const ServerAddr
         Finish(FailureResult(item, QueryFailureKind::NotAskable, kNotADomainName));
         return false;
     }
-    m_socket = new QTcpSocket(this);
+    m_socket = new CUnbufferedSocket(this);
     connect(m_socket, &QTcpSocket::connected, this, &CWhoisSocket::OnConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &CWhoisSocket::OnReceive);
     connect(m_socket, &QTcpSocket::disconnected, this, &CWhoisSocket::OnEndOfStream);
@@ -186,7 +149,10 @@ void CWhoisSocket::OnEndOfStream()
 void CWhoisSocket::OnSocketError(QAbstractSocket::SocketError error)
 {
     if (m_state == QueryState::Connecting) {
-        Fail(QueryFailureKind::NoConnection, kConnectionFailure,
+        // No descriptor for a socket: this machine ran short, the server is not to blame.
+        Fail(error == QAbstractSocket::SocketResourceError ? QueryFailureKind::LocalShortage
+                                                           : QueryFailureKind::NoConnection,
+             kConnectionFailure,
              PlainDetail(m_socket ? m_socket->errorString().toStdString() : std::string()));
     } else if (m_state == QueryState::AwaitingReply) {
         // A server that closes after its reply is the normal end of a whois exchange; resets are

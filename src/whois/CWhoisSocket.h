@@ -1,5 +1,6 @@
 #pragma once
 
+#include "query/CUnbufferedSocket.h"
 #include "query/core/QueryResult.h"
 #include "registry/core/ServerAddress.h"
 #include "whois/core/ReplyReadingLoop.h"
@@ -12,8 +13,6 @@
 #include <QTimer>
 #include <chrono>
 #include <string_view>
-
-class QTcpSocket;
 
 // Asks one whois server about one domain name at a time over TCP (RFC 3912) and reads the reply
 // line by line until its suffix's markers give a verdict.
@@ -82,7 +81,7 @@ private:
     QByteArray m_strServer;
     unsigned short m_port = 0;
     ReplyReadingLoop m_replyLoop;
-    QPointer<QTcpSocket> m_socket;
+    QPointer<CUnbufferedSocket> m_socket;
     QueryState m_state = QueryState::Idle;
     QTimer m_connectTimer;
     QTimer m_replyTimer;

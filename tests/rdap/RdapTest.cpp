@@ -1,4 +1,6 @@
 #include "FakeRdapServer.h"
+#include "FakeWhoisServer.h"
+#include "NoDescriptorsLeft.h"
 #include "RdapClient.h"
 #include "TestMain.h"
 
@@ -85,6 +87,50 @@ private slots:
             {{404, "{}", 0, "application/rdap+json", "Content-Length: 104857600\r\n",
               Answer::Ending::Hold}},
             rejected);
+        // Header lines count against the same bound, read in pieces as they come.
+        row("endless headers", {{200, {}, 0, {}, {}, Answer::Ending::EndlessHeaders}}, rejected);
+        // A reset or close ends the query when it comes, and a reply cut short is no answer.
+        row("reset before the reply", {{404, {}, 0, {}, {}, Answer::Ending::Reset, ""}}, rejected);
+        row("reset in the headers",
+            {{404, {}, 0, {}, {}, Answer::Ending::Reset, "HTTP/1.1 404 Not Found\r\nContent-Ty"}},
+            rejected);
+        row("reset in a body that the close would end",
+            {{404, R"({"errorCode":)", 0, "application/rdap+json", {}, Answer::Ending::Reset}},
+            rejected);
+        row("close in a sized body",
+            {{404,
+              {},
+              0,
+              {},
+              {},
+              Answer::Ending::Close,
+              "HTTP/1.1 404 Not Found\r\nContent-Type: application/rdap+json\r\n"
+              "Content-Length: 100\r\n\r\n{"}},
+            rejected);
+        row("bytes that are not HTTP, then a close",
+            {{404, {}, 0, {}, {}, Answer::Ending::Close, QByteArray(300, '\x93') + "\r\n\r\n"}},
+            rejected);
+        // Chunked, with an extension and a trailer; a chunk cut short is no answer.
+        row("chunked body",
+            {{404,
+              {},
+              0,
+              {},
+              {},
+              Answer::Ending::Close,
+              "HTTP/1.1 404 Not Found\r\nContent-Type: application/rdap+json\r\n"
+              "Transfer-Encoding: chunked\r\n\r\n3;x=y\r\n{\"e\r\nf\r\nrrorCode\":404}\r\n"
+              "0\r\nX-Trailer: 1\r\n\r\n"}},
+            "Available!");
+        row("chunk cut short",
+            {{200,
+              {},
+              0,
+              {},
+              {},
+              Answer::Ending::Close,
+              "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n40\r\n{}"}},
+            rejected);
     }
 
     void answers()
@@ -116,6 +162,8 @@ private slots:
         const qint64 waitMilliseconds = client.results.front().retryAfter.value_or(-1s).count();
         QVERIFY(qAbs(waitMilliseconds - retryAfterSeconds * 1000) < 3000);
         QVERIFY(server.bytesWritten < 16 * 1024 * 1024);
+        // An ended query has closed its connection: the server sees the end at once.
+        QTRY_COMPARE_WITH_TIMEOUT(server.openConnections + other.openConnections, 0, 1000);
     }
 
     void slowServer_isRejectedAfterTheReplyTimeout()
@@ -125,11 +173,40 @@ private slots:
             return FakeRdapServer::Answer{404, {}, 3000};
         });
         RdapClient client(server.BaseUrl());
-        client.query.SetTimeout(300ms);
+        client.query.SetTimeouts(10s, 300ms);
         client.Ask("slow.info", 1);
         QVERIFY(client.WaitForEnd(10000));
         QVERIFY(client.verdicts.isEmpty());
         QCOMPARE(client.failures, QStringList{"Winsock Error: Connection rejected!"});
+    }
+
+    // A server that neither accepts nor refuses cannot be reached: after the connect timeout,
+    // not the reply timeout, and as a connection failure, which the search counts towards "down".
+    void unopenedConnection_cannotBeReached()
+    {
+        const UnopenedPort port;
+        RdapClient client(QStringLiteral("http://127.0.0.1:%1/rdap/").arg(port.Port()));
+        client.query.SetTimeouts(300ms, 5s);
+        client.Ask("a.info", 2);
+        QVERIFY(client.WaitForEnd(3000));
+        QCOMPARE(client.failures, QStringList{"Winsock Error: Connection Failure!"});
+        QCOMPARE(client.results.front().failure, QueryFailureKind::NoConnection);
+        QCOMPARE(client.results.front().detail, std::string("no connection within 0.3 s"));
+    }
+
+    // No file descriptor for a socket: this machine ran short, not the server.
+    void noDescriptorLeft_isALocalShortage()
+    {
+        FakeRdapServer server;
+        RdapClient client(server.BaseUrl());
+        {
+            const NoDescriptorsLeft shortage;
+            client.Ask("a.info", 3);
+        }
+        QVERIFY(client.WaitForEnd());
+        QCOMPARE(client.results.front().failure, QueryFailureKind::LocalShortage);
+        QCOMPARE(client.results.front().detail, std::string("out of resources"));
+        QCOMPARE(server.paths.size(), 0);
     }
 
     void verdictHandler_mayStartTheNextRdapQuery()

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <sys/socket.h>
 
 namespace {
 
@@ -23,8 +24,12 @@ FakeRdapServer::FakeRdapServer(QObject* parent) : QObject(parent)
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
             socket->setParent(this);
+            ++openConnections;
             auto request = std::make_shared<QByteArray>();
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                --openConnections;
+                socket->deleteLater();
+            });
             connect(socket, &QTcpSocket::readyRead, this, [this, socket, request] {
                 request->append(socket->readAll());
                 const qsizetype headerEnd = request->indexOf("\r\n\r\n");
@@ -64,29 +69,67 @@ void FakeRdapServer::Send(QTcpSocket& socket, const Answer& answer)
     connect(&socket, &QTcpSocket::bytesWritten, this,
             [this](qint64 count) { bytesWritten += count; });
     const bool close = answer.ending == Answer::Ending::Close;
-    socket.write("HTTP/1.1 " + QByteArray::number(answer.status) +
-                 " Answer\r\nContent-Type: " + answer.contentType + "\r\n" +
-                 (close ? "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n"
-                        : QByteArray()) +
-                 answer.headers + "Connection: close\r\n\r\n" + answer.body);
+    const QByteArray statusLine = "HTTP/1.1 " + QByteArray::number(answer.status) + " Answer\r\n";
+    const bool sized = close || answer.ending == Answer::Ending::Drip;
+    const QByteArray head =
+        statusLine + "Content-Type: " + answer.contentType + "\r\n" +
+        (sized ? "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n"
+               : QByteArray()) +
+        answer.headers + "Connection: close\r\n\r\n";
+    switch (answer.ending) {
+    case Answer::Ending::EndlessHeaders:
+        socket.write(answer.raw.value_or(statusLine));
+        SendForever(socket, QByteArray("X-Padding: ") + QByteArray(1000, 'x') + "\r\n");
+        return;
+    case Answer::Ending::Drip: {
+        socket.write(answer.raw.value_or(head));
+        auto* drip = new QTimer(&socket);
+        connect(drip, &QTimer::timeout, &socket,
+                [&socket, drip, body = answer.body, next = 0]() mutable {
+                    if (next == body.size()) {
+                        drip->stop();
+                        return;
+                    }
+                    socket.write(body.mid(next++, 1));
+                });
+        drip->start(100);
+        return;
+    }
+    default:
+        break;
+    }
+    socket.write(answer.raw.value_or(head + answer.body));
     if (close) {
         socket.disconnectFromHost();
     }
-    if (answer.ending != Answer::Ending::Endless) {
+    if (answer.ending == Answer::Ending::Reset) {
+        socket.flush();
+        // A zero linger time makes the close send a reset.
+        const linger reset{1, 0};
+        ::setsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset,
+                     sizeof reset);
+        socket.abort();
         return;
     }
+    if (answer.ending == Answer::Ending::Endless) {
+        SendForever(socket, QByteArray(kEndlessChunk, ' '));
+    }
+}
+
+void FakeRdapServer::SendForever(QTcpSocket& socket, const QByteArray& chunk)
+{
     // A burst with this thread (the client's too) held: a client whose network thread reads
     // without bound takes all of it. Then more whenever the client has read what was sent.
-    const QByteArray chunk(kEndlessChunk, ' ');
-    for (qint64 sent = 0; sent < kEndlessBurst; sent += chunk.size()) {
-        socket.write(chunk);
+    const QByteArray burst = chunk.repeated(std::max<qsizetype>(1, kEndlessChunk / chunk.size()));
+    for (qint64 sent = 0; sent < kEndlessBurst; sent += burst.size()) {
+        socket.write(burst);
         if (!socket.waitForBytesWritten(200)) {
             break;
         }
     }
-    connect(&socket, &QTcpSocket::bytesWritten, &socket, [&socket, chunk] {
-        if (socket.bytesToWrite() < chunk.size()) {
-            socket.write(chunk);
+    connect(&socket, &QTcpSocket::bytesWritten, &socket, [&socket, burst] {
+        if (socket.bytesToWrite() < burst.size()) {
+            socket.write(burst);
         }
     });
 }

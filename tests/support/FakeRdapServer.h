@@ -5,9 +5,11 @@
 #include <QObject>
 #include <QTcpServer>
 #include <functional>
+#include <optional>
 
 // An RDAP server on 127.0.0.1 over plain HTTP, for tests: answers each GET with a scripted status,
-// headers and body, after an optional pause; or with a body that never ends.
+// headers and body, after an optional pause; or with a body or headers that never end, a body
+// that drips, bytes that are not HTTP, a reset.
 class FakeRdapServer : public QObject
 {
     Q_OBJECT
@@ -22,15 +24,22 @@ public:
         // Further header lines, each ending in "\r\n".
         QByteArray headers{};
         // After the body the server closes the connection (and sizes the body), keeps it open,
-        // or sends blanks for as long as the client reads. The last two send no Content-Length
-        // unless `headers` give one.
+        // sends blanks for as long as the client reads, or resets the connection. Each but Close
+        // sends no Content-Length unless `headers` give one. EndlessHeaders sends header lines
+        // for as long as the client reads, in place of the rest of the headers and the body;
+        // Drip sends the body sized, one byte every 100 ms, and keeps the connection open.
         enum class Ending
         {
             Close,
             Hold,
             Endless,
+            Reset,
+            EndlessHeaders,
+            Drip,
         };
         Ending ending = Ending::Close;
+        // Sent as they are in place of the status line, headers and body; then `ending`.
+        std::optional<QByteArray> raw{};
     };
 
     explicit FakeRdapServer(QObject* parent = nullptr);
@@ -47,9 +56,12 @@ public:
     QList<QByteArray> acceptHeaders;
     // Bytes of every answer that went into the connections.
     qint64 bytesWritten = 0;
+    // Connections the client has not closed yet.
+    int openConnections = 0;
 
 private:
     void Send(QTcpSocket& socket, const Answer& answer);
+    void SendForever(QTcpSocket& socket, const QByteArray& chunk);
 
     QTcpServer m_server;
     std::function<Answer(const QByteArray&)> m_responder;

@@ -2,7 +2,11 @@
 
 #include <QPointer>
 #include <QTcpSocket>
+#include <QThread>
 #include <QTimer>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -129,4 +133,35 @@ quint16 ClosedLocalPort()
     const quint16 port = probe.serverPort();
     probe.close();
     return port;
+}
+
+UnopenedPort::UnopenedPort()
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        ::listen(m_listener, 0) != 0 ||
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        qFatal("UnopenedPort: cannot listen");
+    }
+    m_port = ntohs(address.sin_port);
+    // A backlog of 0 holds one connection; the others fill what the kernel keeps besides.
+    for (int filler = 0; filler < 3; ++filler) {
+        const int descriptor = ::socket(AF_INET, SOCK_STREAM, 0);
+        ::fcntl(descriptor, F_SETFL, O_NONBLOCK);
+        ::connect(descriptor, reinterpret_cast<sockaddr*>(&address), length);
+        m_fillers.append(descriptor);
+    }
+    QThread::msleep(50);
+}
+
+UnopenedPort::~UnopenedPort()
+{
+    for (const int descriptor : m_fillers) {
+        ::close(descriptor);
+    }
+    ::close(m_listener);
 }

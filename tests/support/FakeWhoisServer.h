@@ -73,4 +73,23 @@ private:
 // A port on 127.0.0.1 where nothing listens, for connections that must be refused.
 quint16 ClosedLocalPort();
 
+// A port on 127.0.0.1 where a connection neither opens nor is refused, as at a server behind a
+// firewall that drops: its listener never accepts and its backlog is full, so the kernel drops
+// every new connection's first packet.
+class UnopenedPort
+{
+public:
+    UnopenedPort();
+    ~UnopenedPort();
+    UnopenedPort(const UnopenedPort&) = delete;
+    UnopenedPort& operator=(const UnopenedPort&) = delete;
+
+    quint16 Port() const { return m_port; }
+
+private:
+    int m_listener = -1;
+    QList<int> m_fillers;
+    quint16 m_port = 0;
+};
+
 Q_DECLARE_METATYPE(FakeWhoisServer::Script)

@@ -3,8 +3,16 @@
 #include "WhoisClient.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTest>
 #include <QTimer>
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -37,6 +45,76 @@ private:
     QTimer m_timer;
     QElapsedTimer m_since;
     qint64 m_longest = 0;
+};
+
+// A whois server on a thread of its own, as a remote one is, so that its closes and resets race
+// the client's reads. Every other connection is answered in order; the others get `bytes`, then a
+// reset or a close. It serves `connections` connections at most, and stops with the test.
+class RacingServer
+{
+public:
+    RacingServer(QByteArray bytes, bool reset, int connections)
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (m_listener < 0 ||
+            ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(m_listener, 16) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            qFatal("RacingServer: cannot listen");
+        }
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this, bytes, reset, connections] {
+            for (int served = 0; served < connections && !m_stop; ++served) {
+                pollfd waiting{m_listener, POLLIN, 0};
+                if (::poll(&waiting, 1, 200) <= 0) {
+                    --served;
+                    continue;
+                }
+                const int connection = ::accept(m_listener, nullptr, nullptr);
+                if (connection >= 0) {
+                    Serve(connection, served % 2 == 0 ? QByteArray("No match for x\n") : bytes,
+                          reset && served % 2 == 1);
+                }
+            }
+        });
+    }
+
+    ~RacingServer()
+    {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_listener);
+    }
+
+    RacingServer(const RacingServer&) = delete;
+    RacingServer& operator=(const RacingServer&) = delete;
+
+    quint16 Port() const { return m_port; }
+
+private:
+    static void Serve(int connection, const QByteArray& bytes, bool reset)
+    {
+        const timeval wait{2, 0};
+        ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+        char byte = 0;
+        while (::recv(connection, &byte, 1, 0) == 1 && byte != '\n') {
+        }
+        ::send(connection, bytes.constData(), static_cast<std::size_t>(bytes.size()), MSG_NOSIGNAL);
+        if (reset) {
+            const linger zero{1, 0};
+            ::setsockopt(connection, SOL_SOCKET, SO_LINGER, &zero, sizeof zero);
+        }
+        ::close(connection);
+    }
+
+    int m_listener = -1;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
 };
 
 } // namespace
@@ -117,6 +195,57 @@ private slots:
         QVERIFY(client.Ask("b.com", 2));
         QTRY_COMPARE(client.verdicts,
                      (QList<QPair<int, DomainStatus>>{{2, DomainStatus::Available}}));
+    }
+
+    // A reset or a close ends the query as soon as the kernel reports it, even when it comes
+    // while the reply is being read: many queries in a row, the next started from the event loop
+    // as a search starts it, none of them waiting for the reply timeout.
+    void resetsAndClosesRacingTheReads_endTheQuery_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("reset");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("a piece of a line, then a reset")
+            << QByteArray("Domain Na") << true << "Winsock Error: Connection rejected!";
+        QTest::newRow("300 bytes, then a close") << QByteArray(300, '#') << false << "nothing";
+    }
+
+    void resetsAndClosesRacingTheReads_endTheQuery()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, reset);
+        QFETCH(QString, outcome);
+        constexpr int kQueries = 600;
+        RacingServer server(bytes, reset, kQueries);
+        WhoisClient client;
+        client.server = ServerAddress{"127.0.0.1", server.Port()};
+        client.socket.SetTimeouts(2000ms, 1000ms);
+        QEventLoop loop;
+        QObject::connect(&client.socket, &CWhoisSocket::finished, &loop, [&](const QueryResult&) {
+            const auto next = static_cast<int>(client.results.size());
+            if (next == kQueries) {
+                loop.quit();
+                return;
+            }
+            QTimer::singleShot(0, &loop, [&client, next] {
+                client.Ask("n" + QByteArray::number(next) + ".com", next);
+            });
+        });
+        QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+        QVERIFY(client.Ask("n0.com", 0));
+        loop.exec();
+        QCOMPARE(client.results.size(), kQueries);
+        int waited = 0;
+        for (const QueryResult& result : std::as_const(client.results)) {
+            waited += result.detail.find("no reply within") != std::string::npos ? 1 : 0;
+            if (result.item % 2 == 1) {
+                QCOMPARE(result.verdict.has_value(), false);
+                QCOMPARE(result.failure == QueryFailureKind::NoVerdict, outcome == "nothing");
+                QCOMPARE(QString::fromStdString(result.reason),
+                         outcome == "nothing" ? QString::fromUtf8(kNoVerdictInReply) : outcome);
+            }
+        }
+        QCOMPARE(waited, 0);
     }
 };
 

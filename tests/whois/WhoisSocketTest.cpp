@@ -1,4 +1,5 @@
 #include "FakeWhoisServer.h"
+#include "NoDescriptorsLeft.h"
 #include "TestMain.h"
 #include "WhoisClient.h"
 
@@ -78,6 +79,23 @@ private slots:
         QVERIFY(client.WaitForEnd());
         QCOMPARE(client.stalls, QList<int>{7});
         QCOMPARE(client.failures, kConnectionFailed);
+    }
+
+    // No file descriptor for a socket: this machine ran short, not the server.
+    void noDescriptorLeft_isALocalShortage()
+    {
+        FakeWhoisServer server;
+        Client client(server.Address());
+        {
+            const NoDescriptorsLeft shortage;
+            client.Ask("example.com", 8);
+        }
+        QVERIFY(client.WaitForEnd());
+        QCOMPARE(client.results.front().failure, QueryFailureKind::LocalShortage);
+        QCOMPARE(client.failures, kConnectionFailed);
+        QCOMPARE(client.results.front().detail, std::string("out of resources"));
+        QTest::qWait(100);
+        QCOMPARE(server.ConnectionCount(), 0);
     }
 
     void closeWithoutMarker_givesNoVerdictAndNoBox()
