@@ -234,7 +234,9 @@ void CRegistryList::OnDownloaded(const CHttpGet::Result& result)
     case CHttpGet::Failure::NotReached:
     case CHttpGet::Failure::LocalShortage:
     case CHttpGet::Failure::Broken:
-        reason = QString::fromStdString(result.detail);
+        // "data.iana.org: host not found": which server failed, as the error rows say it.
+        reason =
+            m_downloadUrl.host() + QStringLiteral(": ") + QString::fromStdString(result.detail);
         break;
     }
     if (!downloaded) {
