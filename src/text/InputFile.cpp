@@ -73,7 +73,7 @@ void InputFile::Fail(Failure failure, std::string reason)
     m_reason = std::move(reason);
 }
 
-bool InputFile::Open(const std::string& path, std::uint64_t largest)
+void InputFile::Begin(std::uint64_t largest)
 {
     Close();
     m_largest = largest;
@@ -81,6 +81,11 @@ bool InputFile::Open(const std::string& path, std::uint64_t largest)
     m_bytesRead = 0;
     m_failure = Failure::None;
     m_reason.clear();
+}
+
+bool InputFile::Open(const std::string& path, std::uint64_t largest)
+{
+    Begin(largest);
     // Without O_NONBLOCK, opening a named pipe waits for a writer, for ever if none comes.
     int descriptor = -1;
     do {
@@ -127,12 +132,7 @@ bool InputFile::Open(const std::string& path, std::uint64_t largest)
 
 void InputFile::OpenStandardInput(std::uint64_t largest)
 {
-    Close();
-    m_largest = largest;
-    m_size = 0;
-    m_bytesRead = 0;
-    m_failure = Failure::None;
-    m_reason.clear();
+    Begin(largest);
     m_descriptor = STDIN_FILENO;
     m_ownsDescriptor = false;
 }

@@ -56,6 +56,8 @@ public:
     std::uint64_t BytesRead() const { return m_bytesRead; }
 
 private:
+    // Closes what was open and forgets how it ended: a fresh start with this limit.
+    void Begin(std::uint64_t largest);
     void Fail(Failure failure, std::string reason);
 
     int m_descriptor = -1;
