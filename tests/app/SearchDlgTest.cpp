@@ -1,3 +1,4 @@
+#include "DarkPalette.h"
 #include "FakeWhoisServer.h"
 #include "RecordingMessageBox.h"
 #include "TestMain.h"
@@ -376,14 +377,7 @@ private slots:
         // A dark palette, as a dark desktop theme gives; run again with QT_SCALE_FACTOR=2 for a
         // high-density screen (the test "tst_app_scale2").
         const QPalette previous = QApplication::palette();
-        QPalette dark;
-        dark.setColor(QPalette::Window, QColor(45, 45, 48));
-        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
-        dark.setColor(QPalette::Base, QColor(30, 30, 30));
-        dark.setColor(QPalette::Text, QColor(230, 230, 230));
-        dark.setColor(QPalette::Button, QColor(60, 60, 64));
-        dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
-        QApplication::setPalette(dark);
+        QApplication::setPalette(DarkPalette());
         RecordingMessageBox boxes;
         CSearchDlg window(SeamsWith(boxes));
         window.List().Model().AppendPendingNames({"www.example.com", "www.example.net"});

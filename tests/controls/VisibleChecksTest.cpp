@@ -1,5 +1,6 @@
 #include "controls/VisibleChecks.h"
 
+#include "DarkPalette.h"
 #include "TestMain.h"
 
 #include <QApplication>
@@ -12,19 +13,6 @@
 #include <QTest>
 
 namespace {
-
-// A dark palette, as a dark desktop theme gives.
-QPalette DarkPalette()
-{
-    QPalette dark;
-    dark.setColor(QPalette::Window, QColor(45, 45, 48));
-    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
-    dark.setColor(QPalette::Base, QColor(30, 30, 30));
-    dark.setColor(QPalette::Text, QColor(230, 230, 230));
-    dark.setColor(QPalette::Button, QColor(60, 60, 64));
-    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
-    return dark;
-}
 
 // How far the most different pixel of `area` stands from `behind`, in lightness (0 to 255).
 int Contrast(const QImage& image, const QRect& area, const QColor& behind)
